@@ -1,0 +1,87 @@
+#include "Codec.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace zeph {
+
+namespace {
+
+// One iconv descriptor per direction and thread: descriptors keep shift state
+// and must not be shared between threads.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~Converter() {
+        if (m_cd != reinterpret_cast<iconv_t>(-1)) iconv_close(m_cd);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    // Converts all of input; on an invalid sequence either fails or, when
+    // replacement is given, emits it and skips one byte.
+    std::optional<std::string> convert(std::string_view input, std::string_view replacement = {}) {
+        if (m_cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        std::string out(input.size() * 2 + 16, '\0');
+        char* in = const_cast<char*>(input.data());
+        size_t inLeft = input.size();
+        size_t used = 0;
+        while (inLeft > 0) {
+            char* dst = out.data() + used;
+            size_t outLeft = out.size() - used;
+            size_t rc = iconv(m_cd, &in, &inLeft, &dst, &outLeft);
+            used = out.size() - outLeft;
+            if (rc != static_cast<size_t>(-1)) break;
+            if (errno == E2BIG) {
+                out.resize(out.size() * 2);
+            } else if (!replacement.empty()) {  // EILSEQ or EINVAL (cut sequence)
+                out.replace(used, 0, replacement);
+                used += replacement.size();
+                if (used + 8 > out.size()) out.resize(out.size() * 2);
+                ++in;
+                --inLeft;
+                iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+            } else {
+                return std::nullopt;
+            }
+        }
+        out.resize(used);
+        return out;
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+Converter& toGbkConverter() {
+    thread_local Converter converter("GB18030", "UTF-8");
+    return converter;
+}
+
+Converter& toUtf8Converter() {
+    thread_local Converter converter("UTF-8", "GB18030");
+    return converter;
+}
+
+}  // namespace
+
+std::optional<std::string> toGbk(std::string_view utf8) {
+    if (isAscii(utf8)) return std::string(utf8);
+    return toGbkConverter().convert(utf8);
+}
+
+std::optional<std::string> toUtf8(std::string_view gbk) {
+    if (isAscii(gbk)) return std::string(gbk);
+    return toUtf8Converter().convert(gbk);
+}
+
+std::string toUtf8Lossy(std::string_view gbk) {
+    if (isAscii(gbk)) return std::string(gbk);
+    return toUtf8Converter().convert(gbk, "\xEF\xBF\xBD").value_or(std::string());
+}
+
+std::string osPath(std::string_view gbkPath) { return toUtf8(gbkPath).value_or(std::string()); }
+
+}  // namespace zeph

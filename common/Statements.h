@@ -1,0 +1,60 @@
+// Every statement either program sends to the configuration database, in one
+// place. Values are filled by sqlFormat (SqlText.h), which quotes them safely.
+#pragma once
+
+namespace zeph::sql {
+
+// Suffix table.
+inline constexpr char kSelectExtendNamesOrdered[] =
+    "select ExtendID,Name,Type,Description from ExtendName order by ExtendID";
+inline constexpr char kSelectExtendNames[] = "select ExtendID,Name,Type,Description from ExtendName";
+inline constexpr char kSelectExtendNamesOfType[] =
+    "select ExtendID,Name,Type,Description from ExtendName where Type=%d";
+inline constexpr char kSelectSettingsExtendNamesOfType[] =
+    "select ExtendID,Name,Description from ExtendName where Type=%d";
+inline constexpr char kSelectExtendIdByName[] = "select ExtendID from ExtendName where Name='%s'";
+inline constexpr char kInsertExtendName[] =
+    "insert into ExtendName(Name,Type,Description) values('%s',%d,'%s')";
+inline constexpr char kUpdateExtendName[] =
+    "update ExtendName set Name='%s',Description='%s',Type=%d where ExtendID=%s";
+inline constexpr char kDeleteExtendName[] = "delete from ExtendName where ExtendID=%s";
+
+// Folders to index.
+inline constexpr char kSelectScanFolders[] = "select FolderName from ScanConfig where ifScan=1";
+inline constexpr char kSelectScanConfig[] = "select FolderID, ifScan,FolderName from ScanConfig";
+inline constexpr char kSelectFolderIdByName[] =
+    "select FolderID from ScanConfig where FolderName='%s'";
+inline constexpr char kInsertScanFolder[] = "insert into ScanConfig(ifScan,FolderName) values(1,'%s')";
+inline constexpr char kUpdateScanFolder[] = "update ScanConfig set FolderName='%s' where FolderID=%s";
+inline constexpr char kUpdateScanFlag[] = "update ScanConfig set ifScan=%d where FolderID=%s";
+inline constexpr char kDeleteScanFolder[] = "delete from ScanConfig where FolderID=%s";
+
+// The single settings row.
+inline constexpr char kSelectSystemSetting[] =
+    "select UpdateFrequency,LastIndexTime,isFirstRun from SystemSetting";
+inline constexpr char kUpdateFrequency[] = "update SystemSetting set UpdateFrequency=%d";
+inline constexpr char kRecordIndexRun[] = "update SystemSetting set LastIndexTime=%d,isFirstRun=0";
+
+// Result set of the latest search.
+inline constexpr char kDeleteSearchResult[] = "delete from SearchResult";
+inline constexpr char kInsertSearchResult[] =
+    "insert into SearchResult(ID,FileName,Folder,Size,Type,CreateTime) "
+    "values(%d,'%s','%s','%s','%s','%s')";
+inline constexpr char kSelectResultPage[] =
+    "select FileName,Folder,Size,Type,CreateTime from SearchResult where ID>=%d order by ID "
+    "limit 100";
+inline constexpr char kBeginBatch[] = "begin transaction";
+inline constexpr char kCommitBatch[] = "commit transaction";
+
+// System log.
+inline constexpr char kInsertLog[] =
+    "insert into Log(Time,Type,Content) values(datetime('now','localtime'),%d,'%s')";
+inline constexpr char kCountLog[] = "select count(*) from Log";
+inline constexpr char kSelectFirstLogPage[] =
+    "select  LogID,Time,Type,Content from Log limit 0,100";
+inline constexpr char kSelectLogPage[] = "select LogID,Time,Type,Content from Log limit %d,100";
+inline constexpr char kSelectAllLog[] = "select LogID,Time,Type,Content from Log";
+inline constexpr char kDeleteLogRow[] = "delete from Log where LogID=%d";
+inline constexpr char kDeleteAllLog[] = "delete from Log";
+
+}  // namespace zeph::sql

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the programs and the tests need.
+# Does nothing when they are all present already.
+set -euo pipefail
+
+PACKAGES=(
+    build-essential cmake pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-image-formats-plugins libgl-dev
+    libsqlite3-dev libcurl4-openssl-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    fonts-noto-cjk fonts-wqy-microhei xdg-utils
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,36 @@
+// Temporary folders for tests: a scratch folder removed at the end, and a
+// complete program folder built from the shipped data files.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace zeph::test {
+
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    std::string str() const { return m_path.string(); }
+    std::filesystem::path operator/(const std::string& relative) const { return m_path / relative; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// A program folder: the shipped ZephConfig.sqlite and Translation.dat, index/, tmp/, ext/.
+class ProgramFolder : public TempFolder {
+public:
+    ProgramFolder();
+    std::string database() const { return (path() / "ZephConfig.sqlite").string(); }
+};
+
+// Writes a file with the given bytes, creating its folders.
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+std::string readFile(const std::filesystem::path& path);
+
+}  // namespace zeph::test
