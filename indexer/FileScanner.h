@@ -1,0 +1,53 @@
+// The scanner: walks every folder marked for indexing and writes one line per
+// folder and file it meets into tmp/AllFiles.dat.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace zeph {
+
+class CSQLiteDB;
+
+enum ScanResult : int { kScanDone = 0, kScanStopped = -1, kScanFailed = -3, kScanQueryFailed = -4 };
+
+class CFileScanner {
+public:
+    explicit CFileScanner(std::string programFolder);
+
+    // Reads the roots from the database and walks them all.
+    int Scan(CSQLiteDB& db);
+    // Walks the given roots (GBK, as stored) into the file list.
+    int ScanRoots(const std::vector<std::string>& roots);
+
+    void requestStop() { m_stop = true; }
+    bool stopRequested() const { return m_stop; }
+
+    // Read by the progress display while the scan runs.
+    std::string currentFolder() const;
+    std::int64_t entryCount() const { return m_entries; }
+    int rootsDone() const { return m_rootsDone; }
+    int rootsTotal() const { return m_rootsTotal; }
+    std::int64_t linesInCurrentRoot() const { return m_linesInRoot; }
+    // Names left out because they have no GBK form or would break a line.
+    std::int64_t leftOut() const { return m_leftOut; }
+
+private:
+    class Walk;
+    void setCurrentFolder(const std::string& folder);
+
+    std::string m_programFolder;
+    std::atomic<bool> m_stop{false};
+    std::atomic<std::int64_t> m_entries{0};
+    std::atomic<int> m_rootsDone{0};
+    std::atomic<int> m_rootsTotal{0};
+    std::atomic<std::int64_t> m_linesInRoot{0};
+    std::atomic<std::int64_t> m_leftOut{0};
+    mutable std::mutex m_folderMutex;
+    std::string m_currentFolder;
+};
+
+}  // namespace zeph

@@ -1,0 +1,53 @@
+#include "IndexRun.h"
+
+#include "indexer/IndexPublisher.h"
+
+namespace zeph {
+
+IndexRun::IndexRun(CSQLiteDB& db, std::string programFolder)
+    : m_db(db),
+      m_programFolder(std::move(programFolder)),
+      m_scanner(m_programFolder),
+      m_builder(m_programFolder) {}
+
+void IndexRun::requestStop() {
+    m_stopRequested = true;
+    m_scanner.requestStop();
+    m_builder.requestStop();
+}
+
+void IndexRun::enterStage(RunStage stage) {
+    if (m_observer && stage > kStageReadingSettings) {
+        m_observer->stepFinished(stage - 1);
+        m_observer->stepStarted(stage);
+    }
+    m_stage = stage;
+}
+
+IndexRun::Outcome IndexRun::run(RunObserver* observer) {
+    m_observer = observer;
+    if (m_observer) m_observer->stepStarted(0);
+    enterStage(kStageReadingSettings);
+    m_startTime = std::chrono::steady_clock::now();
+    if (m_observer) m_observer->statusChanged("正在读取系统配置...");
+    removeStaleGenerations(m_programFolder);
+
+    enterStage(kStageScanning);
+    // Only a complete scan is built and published: a stopped or failed scan
+    // leaves index/ and the settings row as they were.
+    int scanned = m_scanner.Scan(m_db);
+
+    enterStage(kStageBuilding);
+    Outcome outcome = Outcome::Failed;
+    if (scanned == kScanStopped) {
+        outcome = Outcome::Stopped;
+    } else if (scanned == kScanDone && m_builder.Load(m_db) == 0) {
+        outcome = m_builder.Build(m_db) == 0 ? Outcome::Published : Outcome::Stopped;
+    }
+    if (outcome != Outcome::Published && m_stopRequested) outcome = Outcome::Stopped;
+
+    enterStage(kStageFinished);
+    return outcome;
+}
+
+}  // namespace zeph

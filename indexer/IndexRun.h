@@ -1,0 +1,60 @@
+// One indexer run: the worker's fixed order of stages (reading settings,
+// scanning, building, finished), the stop request and the state the progress
+// display reads.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <string>
+
+#include "indexer/BuildIndex.h"
+#include "indexer/FileScanner.h"
+
+namespace zeph {
+
+class CSQLiteDB;
+
+enum RunStage : int { kStageReadingSettings = 0, kStageScanning = 1, kStageBuilding = 2, kStageFinished = 3 };
+
+// What the window shows of the worker's progress. Called on the worker thread.
+class RunObserver {
+public:
+    virtual ~RunObserver() = default;
+    // A step (0 to 3) is under way (arrow marker) or finished (check marker).
+    virtual void stepStarted(int step) = 0;
+    virtual void stepFinished(int step) = 0;
+    virtual void statusChanged(const std::string& gbkText) = 0;
+};
+
+class IndexRun {
+public:
+    enum class Outcome { Published, Stopped, Failed };
+
+    IndexRun(CSQLiteDB& db, std::string programFolder);
+
+    // The worker's body. Fatal failures end the process through the message service.
+    Outcome run(RunObserver* observer = nullptr);
+
+    // The user confirmed cancelling: stops whichever stage runs.
+    void requestStop();
+    bool stopRequested() const { return m_stopRequested; }
+
+    int stage() const { return m_stage; }
+    bool publishing() const { return m_builder.publishing(); }
+    const CFileScanner& scanner() const { return m_scanner; }
+    std::chrono::steady_clock::time_point startTime() const { return m_startTime; }
+
+private:
+    void enterStage(RunStage stage);
+
+    CSQLiteDB& m_db;
+    std::string m_programFolder;
+    CFileScanner m_scanner;
+    CBuildIndex m_builder;
+    RunObserver* m_observer = nullptr;
+    std::atomic<int> m_stage{kStageReadingSettings};
+    std::atomic<bool> m_stopRequested{false};
+    std::chrono::steady_clock::time_point m_startTime = std::chrono::steady_clock::now();
+};
+
+}  // namespace zeph
