@@ -45,6 +45,7 @@ inline constexpr char kSelectResultPage[] =
     "limit 100";
 inline constexpr char kBeginBatch[] = "begin transaction";
 inline constexpr char kCommitBatch[] = "commit transaction";
+inline constexpr char kRollbackBatch[] = "rollback transaction";
 
 // System log.
 inline constexpr char kInsertLog[] =

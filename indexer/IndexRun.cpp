@@ -24,6 +24,20 @@ void IndexRun::enterStage(RunStage stage) {
     m_stage = stage;
 }
 
+RunSnapshot IndexRun::snapshot() const {
+    RunSnapshot s;
+    s.stage = m_stage;
+    s.rootsDone = m_scanner.rootsDone();
+    s.rootsTotal = m_scanner.rootsTotal();
+    s.linesInRoot = m_scanner.linesInCurrentRoot();
+    s.entries = m_scanner.entryCount();
+    s.currentFolder = m_scanner.currentFolder();
+    s.elapsedSeconds = std::chrono::duration_cast<std::chrono::seconds>(
+                           std::chrono::steady_clock::now() - m_startTime.load())
+                           .count();
+    return s;
+}
+
 IndexRun::Outcome IndexRun::run(RunObserver* observer) {
     m_observer = observer;
     if (m_observer) m_observer->stepStarted(0);

@@ -9,6 +9,7 @@
 
 #include "indexer/BuildIndex.h"
 #include "indexer/FileScanner.h"
+#include "indexer/RunProgress.h"
 
 namespace zeph {
 
@@ -42,7 +43,8 @@ public:
     int stage() const { return m_stage; }
     bool publishing() const { return m_builder.publishing(); }
     const CFileScanner& scanner() const { return m_scanner; }
-    std::chrono::steady_clock::time_point startTime() const { return m_startTime; }
+    // The run's state for the progress display, read from any thread.
+    RunSnapshot snapshot() const;
 
 private:
     void enterStage(RunStage stage);
@@ -54,7 +56,7 @@ private:
     RunObserver* m_observer = nullptr;
     std::atomic<int> m_stage{kStageReadingSettings};
     std::atomic<bool> m_stopRequested{false};
-    std::chrono::steady_clock::time_point m_startTime = std::chrono::steady_clock::now();
+    std::atomic<std::chrono::steady_clock::time_point> m_startTime{std::chrono::steady_clock::now()};
 };
 
 }  // namespace zeph

@@ -1,0 +1,82 @@
+#include "IndexDirectory.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <bit>
+
+#include "common/Paths.h"
+
+namespace zeph {
+
+namespace {
+
+UniqueFd openIn(int folderFd, const char* name) {
+    return UniqueFd(::openat(folderFd, name, O_RDONLY | O_CLOEXEC));
+}
+
+std::uint64_t sizeOf(const UniqueFd& fd) {
+    struct stat st;
+    return ::fstat(fd.get(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+bool readAll(int fd, void* buffer, size_t size, std::uint64_t offset) {
+    auto* out = static_cast<char*>(buffer);
+    while (size > 0) {
+        ssize_t n = ::pread(fd, out, size, static_cast<off_t>(offset));
+        if (n <= 0) return false;
+        out += n;
+        size -= static_cast<size_t>(n);
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+IndexDirectory::LoadResult IndexDirectory::load(const std::string& programFolder) {
+    UniqueFd folder = openPath(joinPath(programFolder, "index"), O_RDONLY | O_DIRECTORY);
+    if (!folder.valid()) return LoadResult::NoPostings;
+    m_postings = openIn(folder.get(), index::kIndexDataName);
+    if (!m_postings.valid()) return LoadResult::NoPostings;
+    UniqueFd meta = openIn(folder.get(), index::kMetaIndexName);
+    if (!meta.valid()) return LoadResult::NoDirectory;
+
+    std::string bytes(index::kMetaIndexSize, '\0');
+    if (sizeOf(meta) != index::kMetaIndexSize || !readAll(meta.get(), bytes.data(), bytes.size(), 0))
+        return LoadResult::Invalid;
+    m_postingsSize = sizeOf(m_postings);
+    m_buckets.resize(index::kTotalBuckets);
+    for (std::uint32_t slot = 0; slot < index::kTotalBuckets; ++slot) {
+        auto* record = reinterpret_cast<const unsigned char*>(bytes.data()) + slot * index::kRecordSize;
+        index::BucketEntry& entry = m_buckets[slot];
+        entry.offset = index::loadLE32(record);
+        entry.count = index::loadLE32(record + 4);
+        if (std::uint64_t{entry.offset} + std::uint64_t{entry.count} * 4 > m_postingsSize)
+            return LoadResult::Invalid;
+    }
+
+    m_fileList = openIn(folder.get(), index::kFileListName);
+    if (!m_fileList.valid()) return LoadResult::NoFileList;
+    m_fileListSize = sizeOf(m_fileList);
+    return LoadResult::Loaded;
+}
+
+bool IndexDirectory::readPostings(std::uint32_t slot, std::vector<std::uint32_t>& out) const {
+    const index::BucketEntry& entry = m_buckets[slot];
+    out.resize(entry.count);
+    if (entry.count == 0) return true;
+    if (!readAll(m_postings.get(), out.data(), out.size() * 4, entry.offset)) return false;
+    if constexpr (std::endian::native != std::endian::little) {
+        for (auto& id : out) id = index::loadLE32(reinterpret_cast<const unsigned char*>(&id));
+    }
+    return true;
+}
+
+bool IndexDirectory::readLine(std::uint32_t entryId, std::string& line) const {
+    if (entryId >= m_fileListSize) return false;
+    return readLineAt(m_fileList.get(), entryId, line);
+}
+
+}  // namespace zeph

@@ -1,0 +1,30 @@
+// One search's criteria, filled by the criteria panel before the search starts
+// and not changed while it runs. Texts are GBK.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace zeph {
+
+enum TimeKind : int { kCreationTime = 0, kModificationTime = 1, kAccessTime = 2 };
+
+struct SearchCriteria {
+    std::string name;     // file-name text as typed; tokens separated by space, comma, tab, CR, LF
+    std::string content;  // text inside files; empty = no content search
+    std::string folder;   // look-in folder; empty = everything
+    int timeKind = kCreationTime;
+    std::int64_t timeFrom = std::numeric_limits<std::int64_t>::min();
+    std::int64_t timeTo = std::numeric_limits<std::int64_t>::max();
+    std::int64_t sizeMin = 0;
+    std::int64_t sizeMax = std::numeric_limits<std::int64_t>::max();
+    int typeTab = 0;  // 0 = all files, k = files of ExtendName type k
+    // One flag per ExtendID: 1 = files with this suffix are wanted.
+    std::vector<std::uint8_t> typeFlags;
+    bool caseSensitive = false;
+    bool exactMatch = false;
+};
+
+}  // namespace zeph

@@ -1,0 +1,69 @@
+// The search engine: loads the index at start and answers one search at a
+// time, by name tokens through the character, pair and suffix tables, then by
+// every other criterion on each candidate's line of the file list.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "search/engine/IndexDirectory.h"
+#include "search/engine/SearchCriteria.h"
+
+namespace zeph {
+
+class CSQLiteDB;
+class CContentSearch;
+class ResultStore;
+class ResultView;
+struct FileListLine;
+
+enum SearchOutcome : int { kSearchDone = 0, kSearchEnded = -1, kSearchEmpty = -2, kSearchRefused = -3 };
+
+class CSearchEngine {
+public:
+    // Start-up, in order: the program folder becomes the current directory, the
+    // database opens, the suffix table is read, the settings steps run and the
+    // index loads. Any step may end the process through the message service.
+    CSearchEngine(CSQLiteDB& db, std::string programFolder, std::int64_t now);
+    ~CSearchEngine();
+
+    // Runs one search on the calling thread (the worker). Waits for a search
+    // already running. Returns kSearchEmpty for an empty query and
+    // kSearchRefused for content text that is too long.
+    int Search(const SearchCriteria& criteria, ResultView* view);
+    // Asks the running search to end before its next candidate.
+    void requestStop() { m_stop = true; }
+    bool running() const { return m_running; }
+
+    // Length of the type flags: the highest ExtendID plus one.
+    size_t typeFlagCount() const { return m_typeFlagCount; }
+    const std::string& programFolder() const { return m_programFolder; }
+    CSQLiteDB& database() { return m_db; }
+
+private:
+    void readExtensions();
+    void loadIndex();
+    std::vector<std::uint32_t> nameCandidates(const std::vector<std::string>& tokens);
+    std::vector<std::uint32_t> typeCandidates(const SearchCriteria& criteria);
+    std::vector<std::uint32_t> readBucket(std::uint32_t slot);
+    int evaluateCandidates(const SearchCriteria& criteria, const std::vector<std::string>& tokens,
+                           const std::vector<std::uint32_t>& candidates, ResultView* view);
+    bool accepts(const SearchCriteria& criteria, const std::vector<std::string>& tokens,
+                 const FileListLine& line, std::string& typeText, CContentSearch* content);
+
+    CSQLiteDB& m_db;
+    std::string m_programFolder;
+    IndexDirectory m_index;
+    std::unordered_map<std::string, std::int64_t> m_extensions;  // Name -> ExtendID
+    std::unordered_map<std::int64_t, std::string> m_descriptions;
+    size_t m_typeFlagCount = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_running{false};
+    std::mutex m_searchMutex;
+};
+
+}  // namespace zeph
