@@ -1,0 +1,66 @@
+// Queries over an index of a generated tree, against a brute-force reading of
+// the same file list.
+#include <cstdlib>
+#include <filesystem>
+
+#include "common/FileList.h"
+#include "common/KeyScheme.h"
+#include "common/Paths.h"
+#include "tests/engine/EngineFixture.h"
+
+namespace fs = std::filesystem;
+
+namespace zeph::test {
+namespace {
+
+class GeneratedTree : public EngineFixture {
+protected:
+    static void SetUpTestSuite() {
+        shared = new TempFolder;
+        std::string command = "python3 " ZEPH_TEST_GEN_TREE " " + (shared->path() / "tree").string() +
+                              " --files 4000 --seed 11 >/dev/null 2>&1";
+        generated = std::system(command.c_str()) == 0;
+    }
+    static void TearDownTestSuite() { delete shared; }
+
+    // Every file-list entry that a plain name query should return, found by
+    // reading every line.
+    // In file-list order, the order results come in with name text.
+    std::vector<std::string> bruteForce(const std::string& text, const std::string& lookIn = "") {
+        std::vector<std::string> out;
+        auto tokens = tokenize(lowerBytes(text));
+        std::string list = readFile(fs::canonical(program / "index") / "AllFiles.dat");
+        size_t pos = 0;
+        while (pos < list.size()) {
+            size_t end = list.find('\n', pos);
+            auto line = parseFileListLine(std::string_view(list).substr(pos, end - pos));
+            pos = end + 1;
+            std::string name = lowerBytes(line->name);
+            bool all = std::all_of(tokens.begin(), tokens.end(),
+                                   [&](const std::string& t) { return name.find(t) != std::string::npos; });
+            if (all && (lookIn.empty() || folderContains(lookIn, line->folder)))
+                out.push_back(joinPath(line->folder, line->name));
+        }
+        return out;
+    }
+
+    static inline TempFolder* shared = nullptr;
+    static inline bool generated = false;
+};
+
+TEST_F(GeneratedTree, NameQueriesReturnExactlyTheMatchingEntries) {
+    if (!generated) GTEST_SKIP() << "tree generator not available";
+    std::string root = (shared->path() / "tree").string();
+    indexAndLoad({root});
+    for (const char* query : {"report", "报告", "xylophonequartz", "IMG_2023", "report 2023", "a", "e.t",
+                              "项目计划", "Q", "_v", "'", "%", "new 新建"}) {
+        EXPECT_EQ(searchName(query), bruteForce(query)) << query;
+    }
+    SearchCriteria c = criteria();
+    c.name = "report";
+    c.folder = root + "/home";
+    EXPECT_EQ(search(c), bruteForce("report", root + "/home"));
+}
+
+}  // namespace
+}  // namespace zeph::test
