@@ -20,18 +20,33 @@ ResultStore::~ResultStore() {
     if (m_inBatch) commit();
 }
 
-bool ResultStore::clear() {
-    m_count = m_committed = 0;
-    if (m_db.Execute(sql::kDeleteSearchResult) == kSqlOk) return true;
-    showMessage("删除临时数据库失败，请与软件开发商联系！", m_db.lastError());
-    return false;
-}
-
 void ResultStore::reportFailure() {
     showMessage("SQL语句执行错误,错误代码为 " + m_db.lastError() + "!", "SQL执行错误");
 }
 
 bool ResultStore::add(const ResultRow& row) {
+    if (!m_cleared) {
+        if (m_view) m_view->addFirstPageRow(static_cast<int>(m_firstPage.size()), row);
+        m_firstPage.push_back(row);
+        return m_firstPage.size() < static_cast<size_t>(kPageSize) || storeFirstPage();
+    }
+    return insert(row);
+}
+
+// Empties the table, then stores the rows found so far.
+bool ResultStore::storeFirstPage() {
+    m_cleared = true;
+    if (m_db.Execute(sql::kDeleteSearchResult) != kSqlOk) {
+        showMessage("删除临时数据库失败，请与软件开发商联系！", m_db.lastError());
+        return false;
+    }
+    for (const ResultRow& row : m_firstPage)
+        if (!insert(row)) return false;
+    m_firstPage.clear();
+    return true;
+}
+
+bool ResultStore::insert(const ResultRow& row) {
     if (!m_inBatch) {
         if (m_db.Execute(sql::kBeginBatch) != kSqlOk) {
             reportFailure();
@@ -39,14 +54,13 @@ bool ResultStore::add(const ResultRow& row) {
         }
         m_inBatch = true;
     }
-    std::string insert = sqlFormat(sql::kInsertSearchResult,
-                                   {m_count, sqlText(row.name), sqlText(row.folder), sqlText(row.sizeText),
-                                    sqlText(row.typeText), sqlText(row.timeText)});
-    if (m_db.Execute(insert) != kSqlOk) {
+    std::string statement = sqlFormat(sql::kInsertSearchResult,
+                                      {m_count, sqlText(row.name), sqlText(row.folder), sqlText(row.sizeText),
+                                       sqlText(row.typeText), sqlText(row.timeText)});
+    if (m_db.Execute(statement) != kSqlOk) {
         reportFailure();
         return false;
     }
-    if (m_view && m_count < kPageSize) m_view->addFirstPageRow(static_cast<int>(m_count), row);
     ++m_count;
     if (m_view) m_view->setHitLabel(hitLabelText(m_count), m_count);
     if (m_count - m_committed >= kBatchRows) return commit();
@@ -68,7 +82,13 @@ bool ResultStore::commit() {
     return false;
 }
 
-bool ResultStore::finish() { return commit(); }
+bool ResultStore::finish() {
+    if (!m_cleared && !storeFirstPage()) {
+        commit();
+        return false;
+    }
+    return commit();
+}
 
 void ResultStore::noResults() {
     if (!m_view) return;

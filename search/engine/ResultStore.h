@@ -1,6 +1,9 @@
 // The result set of the latest search: rows of SearchResult, numbered from 0
-// in the order found. The first page also goes straight to the result list,
-// and the hit label follows every stored row.
+// in the order found. The first page goes straight to the result list; the
+// table is emptied and the first page stored once that page is complete (or
+// the search ends), so emptying a large earlier result never delays the first
+// rows the user sees. The hit label follows every stored row and never counts
+// a row paging cannot read.
 #pragma once
 
 #include <cstdint>
@@ -20,13 +23,12 @@ public:
     ResultStore(const ResultStore&) = delete;
     ResultStore& operator=(const ResultStore&) = delete;
 
-    // Empties the table; on failure shows the message and returns false.
-    bool clear();
     // Stores one row; on failure shows the database message and returns false
     // (the row is not counted).
     bool add(const ResultRow& row);
-    // Commits what is stored so far; false (with the message) when it fails,
-    // and the count then falls back to the rows really stored.
+    // Empties the table if that is still pending and commits what is stored;
+    // false (with the message) when it fails, and the count then falls back to
+    // the rows really stored.
     bool finish();
     // After a search without results: the label shows 0 and the list the no-results row.
     void noResults();
@@ -34,6 +36,8 @@ public:
     std::int64_t count() const { return m_count; }
 
 private:
+    bool storeFirstPage();
+    bool insert(const ResultRow& row);
     bool commit();
     void reportFailure();
 
@@ -42,6 +46,8 @@ private:
     std::int64_t m_count = 0;
     std::int64_t m_committed = 0;
     bool m_inBatch = false;
+    bool m_cleared = false;
+    std::vector<ResultRow> m_firstPage;  // found before the table was emptied
 };
 
 // Page reading: up to 100 rows from ID firstId on, in ID order.

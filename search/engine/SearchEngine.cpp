@@ -168,7 +168,6 @@ int CSearchEngine::evaluateCandidates(const SearchCriteria& criteria,
                                       const std::vector<std::string>& tokens,
                                       const std::vector<std::uint32_t>& candidates, ResultView* view) {
     ResultStore store(m_db, view);
-    if (!store.clear()) return kSearchEnded;
     std::unique_ptr<CContentSearch> content;
     if (!criteria.content.empty()) {
         content = std::make_unique<CContentSearch>(m_programFolder);
