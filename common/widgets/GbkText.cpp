@@ -12,3 +12,15 @@ std::string toGbk(const QString& text) {
 }
 
 }  // namespace zeph
+
+#include "common/Messages.h"
+
+namespace zeph {
+
+void uiMessage(const QString& text, const QString& caption) {
+    showMessage(toGbk(text), caption.isEmpty() ? std::string() : toGbk(caption));
+}
+
+bool uiAsk(const QString& text, const QString& caption) { return askYesNo(toGbk(text), toGbk(caption)); }
+
+}  // namespace zeph

@@ -12,3 +12,12 @@ QString toQString(const std::string& gbk);
 std::string toGbk(const QString& text);
 
 }  // namespace zeph
+
+namespace zeph {
+
+// Message boxes and questions from window code, through the message service
+// (so tests can answer them).
+void uiMessage(const QString& text, const QString& caption = {});
+bool uiAsk(const QString& text, const QString& caption);
+
+}  // namespace zeph

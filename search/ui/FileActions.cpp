@@ -1,0 +1,153 @@
+#include "FileActions.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+
+#include <sys/stat.h>
+
+#include "common/widgets/DesktopOpen.h"
+#include "common/widgets/GbkText.h"
+#include "search/ui/PropertiesDialog.h"
+
+namespace zeph::FileActions {
+
+namespace {
+
+bool exists(const QString& path) {
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+QString targetIn(const QString& folder, const QString& path) {
+    return QDir(folder).filePath(QFileInfo(path).fileName());
+}
+
+bool moveOne(const QString& from, const QString& to) {
+    if (QFile::rename(from, to)) return true;
+    // Another file system: copy, then remove the original.
+    if (QFileInfo(from).isDir() || !QFile::copy(from, to)) return false;
+    return QFile::remove(from);
+}
+
+void reportFailure(const QString& verb, const QString& path) {
+    uiMessage(QStringLiteral("%1文件 %2 失败！").arg(verb, path), QStringLiteral("文件操作失败"));
+}
+
+}  // namespace
+
+bool isInTrash(const QString& path) {
+    return path.contains(QStringLiteral("/.local/share/Trash/")) || path.contains(QStringLiteral("/.Trash-")) ||
+           path.contains(QStringLiteral("/.Trash/"));
+}
+
+void openFiles(const QStringList& paths) {
+    for (const QString& path : paths)
+        if (!openLocalPath(path))
+            uiMessage(QStringLiteral("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除."));
+}
+
+void openFolder(const QString& folder) {
+    if (!openLocalPath(folder))
+        uiMessage(QStringLiteral("打开该文件失败,可能是未知的文件类型，也可能是该文件已经从硬盘删除."));
+}
+
+int moveFiles(const QStringList& paths, const QString& folder) {
+    int moved = 0;
+    for (const QString& path : paths) {
+        QString target = targetIn(folder, path);
+        if (QFileInfo(target).absoluteFilePath() == QFileInfo(path).absoluteFilePath()) continue;
+        if (exists(target)) {
+            if (!uiAsk(QStringLiteral("文件 %1 已经存在，是否覆盖原来文件？").arg(target), {})) continue;
+            if (!QFile::remove(target)) {
+                reportFailure(QStringLiteral("移动"), path);
+                continue;
+            }
+        }
+        if (moveOne(path, target)) ++moved;
+        else reportFailure(QStringLiteral("移动"), path);
+    }
+    return moved;
+}
+
+int copyFiles(const QStringList& paths, const QString& folder) {
+    int copied = 0;
+    for (const QString& path : paths) {
+        QString target = targetIn(folder, path);
+        if (QFileInfo(target).absoluteFilePath() == QFileInfo(path).absoluteFilePath()) continue;
+        if (exists(target)) {
+            if (!uiAsk(QStringLiteral("文件 %1 已经存在，是否覆盖原来文件?").arg(target), {})) continue;
+            if (!QFile::remove(target)) {
+                reportFailure(QStringLiteral("复制"), path);
+                continue;
+            }
+        }
+        if (QFile::copy(path, target)) ++copied;
+        else reportFailure(QStringLiteral("复制"), path);
+    }
+    return copied;
+}
+
+void showMenu(QWidget* parent, const QStringList& selected, const QPoint& screenPosition) {
+    QStringList paths;
+    bool anyInTrash = false;
+    for (const QString& path : selected) {
+        if (!exists(path)) continue;
+        paths << path;
+        anyInTrash = anyInTrash || isInTrash(path);
+    }
+    if (paths.isEmpty()) {
+        uiMessage(QStringLiteral("您选择的文件可能已经被删除！"));
+        return;
+    }
+    if (anyInTrash) {
+        uiMessage(paths.size() > 1 ? QStringLiteral("您选择的文件中包含回收站中的文件，不能与非回收站文件同时显示系统右键菜单！")
+                                   : QStringLiteral("您选择的文件中在系统回收站中，不能显示系统右键菜单！"),
+                  QStringLiteral("回收站文件"));
+        return;
+    }
+
+    QMenu menu(parent);
+    QAction* openFolderAction = nullptr;
+    if (paths.size() == 1) {
+        openFolderAction = menu.addAction(QIcon::fromTheme("folder-open"), QStringLiteral("打开所在的文件夹"));
+        menu.addSeparator();
+    }
+    QAction* open = menu.addAction(QIcon::fromTheme("document-open"), QStringLiteral("打开(&O)"));
+    menu.setDefaultAction(open);
+    QAction* copyPath = menu.addAction(QIcon::fromTheme("edit-copy"), QStringLiteral("复制路径(&P)"));
+    menu.addSeparator();
+    QAction* cut = menu.addAction(QIcon::fromTheme("edit-cut"), QStringLiteral("剪切到...(&T)"));
+    QAction* copy = menu.addAction(QIcon::fromTheme("edit-paste"), QStringLiteral("复制到...(&C)"));
+    QAction* trash = menu.addAction(QIcon::fromTheme("user-trash"), QStringLiteral("移到回收站(&D)"));
+    menu.addSeparator();
+    QAction* properties = menu.addAction(QIcon::fromTheme("document-properties"), QStringLiteral("属性(&R)"));
+
+    QAction* chosen = menu.exec(screenPosition);
+    if (!chosen) return;
+    if (chosen == openFolderAction) {
+        openFolder(QFileInfo(paths.first()).absolutePath());
+    } else if (chosen == open) {
+        openFiles(paths);
+    } else if (chosen == copyPath) {
+        QApplication::clipboard()->setText(paths.join(QLatin1Char('\n')));
+    } else if (chosen == cut || chosen == copy) {
+        bool moving = chosen == cut;
+        QString folder = QFileDialog::getExistingDirectory(
+            parent, moving ? QStringLiteral("将文件剪切到...") : QStringLiteral("将文件复制到..."));
+        if (folder.isEmpty()) return;
+        if (moving) moveFiles(paths, folder);
+        else copyFiles(paths, folder);
+    } else if (chosen == trash) {
+        for (const QString& path : paths)
+            if (!QFile::moveToTrash(path)) reportFailure(QStringLiteral("删除"), path);
+    } else if (chosen == properties) {
+        for (const QString& path : paths) PropertiesDialog(path, parent).exec();
+    }
+}
+
+}  // namespace zeph::FileActions

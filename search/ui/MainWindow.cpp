@@ -1,0 +1,270 @@
+#include "MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QAbstractItemView>
+
+#include "common/Codec.h"
+#include "common/Process.h"
+#include "common/ServerHost.h"
+#include "common/SystemLog.h"
+#include "common/widgets/DesktopOpen.h"
+#include "common/widgets/GbkText.h"
+#include "common/widgets/ProgramIcons.h"
+#include "search/ui/AboutDialog.h"
+#include "search/ui/HtmlPane.h"
+#include "search/ui/ResultPanel.h"
+#include "search/ui/SearchPanel.h"
+#include "search/ui/SettingsDialog.h"
+#include "search/ui/SystemLogDialog.h"
+#include "web/WebContent.h"
+
+namespace zeph {
+
+namespace {
+
+struct Command {
+    const char* menuText;
+    const char* toolText;  // nullptr: not on the toolbar
+    const char* icon;
+    const char* statusTip;
+    void (MainWindow::*run)();
+};
+
+QIcon toolIcon(const char* name) {
+    QIcon icon = programIcon(name);
+    QIcon hot = programIcon(QByteArray(name) + "-hot");
+    for (int size : {24, 30, 32}) icon.addPixmap(hot.pixmap(size, size), QIcon::Active);
+    return icon;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(CSQLiteDB& db, const QString& programFolder) : m_db(db), m_programFolder(programFolder) {
+    setWindowTitle(QStringLiteral("ZEPH桌面搜索"));
+    setWindowIcon(programIcon("app"));
+    buildPanes();
+    buildMenus();
+    buildToolBar();
+    buildStatusBar();
+    m_html->showLocalFile(programFile(QStringLiteral("ZEPHTip.html")));
+    m_web = new WebContent(this, m_programFolder);
+    startTimers();
+    for (int step : {1, -1}) {
+        auto* shortcut = new QShortcut(step > 0 ? QKeySequence(Qt::Key_F6) : QKeySequence(Qt::SHIFT | Qt::Key_F6), this);
+        connect(shortcut, &QShortcut::activated, this, [this, step] { focusPane(step); });
+    }
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildPanes() {
+    m_outer = new QSplitter(Qt::Horizontal, this);
+    m_inner = new QSplitter(Qt::Vertical, m_outer);
+    m_results = new ResultPanel(m_db, m_programFolder, m_inner);
+    m_html = new HtmlPane(m_inner);
+    m_search = new SearchPanel(m_db, m_programFolder, m_results, m_outer);
+    m_outer->insertWidget(0, m_search);
+    m_outer->setStretchFactor(0, 0);
+    m_outer->setStretchFactor(1, 1);
+    m_outer->setChildrenCollapsible(false);
+    m_inner->setChildrenCollapsible(false);
+    setCentralWidget(m_outer);
+    connect(m_results, &ResultPanel::pageRequested, m_html, &HtmlPane::showLocalFile);
+}
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    file->addSeparator();
+    QAction* quit = file->addAction(QStringLiteral("退出(&X)"), this, &QWidget::close);
+    quit->setStatusTip(QStringLiteral("退出ZEPH桌面搜索"));
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("视图(&V)"));
+    m_toolBarAction = view->addAction(QStringLiteral("工具栏     (&T)"));
+    m_statusBarAction = view->addAction(QStringLiteral("状态栏     (&S)"));
+    m_toolBarAction->setStatusTip(QStringLiteral("显示或隐藏工具栏"));
+    m_statusBarAction->setStatusTip(QStringLiteral("显示或隐藏状态栏"));
+    for (QAction* toggle : {m_toolBarAction, m_statusBarAction}) {
+        toggle->setCheckable(true);
+        toggle->setChecked(true);
+    }
+    view->addSeparator();
+    view->addAction(QStringLiteral("详细信息   (&D)"), this, [this] { setDisplayStyle(false); })
+        ->setStatusTip(QStringLiteral("按照Report方式显示搜索结果的详细信息"));
+    view->addAction(QStringLiteral("列表       (&L)"), this, [this] { setDisplayStyle(true); })
+        ->setStatusTip(QStringLiteral("按照List方式显示搜索结果"));
+
+    const Command tools[] = {
+        {"更新索引...  (&U)", nullptr, nullptr, "扫描硬盘文件系统，更新索引数据", &MainWindow::updateIndex},
+        {"搜索日志...  (&L)", nullptr, nullptr, "显示所有操作日志", &MainWindow::showLogViewer},
+        {"检测新版本...(&N)", nullptr, nullptr, "检测是否有新版本的ZEPH桌面搜索", &MainWindow::showNewVersion},
+        {"系统配置...  (&C)", nullptr, nullptr, "配置ZEPH桌面搜索", &MainWindow::showSettings},
+    };
+    QMenu* toolMenu = menuBar()->addMenu(QStringLiteral("工具(&T)"));
+    for (const Command& c : tools)
+        toolMenu->addAction(QString::fromUtf8(c.menuText), this, c.run)->setStatusTip(QString::fromUtf8(c.statusTip));
+
+    const Command help[] = {
+        {"关于...     (&A)", nullptr, nullptr, "显示程序信息、版本号和版权", &MainWindow::showAbout},
+        {"意见反馈... (&F)    ", nullptr, nullptr, "意见反馈", &MainWindow::showFeedback},
+        {"ZEPH主页... (&P)", nullptr, nullptr, "访问ZEPH桌面搜索主页", &MainWindow::showHomePage},
+        {"在线帮助... (&H)", nullptr, nullptr, "显示在线帮助系统", &MainWindow::showHelp},
+    };
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    for (const Command& c : help)
+        helpMenu->addAction(QString::fromUtf8(c.menuText), this, c.run)->setStatusTip(QString::fromUtf8(c.statusTip));
+}
+
+void MainWindow::buildToolBar() {
+    const Command buttons[] = {
+        {nullptr, "更新索引", "update", "扫描硬盘文件系统，更新索引数据", &MainWindow::updateIndex},
+        {nullptr, "搜索日志", "log", "显示所有操作日志", &MainWindow::showLogViewer},
+        {nullptr, "意见反馈", "feedback", "意见反馈", &MainWindow::showFeedback},
+        {nullptr, "ZEPH主页", "home", "访问ZEPH桌面搜索主页", &MainWindow::showHomePage},
+        {nullptr, "显示样式", "style", "切换搜索结果的显示样式", &MainWindow::toggleDisplayStyle},
+        {nullptr, "系统设置", "settings", "配置ZEPH桌面搜索", &MainWindow::showSettings},
+        {nullptr, "帮助", "help", "显示在线帮助系统", &MainWindow::showHelp},
+        {nullptr, "退出", "exit", "退出ZEPH桌面搜索", &MainWindow::exitButton},
+    };
+    QToolBar* bar = addToolBar(QStringLiteral("工具栏"));
+    bar->setObjectName(QStringLiteral("toolbar"));
+    bar->setMovable(false);
+    bar->setIconSize(QSize(30, 30));
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    bar->setStyleSheet(QStringLiteral(
+        "QToolBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f7fd, stop:1 #d6dff7);"
+        " border-bottom: 1px solid #9fb2df; spacing: 2px; padding: 2px; }"
+        "QToolButton { min-width: 58px; padding: 2px; border-radius: 4px; }"
+        "QToolButton:hover { background: rgba(255,255,255,160); border: 1px solid #9fb2df; }"));
+    for (const Command& c : buttons) {
+        QAction* action = bar->addAction(toolIcon(c.icon), QString::fromUtf8(c.toolText), this, c.run);
+        action->setStatusTip(QString::fromUtf8(c.statusTip));
+        action->setToolTip(QString::fromUtf8(c.statusTip));
+    }
+    connect(m_toolBarAction, &QAction::toggled, bar, &QToolBar::setVisible);
+}
+
+void MainWindow::buildStatusBar() {
+    statusBar()->showMessage(QStringLiteral("就绪"));
+    for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
+        auto* label = new QLabel(QString::fromLatin1(indicator), this);
+        label->setEnabled(false);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setMinimumWidth(40);
+        label->setAlignment(Qt::AlignCenter);
+        statusBar()->addPermanentWidget(label);
+    }
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        if (message.isEmpty()) statusBar()->showMessage(QStringLiteral("就绪"));
+    });
+    connect(m_statusBarAction, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
+}
+
+void MainWindow::startTimers() {
+    QTimer::singleShot(1000, this, [this] {
+        m_web->showAdvertisementStrip();
+        m_search->nameBox()->setFocus();
+    });
+    QTimer::singleShot(8000, this, [this] {
+        m_web->showNotification();
+        m_search->nameBox()->setFocus();
+    });
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_layoutPending) return;
+    m_layoutPending = false;
+    // The criteria pane keeps 280 pixels; the browser pane starts small below the results.
+    int width = centralWidget()->width(), height = centralWidget()->height();
+    m_outer->setSizes({280, std::max(30, width - 280)});
+    m_inner->setSizes({10 * (height / 10), 2 * (height / 10)});
+}
+
+void MainWindow::focusPane(int step) {
+    QWidget* panes[] = {m_search->nameBox(), m_results->currentView(), m_html};
+    int current = 0;
+    for (int i = 0; i < 3; ++i)
+        if (panes[i]->isAncestorOf(QApplication::focusWidget()) || panes[i] == QApplication::focusWidget()) current = i;
+    panes[(current + step + 3) % 3]->setFocus();
+}
+
+void MainWindow::updateIndex() {
+    if (!uiAsk(QStringLiteral("更新索引必须退出ZEPH桌面搜索主程序，请确定要更新索引！"), QStringLiteral("确定更新索引")))
+        return;
+    m_search->stopAndWait();
+    std::string folder = zeph::toGbk(m_programFolder.toStdString()).value_or(std::string());
+    if (!startIndexer(folder))
+        uiMessage(QStringLiteral("打开ZEPH桌面搜索索引程序失败，请与开发商联系！"), QStringLiteral("系统文件丢失"));
+    WriteLog(m_db, LogEvent::UpdateIndex);
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void MainWindow::showLogViewer() {
+    SystemLogDialog(m_db, this).exec();
+    WriteLog(m_db, LogEvent::LogViewerClosed);
+}
+
+void MainWindow::showFeedback() {
+    m_web->runFeedback();
+    WriteLog(m_db, LogEvent::Feedback);
+}
+
+void MainWindow::showHomePage() {
+    QString address = QString::fromStdString(serverAddress("/ZEPHSearch/Index.html"));
+    if (!openWebAddress(address))
+        uiMessage(QStringLiteral("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除."));
+    WriteLog(m_db, LogEvent::HomePage);
+}
+
+void MainWindow::toggleDisplayStyle() {
+    m_listStyle = (m_listStyle + 1) % 2;
+    m_results->setListStyle(m_listStyle == 1);
+    WriteLog(m_db, LogEvent::DisplayStyle);
+}
+
+void MainWindow::setDisplayStyle(bool list) {
+    m_listStyle = list ? 0 : 1;
+    toggleDisplayStyle();
+}
+
+void MainWindow::showSettings() {
+    SettingsDialog(m_db, this).exec();
+    WriteLog(m_db, LogEvent::SettingsClosed);
+}
+
+void MainWindow::showHelp() {
+    if (!openLocalPath(programFile(QStringLiteral("ZEPHHelp.html"))))
+        uiMessage(QStringLiteral("打开ZEPH桌面搜索帮助系统失败，请确保系统文件(ZEPHHelp.html)是否存在！"),
+                  QStringLiteral("系统文件丢失"));
+    WriteLog(m_db, LogEvent::Help);
+}
+
+void MainWindow::exitButton() {
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    WriteLog(m_db, LogEvent::ExitButton);
+}
+
+void MainWindow::showAbout() { AboutDialog(this).exec(); }
+
+void MainWindow::showNewVersion() { m_web->runNewVersion(); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // The search worker uses the engine and the result list: end it first.
+    m_search->stopAndWait();
+    m_web->shutDown();
+    event->accept();
+}
+
+}  // namespace zeph

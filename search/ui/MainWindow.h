@@ -1,0 +1,70 @@
+// The search program's main window: menu, toolbar, status bar, and three
+// panes (criteria on the left, results above the browser pane on the right),
+// with every command that is not handled inside a pane.
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QSplitter;
+
+namespace zeph {
+
+class CSQLiteDB;
+class HtmlPane;
+class ResultPanel;
+class SearchPanel;
+class WebContent;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // Creating the panes constructs the search engine, whose start-up may end the process.
+    MainWindow(CSQLiteDB& db, const QString& programFolder);
+    ~MainWindow() override;
+
+    SearchPanel* searchPanel() const { return m_search; }
+    ResultPanel* resultPanel() const { return m_results; }
+    HtmlPane* htmlPane() const { return m_html; }
+
+    // The commands.
+    void updateIndex();
+    void showLogViewer();
+    void showFeedback();
+    void showHomePage();
+    void toggleDisplayStyle();
+    void setDisplayStyle(bool list);
+    void showSettings();
+    void showHelp();
+    void exitButton();
+    void showAbout();
+    void showNewVersion();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolBar();
+    void buildStatusBar();
+    void buildPanes();
+    void startTimers();
+    void focusPane(int step);
+
+    CSQLiteDB& m_db;
+    QString m_programFolder;
+    SearchPanel* m_search = nullptr;
+    ResultPanel* m_results = nullptr;
+    HtmlPane* m_html = nullptr;
+    QSplitter* m_outer = nullptr;
+    QSplitter* m_inner = nullptr;
+    QAction* m_toolBarAction = nullptr;
+    QAction* m_statusBarAction = nullptr;
+    WebContent* m_web = nullptr;
+    int m_listStyle = 0;
+    bool m_layoutPending = true;
+};
+
+}  // namespace zeph

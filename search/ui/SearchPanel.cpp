@@ -1,0 +1,261 @@
+#include "SearchPanel.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <ctime>
+
+#include "common/Codec.h"
+#include "common/Drives.h"
+#include "common/widgets/AnimatedPicture.h"
+#include "common/widgets/GbkText.h"
+#include "common/widgets/IconButton.h"
+#include "common/widgets/ProgramIcons.h"
+#include "search/engine/ContentSearch.h"
+#include "search/engine/SearchEngine.h"
+#include "search/ui/CriteriaSections.h"
+#include "search/ui/ResultBridge.h"
+#include "search/ui/ResultPanel.h"
+
+namespace zeph {
+
+namespace {
+
+const QColor kDark(104, 138, 221);
+const QColor kCard(236, 241, 252);
+const char* const kSectionTitles[3] = {"最近修改时间", "文件大小", "更多高级选项"};
+
+QLabel* heading(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+}  // namespace
+
+SearchPanel::SearchPanel(CSQLiteDB& db, const QString& programFolder, ResultPanel* results, QWidget* parent)
+    : QWidget(parent), m_programFolder(programFolder), m_results(results) {
+    std::string folder = zeph::toGbk(programFolder.toStdString()).value_or(std::string());
+    m_engine = std::make_unique<CSearchEngine>(db, folder, std::time(nullptr));
+    m_bridge = std::make_unique<ResultBridge>(results);
+
+    m_time = new TimeSection;
+    m_size = new SizeSection;
+    m_advanced = new AdvancedSection(db);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(buildCard());
+    layout->addStretch();
+    fillLookIn();
+    setMinimumWidth(260);
+}
+
+SearchPanel::~SearchPanel() { stopAndWait(); }
+
+QWidget* SearchPanel::buildCard() {
+    auto* card = new QWidget(this);
+    card->setObjectName(QStringLiteral("card"));
+    card->setStyleSheet(QStringLiteral("#card { background: rgb(236,241,252); border-radius: 6px; }"));
+    auto* layout = new QVBoxLayout(card);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(4);
+    layout->addWidget(heading(QStringLiteral("请按下面任何或所有标准进行搜索："), card));
+    layout->addSpacing(4);
+
+    m_name = new QLineEdit(card);
+    m_name->setMaxLength(256);
+    m_content = new QLineEdit(card);
+    m_content->setMaxLength(static_cast<int>(CContentSearch::kMaxCharacters) + 1);
+    m_lookIn = new QComboBox(card);
+    m_lookIn->setEditable(true);
+    m_lookIn->setIconSize(QSize(16, 16));
+    m_lookIn->setInsertPolicy(QComboBox::NoInsert);
+    layout->addWidget(new QLabel(QStringLiteral("部分或全部文件名："), card));
+    layout->addWidget(m_name);
+    layout->addWidget(new QLabel(QStringLiteral("文件中的一个字或词组："), card));
+    layout->addWidget(m_content);
+    layout->addWidget(new QLabel(QStringLiteral("在这里搜索："), card));
+    layout->addWidget(m_lookIn);
+    layout->addSpacing(6);
+
+    QWidget* sections[3] = {m_time, m_size, m_advanced};
+    for (int i = 0; i < 3; ++i) {
+        auto* title = heading(QString::fromUtf8(kSectionTitles[i]), card);
+        title->setCursor(Qt::PointingHandCursor);
+        title->installEventFilter(this);
+        title->setProperty("section", i);
+        m_expanders[i] = new IconButton(card);
+        m_expanders[i]->setIconSize(QSize(16, 16));
+        m_expanders[i]->setFixedSize(24, 20);
+        connect(m_expanders[i], &QAbstractButton::clicked, this, [this, i] { setSectionOpen(i, !sectionOpen(i)); });
+        auto* row = new QHBoxLayout;
+        row->addWidget(title, 1);
+        row->addWidget(m_expanders[i]);
+        layout->addLayout(row);
+        m_sections[i] = sections[i];
+        sections[i]->setParent(card);
+        layout->addWidget(sections[i]);
+        setSectionOpen(i, false);
+    }
+
+    m_reset = new QPushButton(QStringLiteral("恢复默认"), card);
+    m_search = new QPushButton(QStringLiteral("搜  索"), card);
+    m_search->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_reset);
+    buttons->addWidget(m_search);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+
+    m_watermark = new CAnimatedPicture(card);
+    m_watermark->setCursor(Qt::PointingHandCursor);
+    m_watermark->setAttribute(Qt::WA_Hover);
+    m_watermark->installEventFilter(this);
+    layout->addSpacing(10);
+    layout->addWidget(m_watermark, 0, Qt::AlignHCenter);
+    showWatermark(false);
+
+    connect(m_search, &QPushButton::clicked, this, &SearchPanel::startOrStop);
+    connect(m_reset, &QPushButton::clicked, this, &SearchPanel::reset);
+    for (QLineEdit* edit : {m_name, m_content, m_lookIn->lineEdit()})
+        connect(edit, &QLineEdit::returnPressed, this, &SearchPanel::startOrStop);
+    connect(m_lookIn, qOverload<int>(&QComboBox::activated), this, &SearchPanel::lookInChosen);
+    return card;
+}
+
+void SearchPanel::fillLookIn() {
+    m_lookIn->addItem(programIcon("computer"), QStringLiteral("我的电脑"));
+    for (const std::string& drive : listDrives()) m_lookIn->addItem(programIcon("drive"), toQString(drive));
+    m_browseIndex = m_lookIn->count();
+    m_lookIn->addItem(QStringLiteral("浏览..."));
+    m_lookIn->setCurrentIndex(0);
+}
+
+void SearchPanel::lookInChosen(int index) {
+    if (index != m_browseIndex) {
+        m_previousLookIn = index;
+        return;
+    }
+    QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("请选择待搜索的文件夹"));
+    if (folder.isEmpty()) {  // cancelled: "浏览..." is never taken as a folder
+        m_lookIn->setCurrentIndex(m_previousLookIn);
+        return;
+    }
+    m_lookIn->addItem(programIcon("folder"), folder);
+    m_previousLookIn = m_lookIn->count() - 1;
+    m_lookIn->setCurrentIndex(m_previousLookIn);
+}
+
+void SearchPanel::setSectionOpen(int section, bool open) {
+    m_open[section] = open;
+    m_sections[section]->setVisible(open);
+    const char* icon = open ? "chevron-up" : "chevron-down";
+    m_expanders[section]->setIcons(programIcon(icon), programIcon(QByteArray(icon) + "-hot"));
+    m_expanders[section]->setToolTip(open ? QStringLiteral("收起") : QStringLiteral("展开"));
+    showWatermark(m_watermarkHot);
+}
+
+bool SearchPanel::sectionOpen(int section) const { return m_open[section]; }
+
+void SearchPanel::showWatermark(bool hot) {
+    if (!m_watermark) return;
+    m_watermarkHot = hot;
+    if (m_watermark->Load(programFile(hot ? QStringLiteral("WaterPrint2.gif") : QStringLiteral("WaterPrint1.gif"))))
+        m_watermark->Draw();
+}
+
+SearchCriteria SearchPanel::criteria() const {
+    SearchCriteria c;
+    c.name = zeph::toGbk(m_name->text());
+    c.content = zeph::toGbk(m_content->text());
+    QString folder = m_lookIn->currentText().trimmed();
+    c.folder = folder == QStringLiteral("我的电脑") ? std::string() : zeph::toGbk(folder);
+    c.timeKind = m_time->timeKind();
+    c.timeFrom = m_time->from();
+    c.timeTo = m_time->to();
+    c.sizeMin = m_size->minimum();
+    c.sizeMax = m_size->maximum();
+    c.typeFlags = m_advanced->typeFlags(m_engine->typeFlagCount());
+    c.typeTab = m_advanced->typeTab();
+    c.caseSensitive = m_advanced->caseSensitive();
+    c.exactMatch = m_advanced->exactMatch();
+    return c;
+}
+
+void SearchPanel::startOrStop() {
+    if (searching()) {
+        // The worker ends at its next check; no new search starts before it has.
+        m_engine->requestStop();
+        m_search->setText(QStringLiteral("搜  索"));
+        m_search->setEnabled(false);
+        return;
+    }
+    SearchCriteria c = criteria();
+    if (auto refused = CContentSearch::refusal(c.content)) {
+        uiMessage(toQString(*refused), QStringLiteral("查询条件过长"));
+        return;
+    }
+    m_search->setText(QStringLiteral("停  止"));
+    m_results->beginSearch();
+    m_workerDone = false;
+    m_worker = std::thread([this, c] {
+        m_engine->Search(c, m_bridge.get());
+        m_workerDone = true;
+        QMetaObject::invokeMethod(this, &SearchPanel::workerFinished, Qt::QueuedConnection);
+    });
+}
+
+void SearchPanel::workerFinished() {
+    if (m_worker.joinable()) m_worker.join();
+    m_search->setText(QStringLiteral("搜  索"));
+    m_search->setEnabled(true);
+    emit searchFinished();
+}
+
+void SearchPanel::stopAndWait() {
+    if (!m_worker.joinable()) return;
+    m_engine->requestStop();
+    // The worker may be waiting for a message box on this thread: keep serving events.
+    while (!m_workerDone) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    m_worker.join();
+    m_search->setText(QStringLiteral("搜  索"));
+    m_search->setEnabled(true);
+}
+
+void SearchPanel::reset() {
+    m_name->clear();
+    m_content->clear();
+    m_lookIn->setCurrentIndex(0);
+    m_previousLookIn = 0;
+    m_time->reset();
+    m_size->reset();
+    m_advanced->reset();
+}
+
+bool SearchPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_watermark) {
+        if (event->type() == QEvent::Enter) showWatermark(true);
+        if (event->type() == QEvent::Leave) showWatermark(false);
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        QVariant section = watched->property("section");
+        if (section.isValid()) setSectionOpen(section.toInt(), !sectionOpen(section.toInt()));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void SearchPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), kDark);
+}
+
+}  // namespace zeph

@@ -1,0 +1,95 @@
+// The criteria panel: name, content, look-in folder, the time, size and
+// advanced sections, and the search/stop button. It owns the search engine and
+// runs each search on a worker thread.
+#pragma once
+
+#include <QWidget>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "search/engine/SearchCriteria.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace zeph {
+
+class AdvancedSection;
+class CAnimatedPicture;
+class CSQLiteDB;
+class CSearchEngine;
+class IconButton;
+class ResultBridge;
+class ResultPanel;
+class SizeSection;
+class TimeSection;
+
+class SearchPanel : public QWidget {
+    Q_OBJECT
+public:
+    // Constructs the engine: its start-up may end the process.
+    SearchPanel(CSQLiteDB& db, const QString& programFolder, ResultPanel* results, QWidget* parent = nullptr);
+    ~SearchPanel() override;
+
+    // The search button: starts a search, or asks the running one to stop.
+    void startOrStop();
+    void reset();
+    // Stops a running search and waits for it, keeping the window responsive.
+    void stopAndWait();
+    bool searching() const { return m_worker.joinable(); }
+    // The criteria the panel holds now (what a search would use).
+    SearchCriteria criteria() const;
+
+    QLineEdit* nameBox() const { return m_name; }
+    QLineEdit* contentBox() const { return m_content; }
+    QComboBox* lookIn() const { return m_lookIn; }
+    QPushButton* searchButton() const { return m_search; }
+    TimeSection* timeSection() const { return m_time; }
+    SizeSection* sizeSection() const { return m_size; }
+    AdvancedSection* advancedSection() const { return m_advanced; }
+    void setSectionOpen(int section, bool open);
+    bool sectionOpen(int section) const;
+
+signals:
+    void searchFinished();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* buildCard();
+    void fillLookIn();
+    void lookInChosen(int index);
+    void workerFinished();
+    void showWatermark(bool hot);
+
+    QString m_programFolder;
+    std::unique_ptr<CSearchEngine> m_engine;
+    ResultPanel* m_results;
+    std::unique_ptr<ResultBridge> m_bridge;
+    std::thread m_worker;
+    std::atomic<bool> m_workerDone{false};
+
+    QLineEdit* m_name = nullptr;
+    QLineEdit* m_content = nullptr;
+    QComboBox* m_lookIn = nullptr;
+    int m_browseIndex = -1;
+    int m_previousLookIn = 0;
+    TimeSection* m_time = nullptr;
+    SizeSection* m_size = nullptr;
+    AdvancedSection* m_advanced = nullptr;
+    IconButton* m_expanders[3] = {};
+    QWidget* m_sections[3] = {};
+    bool m_open[3] = {};
+    QPushButton* m_reset = nullptr;
+    QPushButton* m_search = nullptr;
+    CAnimatedPicture* m_watermark = nullptr;
+    bool m_watermarkHot = false;
+};
+
+}  // namespace zeph

@@ -1,0 +1,274 @@
+#include "SettingsDialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "common/ConfigCodes.h"
+#include "common/ConfigRules.h"
+#include "common/SQLiteDB.h"
+#include "common/SqlText.h"
+#include "common/StartupSettings.h"
+#include "common/Statements.h"
+#include "common/widgets/ColorTabBar.h"
+#include "common/widgets/GbkText.h"
+#include "common/widgets/ProgramIcons.h"
+#include "search/ui/CriteriaSections.h"
+#include "search/ui/ExtensionEditor.h"
+#include "search/ui/FileIcons.h"
+#include "web/AdvertPane.h"
+
+namespace zeph {
+
+namespace {
+
+constexpr int kSuffixIdColumn = 2;
+constexpr int kFolderIdColumn = 1;
+
+QTreeWidget* reportList(const QStringList& headers, QWidget* parent) {
+    auto* list = new QTreeWidget(parent);
+    list->setHeaderLabels(headers);
+    list->setRootIsDecorated(false);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setAlternatingRowColors(true);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    return list;
+}
+
+QList<int> selectedRows(QTreeWidget* list) {
+    QList<int> rows;
+    for (QTreeWidgetItem* item : list->selectedItems()) rows << list->indexOfTopLevelItem(item);
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+}  // namespace
+
+SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent) : QDialog(parent), m_db(db), m_icons(new FileIcons) {
+    setWindowTitle(QStringLiteral("系统设置窗口"));
+    paintLightSection(this);
+    m_advert = new AdvertPane(pictureFolder(), settingsAdvert(), this);
+
+    m_tabs = new ColorTabBar(this);
+    m_tabs->setBackground(QColor(214, 223, 247));
+    for (int type = kFirstFileType; type <= kLastFileType; ++type) m_tabs->addTab(toQString(fileTypeTabCaption(type)));
+    m_suffixes = reportList({QStringLiteral("后缀"), QStringLiteral("描述"), QStringLiteral("后缀ID")}, this);
+    m_suffixes->setColumnHidden(kSuffixIdColumn, true);
+    m_suffixes->setIconSize(QSize(20, 20));
+    m_folders = reportList({QStringLiteral("索引路径"), QStringLiteral("路径ID")}, this);
+    m_folders->setColumnHidden(kFolderIdColumn, true);
+    m_folders->setIconSize(QSize(24, 24));
+    m_frequency = new QComboBox(this);
+    for (int value = 0; value <= kManualUpdate; ++value) m_frequency->addItem(toQString(updateFrequencyCaption(value)));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* frequency = new QHBoxLayout;
+    frequency->addWidget(new QLabel(QStringLiteral("索引更新频率："), this));
+    frequency->addWidget(m_frequency, 1);
+    frequency->addStretch(1);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(10, 6, 10, 10);
+    body->addWidget(m_tabs);
+    body->addWidget(m_suffixes, 3);
+    body->addSpacing(6);
+    body->addWidget(new QLabel(QStringLiteral("索引路径管理："), this));
+    body->addWidget(m_folders, 2);
+    body->addLayout(frequency);
+    body->addWidget(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_advert);
+    layout->addLayout(body, 1);
+    resize(680, 560);
+
+    connect(m_tabs, &QTabBar::currentChanged, this, &SettingsDialog::fillSuffixes);
+    connect(m_suffixes, &QWidget::customContextMenuRequested, this, &SettingsDialog::suffixMenu);
+    connect(m_folders, &QWidget::customContextMenuRequested, this, &SettingsDialog::folderMenu);
+    connect(m_folders, &QTreeWidget::itemChanged, this,
+            [this](QTreeWidgetItem* item) { storeScanFlag(m_folders->indexOfTopLevelItem(item)); });
+
+    m_advert->start();
+    fillSuffixes();
+    fillFolders();
+    std::vector<Row> rows;
+    m_frequency->setCurrentIndex(-1);
+    if (m_db.QueryRows(sql::kSelectSystemSetting, rows) == kSqlOk && !rows.empty()) {
+        int value = rows[0][0].empty() ? -1 : std::stoi(rows[0][0]);
+        m_frequency->setCurrentIndex(value > kManualUpdate ? 0 : value);
+    }
+}
+
+SettingsDialog::~SettingsDialog() { delete m_icons; }
+
+int SettingsDialog::currentType() const { return m_tabs->currentIndex() + 1; }
+
+void SettingsDialog::fillSuffixes() {
+    m_suffixes->clear();
+    std::vector<Row> rows;
+    if (m_db.QueryRows(sqlFormat(sql::kSelectSettingsExtendNamesOfType, {std::int64_t{currentType()}}), rows) != kSqlOk)
+        return;
+    for (const Row& row : rows) {
+        QString name = toQString(row[1]);
+        auto* item = new QTreeWidgetItem(m_suffixes, {name, toQString(row[2]), toQString(row[0])});
+        item->setIcon(0, m_icons->forSuffix(name));
+    }
+    int width = m_suffixes->viewport()->width();
+    m_suffixes->setColumnWidth(0, static_cast<int>(width * 0.35));
+    m_suffixes->setColumnWidth(1, static_cast<int>(width * 0.55));
+}
+
+void SettingsDialog::fillFolders() {
+    m_filling = true;
+    m_folders->clear();
+    std::vector<Row> rows;
+    if (m_db.QueryRows(sql::kSelectScanConfig, rows) != kSqlOk) {
+        uiMessage(toQString(m_db.lastError()));
+    } else {
+        for (const Row& row : rows) {
+            auto* item = new QTreeWidgetItem(m_folders, {toQString(row[2]), toQString(row[0])});
+            item->setIcon(0, programIcon("folder"));
+            item->setCheckState(0, row[1] == "1" ? Qt::Checked : Qt::Unchecked);
+        }
+    }
+    m_filling = false;
+}
+
+// The check mark is the folder's ifScan: the indexer walks only ticked folders.
+void SettingsDialog::storeScanFlag(int row) {
+    if (m_filling || row < 0) return;
+    QTreeWidgetItem* item = m_folders->topLevelItem(row);
+    std::int64_t flag = item->checkState(0) == Qt::Checked ? 1 : 0;
+    if (m_db.Execute(sqlFormat(sql::kUpdateScanFlag, {flag, sqlText(toGbk(item->text(kFolderIdColumn)))})) != kSqlOk)
+        uiMessage(toQString(m_db.lastError()), QStringLiteral("SQL语句异常"));
+}
+
+void SettingsDialog::folderMenu(const QPoint& position) {
+    bool selected = !m_folders->selectedItems().isEmpty();
+    QMenu menu(this);
+    menu.addAction(programIcon("folder"), QStringLiteral("添加索引路径... (&A)"), this, &SettingsDialog::addFolder);
+    menu.addAction(programIcon("settings"), QStringLiteral("修改索引路径... (&U)"), this, &SettingsDialog::modifyFolder)
+        ->setEnabled(selected);
+    menu.addAction(programIcon("exit"), QStringLiteral("删除索引路径... (&D)"), this, &SettingsDialog::deleteFolders)
+        ->setEnabled(selected);
+    menu.exec(m_folders->viewport()->mapToGlobal(position));
+}
+
+void SettingsDialog::suffixMenu(const QPoint& position) {
+    int selected = m_suffixes->selectedItems().size();
+    QMenu menu(this);
+    menu.addAction(programIcon("update"), QStringLiteral("添加后缀信息... (&A)"), this, &SettingsDialog::addSuffix)
+        ->setEnabled(selected <= 1);
+    menu.addAction(programIcon("settings"), QStringLiteral("修改后缀信息... (&U)"), this, &SettingsDialog::modifySuffix)
+        ->setEnabled(selected == 1);
+    menu.addAction(programIcon("exit"), QStringLiteral("删除后缀信息... (&D)"), this, &SettingsDialog::deleteSuffixes)
+        ->setEnabled(selected > 0);
+    menu.exec(m_suffixes->viewport()->mapToGlobal(position));
+}
+
+QString SettingsDialog::chooseFolder(int skipRow) {
+    QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("请选择待搜索的文件夹"));
+    if (chosen.isEmpty()) return {};
+    std::string path = storedFolderName(toGbk(chosen));
+    std::vector<std::string> configured;
+    for (int row = 0; row < m_folders->topLevelItemCount(); ++row)
+        if (row != skipRow) configured.push_back(toGbk(m_folders->topLevelItem(row)->text(0)));
+    if (auto conflict = findFolderConflict(configured, path)) {
+        QString existing = toQString(conflict->configured), picked = toQString(path);
+        if (conflict->kind == FolderConflict::InsideConfigured)
+            uiMessage(QStringLiteral("您已经设置了扫描路径【%1】，您选择的文件夹【%2】是其子目录，不能加入到扫描路径！")
+                          .arg(existing, picked),
+                      QStringLiteral("已经存在"));
+        else
+            uiMessage(QStringLiteral("您已经设置了扫描路径【%1】，您选择的文件夹【%2】是其父目录，建议您先删除扫描路径【%1】。")
+                          .arg(existing, picked),
+                      QStringLiteral("已经存在子目录"));
+        return {};
+    }
+    return toQString(path);
+}
+
+void SettingsDialog::addFolder() {
+    QString folder = chooseFolder(-1);
+    if (folder.isEmpty()) return;
+    if (m_db.Execute(sqlFormat(sql::kInsertScanFolder, {sqlText(toGbk(folder))})) != kSqlOk)
+        uiMessage(QStringLiteral("插入扫描路径失败，请与开发商联系！"), QStringLiteral("SQL执行错误"));
+    fillFolders();
+}
+
+void SettingsDialog::modifyFolder() {
+    QList<int> rows = selectedRows(m_folders);
+    if (rows.isEmpty()) return;
+    QTreeWidgetItem* item = m_folders->topLevelItem(rows.first());
+    QString folder = chooseFolder(rows.first());
+    if (folder.isEmpty()) return;
+    std::string id = toGbk(item->text(kFolderIdColumn));
+    if (m_db.Execute(sqlFormat(sql::kUpdateScanFolder, {sqlText(toGbk(folder)), sqlText(id)})) != kSqlOk)
+        uiMessage(QStringLiteral("修改扫描路径【%1】失败，请与开发商联系！错误代码为：%2")
+                      .arg(item->text(0), toQString(m_db.lastError())),
+                  QStringLiteral("SQL语句异常"));
+    fillFolders();
+}
+
+void SettingsDialog::deleteFolders() {
+    QList<int> rows = selectedRows(m_folders);
+    if (rows.isEmpty()) {
+        uiMessage(QStringLiteral("请选择待删除的扫描路径！"));
+        return;
+    }
+    if (!uiAsk(QStringLiteral("确实需要删除选中扫描路径吗？"), QStringLiteral("确定删除"))) return;
+    for (int row : rows) {
+        QTreeWidgetItem* item = m_folders->topLevelItem(row);
+        if (m_db.Execute(sqlFormat(sql::kDeleteScanFolder, {sqlText(toGbk(item->text(kFolderIdColumn)))})) != kSqlOk)
+            uiMessage(QStringLiteral("删除扫描路径【%1】失败，请与开发商联系！错误代码为：%2")
+                          .arg(item->text(0), toQString(m_db.lastError())),
+                      QStringLiteral("SQL语句异常"));
+    }
+    fillFolders();
+}
+
+void SettingsDialog::addSuffix() {
+    ExtensionEditor editor(m_db, currentType(), this);
+    if (editor.exec() == QDialog::Accepted) fillSuffixes();
+}
+
+void SettingsDialog::modifySuffix() {
+    QList<int> rows = selectedRows(m_suffixes);
+    if (rows.size() != 1) return;
+    QTreeWidgetItem* item = m_suffixes->topLevelItem(rows.first());
+    ExtensionEditor editor(m_db, currentType(), item->text(kSuffixIdColumn), item->text(0), item->text(1), this);
+    if (editor.exec() == QDialog::Accepted) fillSuffixes();
+}
+
+void SettingsDialog::deleteSuffixes() {
+    QList<int> rows = selectedRows(m_suffixes);
+    if (rows.isEmpty()) return;
+    if (!uiAsk(QStringLiteral("确实需要删除选中文件后缀信息吗？"), QStringLiteral("确定删除"))) return;
+    for (int row : rows) {
+        QTreeWidgetItem* item = m_suffixes->topLevelItem(row);
+        if (m_db.Execute(sqlFormat(sql::kDeleteExtendName, {sqlText(toGbk(item->text(kSuffixIdColumn)))})) != kSqlOk)
+            uiMessage(QStringLiteral("删除【%1】的后缀信息失败，请与开发商联系！错误代码为：%2")
+                          .arg(item->text(0), toQString(m_db.lastError())),
+                      QStringLiteral("SQL语句异常"));
+    }
+    fillSuffixes();
+}
+
+void SettingsDialog::accept() {
+    std::int64_t value = m_frequency->currentIndex();
+    if (m_db.Execute(sqlFormat(sql::kUpdateFrequency, {value})) == kSqlOk) QDialog::accept();
+}
+
+}  // namespace zeph
