@@ -17,11 +17,11 @@ void IndexRun::requestStop() {
 }
 
 void IndexRun::enterStage(RunStage stage) {
+    m_stage = stage;
     if (m_observer && stage > kStageReadingSettings) {
         m_observer->stepFinished(stage - 1);
         m_observer->stepStarted(stage);
     }
-    m_stage = stage;
 }
 
 RunSnapshot IndexRun::snapshot() const {

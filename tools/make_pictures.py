@@ -157,9 +157,9 @@ def main():
     banner("MainAds700.gif", 700, 48, slogans, (232, 119, 46))
     banner("IndexAds.gif", 573, 63, [("正在为您建立快速索引", "完成后即可在 ZEPH桌面搜索 中瞬间找到文件"),
                                      ("索引只需建立一次", "之后可在系统配置中设置自动更新的频率")], (232, 119, 46))
-    banner("SettingAds.gif", 560, 60, [("选择需要建立索引的文件夹", "勾选的文件夹会在下次更新索引时扫描"),
+    banner("SettingAds.gif", 680, 60, [("选择需要建立索引的文件夹", "勾选的文件夹会在下次更新索引时扫描"),
                                        ("管理文件后缀与类型", "让按类型搜索更准确")], (63, 174, 73))
-    banner("LogAds.gif", 560, 60, [("系统日志", "记录您在 ZEPH桌面搜索 中的每一次操作"),
+    banner("LogAds.gif", 760, 60, [("系统日志", "记录您在 ZEPH桌面搜索 中的每一次操作"),
                                    ("可以导出为文本文件", "制表符分隔，方便用表格软件查看")], (63, 174, 73))
     watermark("WaterPrint1.gif", hot=False)
     watermark("WaterPrint2.gif", hot=True)

@@ -1,35 +1,50 @@
-// The indexer's window: the four steps of a run with their markers, the status
-// line and the statistics line. The run itself works on its own thread and
-// reaches this window only through queued calls.
+// The indexer's window: the advertisement pane, the four steps of a run with
+// their markers, the status line, the gradient progress bar and the
+// statistics line. The run works on its own thread and reaches the window only
+// through queued calls; the display is refreshed from the run's state once a
+// second, and the window closes itself when the run has finished.
 #pragma once
 
 #include <QDialog>
 #include <QTimer>
 
 #include <array>
-#include <memory>
+#include <atomic>
 #include <thread>
 
 #include "indexer/IndexRun.h"
 
 class QLabel;
-class QProgressBar;
 class QPushButton;
 
 namespace zeph {
 
+class AdvertPane;
+class GradientProgressBar;
+
 class IndexerDialog : public QDialog, private RunObserver {
     Q_OBJECT
 public:
-    IndexerDialog(IndexRun& run, QWidget* parent = nullptr);
+    IndexerDialog(IndexRun& run, const QString& programFolder, QWidget* parent = nullptr);
     ~IndexerDialog() override;
 
-    // Starts the worker; the window closes itself when the run has finished.
+    // Starts the worker.
     void startRun();
+    // The cancel button, Escape and the close box: ask, and on Yes stop the run.
+    void cancelRun();
+
+    GradientProgressBar* progressBar() const { return m_progress; }
+    QLabel* statusLine() const { return m_status; }
+    QLabel* statisticsLine() const { return m_statistics; }
+    QLabel* stepLabel(int step) const { return m_steps[step]; }
+    bool workerDone() const { return m_workerDone; }
+    void refresh();
+
+    // Escape ends a dialog through reject.
+    void reject() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     // RunObserver, on the worker thread.
@@ -38,10 +53,10 @@ private:
     void statusChanged(const std::string& gbkText) override;
 
     void setMarker(int step, bool done);
-    void refresh();
-    bool confirmCancel();
+    void setStepFont(int step, int state);
 
     IndexRun& m_run;
+    AdvertPane* m_advert = nullptr;
     std::thread m_worker;
     std::atomic<bool> m_workerDone{false};
     QTimer m_refreshTimer;
@@ -49,9 +64,9 @@ private:
     std::array<QLabel*, 4> m_steps{};
     QLabel* m_status = nullptr;
     QLabel* m_statistics = nullptr;
-    QProgressBar* m_progress = nullptr;
-    QPushButton* m_cancel = nullptr;
+    GradientProgressBar* m_progress = nullptr;
     int m_lastPercent = 0;
+    bool m_closing = false;
 };
 
 }  // namespace zeph

@@ -1,5 +1,6 @@
 // ZEPHIndexer: rebuilds the whole index once, with a progress window, and ends.
 #include <QApplication>
+#include <QIcon>
 
 #include <unistd.h>
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPHIndexer"));
     QApplication::setApplicationDisplayName(QStringLiteral("ZEPH桌面搜索索引程序"));
+    QApplication::setWindowIcon(QIcon(QCoreApplication::applicationDirPath() + QStringLiteral("/icons/app.svg")));
 
     zeph::QtMessages messages;
     zeph::installMessageService(&messages);
@@ -27,7 +29,7 @@ int main(int argc, char** argv) {
     zeph::openConfigDatabase(db, programFolder);
 
     zeph::IndexRun run(db, programFolder);
-    zeph::IndexerDialog dialog(run);
+    zeph::IndexerDialog dialog(run, QString::fromStdString(zeph::toUtf8Lossy(programFolder)));
     dialog.show();
     dialog.startRun();
     return app.exec();

@@ -20,6 +20,7 @@
 #include "common/SqlText.h"
 #include "common/Statements.h"
 #include "common/widgets/ColorTabBar.h"
+#include "common/widgets/ColumnShares.h"
 #include "common/widgets/GbkText.h"
 #include "search/ui/FileIcons.h"
 #include "search/ui/SizeText.h"
@@ -149,6 +150,7 @@ AdvancedSection::AdvancedSection(CSQLiteDB& db, QWidget* parent)
     m_list->setColumnHidden(kIdColumn, true);
     m_list->setIconSize(QSize(20, 20));
     m_list->setMinimumHeight(150);
+    keepColumnShares(m_list, {0.35, 0.55, 0});
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_case = new QCheckBox(QStringLiteral("区分文件名字符的大小写"), this);
     m_exact = new QCheckBox(QStringLiteral("搜索结果完全匹配"), this);
@@ -237,15 +239,5 @@ bool AdvancedSection::caseSensitive() const { return m_case->isChecked(); }
 
 bool AdvancedSection::exactMatch() const { return m_exact->isChecked(); }
 
-void AdvancedSection::resizeColumns() {
-    int width = m_list->viewport()->width();
-    m_list->setColumnWidth(0, static_cast<int>(width * 0.35));
-    m_list->setColumnWidth(1, static_cast<int>(width * 0.55));
-}
-
-void AdvancedSection::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    resizeColumns();
-}
 
 }  // namespace zeph

@@ -83,8 +83,6 @@ private:
     void showTab(int tab);
     void addAllFilesRow(const QString& name);
     void checkAll(bool checked);
-    void resizeColumns();
-    void resizeEvent(QResizeEvent* event) override;
 
     CSQLiteDB& m_db;
     ColorTabBar* m_tabs;

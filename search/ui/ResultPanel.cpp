@@ -13,6 +13,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "common/widgets/ColumnShares.h"
 #include "common/widgets/GbkText.h"
 #include "common/widgets/IconButton.h"
 #include "common/widgets/SortHeader.h"
@@ -27,7 +28,6 @@ namespace zeph {
 
 namespace {
 
-const double kColumnShares[ResultModel::ColumnCount] = {0.32, 0.3, 0.1, 0.12, 0.13};
 const char kPagingTip[] = "翻到首页    CTRL+←\n向前翻页    ←键\n向后翻页    →键\n翻到尾页    CTRL+→";
 const char kListTip[] =
     "在搜索结果文件记录上单击鼠标右键，可以打开系统环境菜单\n\n首条搜索结果记录    CTRL+↑\n上条搜索结果记录    "
@@ -58,6 +58,7 @@ ResultPanel::ResultPanel(CSQLiteDB& db, QString programFolder, QWidget* parent)
     m_report->setAlternatingRowColors(true);
     m_report->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #e3e7f0; padding: 1px 3px; }"));
     m_header->setStretchLastSection(true);
+    keepColumnShares(m_report, {0.32, 0.3, 0.1, 0.12, 0.13});
     connect(m_header, &QHeaderView::sectionClicked, this, &ResultPanel::sortByColumn);
 
     m_list = new QListView(this);
@@ -303,15 +304,5 @@ bool ResultPanel::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void ResultPanel::resizeColumns() {
-    int width = m_report->viewport()->width();
-    for (int c = 0; c < ResultModel::ColumnCount; ++c)
-        m_report->setColumnWidth(c, static_cast<int>(kColumnShares[c] * width));
-}
-
-void ResultPanel::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    resizeColumns();
-}
 
 }  // namespace zeph

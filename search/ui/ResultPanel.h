@@ -57,7 +57,6 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     int pageCount() const;
@@ -71,7 +70,6 @@ private:
     void selectEdgeRow(bool last);
     QStringList selectedPaths() const;
     QList<int> selectedRows() const;
-    void resizeColumns();
     void buildPagingRow();
     void handleKey(int key, Qt::KeyboardModifiers modifiers);
 

@@ -18,6 +18,7 @@
 #include "common/StartupSettings.h"
 #include "common/Statements.h"
 #include "common/widgets/ColorTabBar.h"
+#include "common/widgets/ColumnShares.h"
 #include "common/widgets/GbkText.h"
 #include "common/widgets/ProgramIcons.h"
 #include "search/ui/CriteriaSections.h"
@@ -66,6 +67,8 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent) : QDialog(parent)
     m_folders = reportList({QStringLiteral("索引路径"), QStringLiteral("路径ID")}, this);
     m_folders->setColumnHidden(kFolderIdColumn, true);
     m_folders->setIconSize(QSize(24, 24));
+    keepColumnShares(m_suffixes, {0.35, 0.55, 0});
+    keepColumnShares(m_folders, {0.98, 0});
     m_frequency = new QComboBox(this);
     for (int value = 0; value <= kManualUpdate; ++value) m_frequency->addItem(toQString(updateFrequencyCaption(value)));
 
@@ -125,9 +128,6 @@ void SettingsDialog::fillSuffixes() {
         auto* item = new QTreeWidgetItem(m_suffixes, {name, toQString(row[2]), toQString(row[0])});
         item->setIcon(0, m_icons->forSuffix(name));
     }
-    int width = m_suffixes->viewport()->width();
-    m_suffixes->setColumnWidth(0, static_cast<int>(width * 0.35));
-    m_suffixes->setColumnWidth(1, static_cast<int>(width * 0.55));
 }
 
 void SettingsDialog::fillFolders() {

@@ -18,6 +18,7 @@
 #include "common/SqlText.h"
 #include "common/Statements.h"
 #include "common/SystemLog.h"
+#include "common/widgets/ColumnShares.h"
 #include "common/widgets/GbkText.h"
 #include "common/widgets/IconButton.h"
 #include "common/widgets/ProgramIcons.h"
@@ -30,7 +31,6 @@ namespace {
 
 constexpr int kPageRows = 100;
 constexpr int kLogIdRole = Qt::UserRole;
-const double kShares[4] = {0.08, 0.20, 0.10, 0.59};
 
 QString statusText(std::int64_t records, std::int64_t pages, std::int64_t page, bool opening) {
     return opening ? QStringLiteral("现有日志 %1 条，共分 %2 页显示，当前显示 第 1 页。").arg(records).arg(pages)
@@ -58,6 +58,7 @@ SystemLogDialog::SystemLogDialog(CSQLiteDB& db, QWidget* parent) : QDialog(paren
     m_list->setToolTip(QStringLiteral("点击鼠标右键可以对日志记录进行导出、删除等操作！"));
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->installEventFilter(this);
+    keepColumnShares(m_list, {0.08, 0.20, 0.10, 0.59});
     connect(m_list, &QWidget::customContextMenuRequested, this, &SystemLogDialog::showMenu);
     m_status = new QLabel(this);
     m_page = new QLineEdit(QStringLiteral("1"), this);
@@ -152,8 +153,6 @@ bool SystemLogDialog::fillPage(std::int64_t page, bool firstOpening) {
         uiMessage(QStringLiteral("数据库忙，请稍后再试！"));
         return false;
     }
-    int width = m_list->viewport()->width();
-    for (int c = 0; c < 4; ++c) m_list->setColumnWidth(c, static_cast<int>(kShares[c] * width));
     if (firstOpening) WriteLog(m_db, LogEvent::LogFirstPage);
     return true;
 }

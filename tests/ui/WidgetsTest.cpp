@@ -1,0 +1,103 @@
+#include <QBuffer>
+#include <QImage>
+
+#include <random>
+
+#include "common/widgets/AnimatedPicture.h"
+#include "common/widgets/GifBlocks.h"
+#include "common/widgets/IconButton.h"
+#include "tests/support/TempFolder.h"
+#include "tests/ui/UiFixture.h"
+
+namespace zeph::test {
+namespace {
+
+std::string shippedPicture(const char* name) { return readFile(std::string(ZEPH_TEST_PROGRAM_DIR) + "/" + name); }
+
+const unsigned char* bytes(const std::string& data) { return reinterpret_cast<const unsigned char*>(data.data()); }
+
+TEST(GifBlocks, ReadsTheFramesOfAnAnimatedPicture) {
+    std::string gif = shippedPicture("IndexAds.gif");
+    auto picture = gif::parse(bytes(gif), gif.size());
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->width, 573);
+    EXPECT_EQ(picture->height, 63);
+    ASSERT_EQ(picture->frames.size(), 12u);
+    EXPECT_EQ(picture->frames[5].delay, 250);  // each slogan rests 2.5 s
+    std::string single = gif::singleFrame(bytes(gif), *picture, picture->frames[3]);
+    QImage frame;
+    EXPECT_TRUE(frame.loadFromData(reinterpret_cast<const uchar*>(single.data()), static_cast<int>(single.size()), "GIF"));
+}
+
+TEST(GifBlocks, TruncatedHostileOrRandomDataNeverReadsPastTheEnd) {
+    std::string gif = shippedPicture("IndexAds.gif");
+    for (size_t length = 0; length < gif.size(); length += 97) {
+        std::vector<unsigned char> copy(gif.begin(), gif.begin() + static_cast<long>(length));  // exact size: ASan sees overruns
+        auto picture = gif::parse(copy.data(), copy.size());
+        if (picture) {
+            EXPECT_LE(picture->frames.back().end, length);
+        }
+    }
+    std::string huge = gif.substr(0, 13);
+    huge[6] = huge[7] = huge[8] = huge[9] = '\xFF';  // 65535 x 65535
+    EXPECT_FALSE(gif::parse(bytes(huge), huge.size()));
+    std::string table = "GIF89a\x10\0\x10\0\xF7\0\0";  // claims a 768-byte colour table, has none
+    EXPECT_FALSE(gif::parse(bytes(table), table.size()));
+    std::mt19937 random(5);
+    for (int round = 0; round < 3000; ++round) {
+        std::string noise = "GIF89a" + std::string(7 + random() % 200, '\0');
+        for (size_t i = 6; i < noise.size(); ++i) noise[i] = static_cast<char>(random());
+        noise[7] = noise[9] = 0;  // keep it small
+        std::vector<unsigned char> copy(noise.begin(), noise.end());
+        gif::parse(copy.data(), copy.size());
+    }
+}
+
+TEST(AnimatedPicture, DelaysHaveASaneMinimum) {
+    EXPECT_EQ(CAnimatedPicture::frameDelayMs(0), 100);
+    EXPECT_EQ(CAnimatedPicture::frameDelayMs(3), 100);
+    EXPECT_EQ(CAnimatedPicture::frameDelayMs(-1), 100);
+    EXPECT_EQ(CAnimatedPicture::frameDelayMs(50), 500);
+}
+
+TEST(AnimatedPicture, AnimatesStopsAndDiesSafely) {
+    auto picture = std::make_unique<CAnimatedPicture>();
+    ASSERT_TRUE(picture->Load(QString::fromUtf8(ZEPH_TEST_PROGRAM_DIR "/IndexAds.gif")));
+    EXPECT_EQ(picture->frameCount(), 12);
+    EXPECT_EQ(picture->size(), QSize(573, 63));
+    ASSERT_TRUE(picture->Draw());
+    EXPECT_TRUE(picture->isAnimating());
+    ASSERT_TRUE(waitFor([&] { return picture->currentImage().pixel(300, 30) != picture->palette().button().color().rgb(); }));
+    picture->Stop();
+    EXPECT_FALSE(picture->isAnimating());
+    picture->Draw();
+    picture.reset();  // destroyed while animating
+}
+
+TEST(AnimatedPicture, StillPicturesAndFailures) {
+    CAnimatedPicture picture;
+    EXPECT_TRUE(picture.Load(QString::fromUtf8(ZEPH_TEST_PROGRAM_DIR "/NotifySkin.png")));
+    EXPECT_EQ(picture.size(), QImage(QString::fromUtf8(ZEPH_TEST_PROGRAM_DIR "/NotifySkin.png")).size());
+    EXPECT_TRUE(picture.Draw());
+    EXPECT_FALSE(picture.isAnimating());
+    EXPECT_TRUE(picture.Load(QString::fromUtf8(ZEPH_TEST_PROGRAM_DIR "/WaterPrint1.gif")));  // one frame
+    picture.Draw();
+    EXPECT_FALSE(picture.isAnimating());
+    EXPECT_FALSE(picture.Load(QByteArray("GIF89a garbage that is no picture")));
+    EXPECT_FALSE(picture.isLoaded());
+    EXPECT_FALSE(picture.Load(QStringLiteral("/nonexistent.gif")));
+    EXPECT_FALSE(picture.Draw());
+}
+
+TEST(IconButton, GreyUsesTheLuminanceWeights) {
+    QImage image(1, 1, QImage::Format_ARGB32);
+    image.setPixel(0, 0, qRgba(200, 100, 50, 128));
+    QRgb grey = IconButton::greyed(image).pixel(0, 0);
+    int expected = static_cast<int>(0.299 * 200 + 0.587 * 100 + 0.114 * 50);
+    EXPECT_EQ(qRed(grey), expected);
+    EXPECT_EQ(qBlue(grey), expected);
+    EXPECT_EQ(qAlpha(grey), 128);
+}
+
+}  // namespace
+}  // namespace zeph::test
