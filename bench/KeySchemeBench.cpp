@@ -9,12 +9,14 @@
 namespace {
 
 std::vector<std::string> sampleNames() {
-    const char* words[] = {"report", "IMG_2023", "budget", "报告", "draft_v2", "final", "数据", "notes"};
+    const char* words[] = {"report",   "IMG_2023", "budget", "报告",
+                           "draft_v2", "final",    "数据",   "notes"};
     std::mt19937 random(1);
     std::vector<std::string> names;
     for (int i = 0; i < 4096; ++i) {
         std::string name;
-        for (int w = 0; w < 3; ++w) name += std::string(words[random() % 8]) + (w < 2 ? " " : ".txt");
+        for (int w = 0; w < 3; ++w)
+            name += std::string(words[random() % 8]) + (w < 2 ? " " : ".txt");
         names.push_back(name);
     }
     return names;

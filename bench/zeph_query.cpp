@@ -82,7 +82,8 @@ void tickSuffixes(zeph::CSQLiteDB& db, const std::string& list, zeph::SearchCrit
     std::fill(criteria.typeFlags.begin(), criteria.typeFlags.end(), 0);
     for (const std::string& suffix : split(list, ',')) {
         std::vector<zeph::Row> rows;
-        db.QueryRows(zeph::sqlFormat(zeph::sql::kSelectExtendIdByName, {zeph::sqlText(suffix)}), rows);
+        db.QueryRows(zeph::sqlFormat(zeph::sql::kSelectExtendIdByName, {zeph::sqlText(suffix)}),
+                     rows);
         for (const auto& row : rows) {
             auto id = static_cast<size_t>(std::strtoll(row[0].c_str(), nullptr, 10));
             if (id < criteria.typeFlags.size()) criteria.typeFlags[id] = 1;
@@ -99,16 +100,26 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         auto value = [&]() -> const char* { return ++i < argc ? argv[i] : (usage(), nullptr); };
-        if (option == "--folder") folder = gbkArgument(value());
-        else if (option == "--name") criteria.name = gbkArgument(value());
-        else if (option == "--content") criteria.content = gbkArgument(value());
-        else if (option == "--in") criteria.folder = gbkArgument(value());
-        else if (option == "--case") criteria.caseSensitive = true;
-        else if (option == "--exact") criteria.exactMatch = true;
-        else if (option == "--ext") extList = value();
-        else if (option == "--size") sizeRange = value();
-        else if (option == "--time") timeRange = value();
-        else usage();
+        if (option == "--folder")
+            folder = gbkArgument(value());
+        else if (option == "--name")
+            criteria.name = gbkArgument(value());
+        else if (option == "--content")
+            criteria.content = gbkArgument(value());
+        else if (option == "--in")
+            criteria.folder = gbkArgument(value());
+        else if (option == "--case")
+            criteria.caseSensitive = true;
+        else if (option == "--exact")
+            criteria.exactMatch = true;
+        else if (option == "--ext")
+            extList = value();
+        else if (option == "--size")
+            sizeRange = value();
+        else if (option == "--time")
+            timeRange = value();
+        else
+            usage();
     }
 
     auto start = Clock::now();

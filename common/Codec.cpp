@@ -82,6 +82,8 @@ std::string toUtf8Lossy(std::string_view gbk) {
     return toUtf8Converter().convert(gbk, "\xEF\xBF\xBD").value_or(std::string());
 }
 
-std::string osPath(std::string_view gbkPath) { return toUtf8(gbkPath).value_or(std::string()); }
+std::string osPath(std::string_view gbkPath) {
+    return toUtf8(gbkPath).value_or(std::string());
+}
 
 }  // namespace zeph

@@ -5,14 +5,17 @@
 
 namespace zeph {
 
-std::string storedFolderName(const std::string& chosen) { return normalizeFolder(chosen); }
+std::string storedFolderName(const std::string& chosen) {
+    return normalizeFolder(chosen);
+}
 
 std::optional<FolderConflict> findFolderConflict(const std::vector<std::string>& configured,
                                                  const std::string& chosen) {
     for (const std::string& folder : configured) {
         if (folderContains(folder, chosen) && normalizeFolder(folder) != normalizeFolder(chosen))
             return FolderConflict{FolderConflict::InsideConfigured, folder};
-        if (folderContains(chosen, folder)) return FolderConflict{FolderConflict::ContainsConfigured, folder};
+        if (folderContains(chosen, folder))
+            return FolderConflict{FolderConflict::ContainsConfigured, folder};
     }
     return std::nullopt;
 }

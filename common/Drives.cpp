@@ -86,11 +86,11 @@ std::vector<Mount> readMountInfo() {
 
 FsKind classifyFsType(std::string_view fsType) {
     static constexpr std::array<std::string_view, 24> kPseudo = {
-        "proc",       "sysfs",    "devtmpfs", "devpts",    "tmpfs",       "ramfs",
-        "cgroup",     "cgroup2",  "securityfs", "debugfs", "tracefs",     "pstore",
-        "bpf",        "mqueue",   "hugetlbfs", "configfs", "fusectl",     "binfmt_misc",
-        "autofs",     "nsfs",     "efivarfs", "rpc_pipefs", "selinuxfs",  "squashfs"};
-    static constexpr std::array<std::string_view, 6> kNetwork = {"nfs",  "nfs4", "cifs",
+        "proc",   "sysfs",   "devtmpfs",   "devpts",     "tmpfs",     "ramfs",
+        "cgroup", "cgroup2", "securityfs", "debugfs",    "tracefs",   "pstore",
+        "bpf",    "mqueue",  "hugetlbfs",  "configfs",   "fusectl",   "binfmt_misc",
+        "autofs", "nsfs",    "efivarfs",   "rpc_pipefs", "selinuxfs", "squashfs"};
+    static constexpr std::array<std::string_view, 6> kNetwork = {"nfs",  "nfs4",  "cifs",
                                                                  "smb3", "smbfs", "fuse"};
     if (std::find(kPseudo.begin(), kPseudo.end(), fsType) != kPseudo.end()) return FsKind::Pseudo;
     if (std::find(kNetwork.begin(), kNetwork.end(), fsType) != kNetwork.end() ||
@@ -111,6 +111,8 @@ std::vector<std::string> listDrives(const std::vector<Mount>& mounts) {
     return others;
 }
 
-std::vector<std::string> listDrives() { return listDrives(readMountInfo()); }
+std::vector<std::string> listDrives() {
+    return listDrives(readMountInfo());
+}
 
 }  // namespace zeph

@@ -19,7 +19,9 @@ UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
     return *this;
 }
 
-UniqueFd::~UniqueFd() { close(); }
+UniqueFd::~UniqueFd() {
+    close();
+}
 
 int UniqueFd::release() {
     int fd = m_fd;
@@ -47,7 +49,9 @@ BufferedWriter::BufferedWriter(UniqueFd fd, size_t bufferSize)
     m_buffer.reserve(m_capacity);
 }
 
-BufferedWriter::~BufferedWriter() { flush(); }
+BufferedWriter::~BufferedWriter() {
+    flush();
+}
 
 bool BufferedWriter::flush() {
     const char* data = m_buffer.data();

@@ -21,8 +21,12 @@ inline constexpr std::uint32_t kRecordSize = 8;
 inline constexpr std::size_t kMetaIndexSize = std::size_t{kTotalBuckets} * kRecordSize;
 
 // Position of a bucket in the record order.
-inline constexpr std::uint32_t characterSlot(std::uint32_t key) { return key; }
-inline constexpr std::uint32_t pairSlot(std::uint32_t key) { return kCharacterBuckets + key; }
+inline constexpr std::uint32_t characterSlot(std::uint32_t key) {
+    return key;
+}
+inline constexpr std::uint32_t pairSlot(std::uint32_t key) {
+    return kCharacterBuckets + key;
+}
 inline constexpr std::uint32_t suffixSlot(std::uint32_t id) {
     return kCharacterBuckets + kPairBuckets + id;
 }
@@ -30,8 +34,9 @@ inline constexpr std::uint32_t suffixSlot(std::uint32_t id) {
 // Extension ids past the table share its last bucket; negative ones too.
 inline constexpr std::uint32_t kLastSuffixId = kSuffixBuckets - 1;
 inline constexpr std::uint32_t suffixBucketOf(long long extensionId) {
-    return (extensionId < 0 || extensionId > kLastSuffixId) ? kLastSuffixId
-                                                             : static_cast<std::uint32_t>(extensionId);
+    return (extensionId < 0 || extensionId > kLastSuffixId)
+               ? kLastSuffixId
+               : static_cast<std::uint32_t>(extensionId);
 }
 
 struct BucketEntry {

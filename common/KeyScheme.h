@@ -13,15 +13,21 @@ namespace zeph {
 
 // Byte-wise lower-casing: 'A'-'Z' become 'a'-'z', every byte alike, the second
 // bytes of double-byte characters included. Both programs fold names this way.
-inline char lowerByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+inline char lowerByte(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 std::string lowerBytes(std::string_view text);
 void lowerBytesInPlace(std::string& text);
 
 // Class of a byte for the pair keys: letters 1-26 (either case), digits 27-36,
 // '.' 37, '_' 38, the byte 0x1E 39, everything else 0.
 const std::array<std::uint8_t, 256>& classTable();
-inline int byteClass(unsigned char b) { return classTable()[b]; }
-inline int pairKey(int firstClass, int secondClass) { return (firstClass - 1) * 40 + secondClass; }
+inline int byteClass(unsigned char b) {
+    return classTable()[b];
+}
+inline int pairKey(int firstClass, int secondClass) {
+    return (firstClass - 1) * 40 + secondClass;
+}
 
 enum class KeyTable : std::uint8_t { Character, Pair };
 

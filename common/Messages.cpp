@@ -15,14 +15,17 @@ namespace {
 std::atomic<MessageService*> g_installed{nullptr};
 
 void printLine(const std::string& caption, const std::string& text, const char* suffix) {
-    std::string line = caption.empty() ? toUtf8Lossy(text) : toUtf8Lossy(caption) + ": " + toUtf8Lossy(text);
+    std::string line =
+        caption.empty() ? toUtf8Lossy(text) : toUtf8Lossy(caption) + ": " + toUtf8Lossy(text);
     while (!line.empty() && line.back() == '\n') line.pop_back();
     std::fprintf(stderr, "%s%s\n", line.c_str(), suffix);
 }
 
 }  // namespace
 
-void installMessageService(MessageService* service) { g_installed = service; }
+void installMessageService(MessageService* service) {
+    g_installed = service;
+}
 
 MessageService& messageService() {
     static TerminalMessages terminal;

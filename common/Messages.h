@@ -26,7 +26,8 @@ MessageService& messageService();
 void showMessage(const std::string& text, const std::string& caption = {});
 bool askYesNo(const std::string& text, const std::string& caption);
 // Shows the text (when there is one), then ends the process with the code.
-[[noreturn]] void fatalExit(int code, const std::string& text = {}, const std::string& caption = {});
+[[noreturn]] void fatalExit(int code, const std::string& text = {},
+                            const std::string& caption = {});
 
 // The terminal implementation: messages to standard error in UTF-8, questions answered No.
 class TerminalMessages : public MessageService {

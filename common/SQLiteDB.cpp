@@ -19,7 +19,9 @@ const char kClosedSuffix[] = " . So database had been closed .";
 Statement::Statement(CSQLiteDB* db, std::unique_lock<std::recursive_mutex> lock)
     : m_db(db), m_lock(std::move(lock)) {}
 
-Statement::Statement(Statement&& other) noexcept { *this = std::move(other); }
+Statement::Statement(Statement&& other) noexcept {
+    *this = std::move(other);
+}
 
 Statement& Statement::operator=(Statement&& other) noexcept {
     if (this != &other) {
@@ -34,7 +36,9 @@ Statement& Statement::operator=(Statement&& other) noexcept {
     return *this;
 }
 
-Statement::~Statement() { Finalize(); }
+Statement::~Statement() {
+    Finalize();
+}
 
 int Statement::FetchRow(Row& row) {
     row.clear();
@@ -64,7 +68,9 @@ int Statement::Finalize() {
 
 // ---- CSQLiteDB ----
 
-CSQLiteDB::~CSQLiteDB() { Close(); }
+CSQLiteDB::~CSQLiteDB() {
+    Close();
+}
 
 template <class Call>
 int CSQLiteDB::withBusyRetry(Call call) {
@@ -78,7 +84,9 @@ int CSQLiteDB::withBusyRetry(Call call) {
     return rc;
 }
 
-void CSQLiteDB::recordError(const std::string& text) { m_lastError = text; }
+void CSQLiteDB::recordError(const std::string& text) {
+    m_lastError = text;
+}
 
 void CSQLiteDB::recordLibraryError() {
     m_lastError = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(m_lastResult);
@@ -138,7 +146,8 @@ int CSQLiteDB::Execute(const std::string& sql) {
         recordError(sqlite3_errstr(SQLITE_MISUSE));
         return SQLITE_MISUSE;
     }
-    int rc = withBusyRetry([&] { return sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr); });
+    int rc =
+        withBusyRetry([&] { return sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr); });
     if (rc != SQLITE_OK) recordLibraryError();
     return rc;
 }

@@ -18,6 +18,8 @@ using SqlArg = std::variant<std::int64_t, std::string_view, char>;
 // the access layer, so a bad value never reaches the database.
 std::string sqlFormat(std::string_view statement, std::initializer_list<SqlArg> args);
 
-inline SqlArg sqlText(const std::string& text) { return std::string_view(text); }
+inline SqlArg sqlText(const std::string& text) {
+    return std::string_view(text);
+}
 
 }  // namespace zeph

@@ -32,7 +32,8 @@ SystemSettings readSystemSettings(CSQLiteDB& db) {
     Statement query = db.Prepare(sql::kSelectSystemSetting);
     if (!query.ok()) fatalExit(1, "数据库查询异常，请与开发商联系！", "SQL查询失败");
     Row row;
-    if (query.FetchRow(row) != kSqlRow) fatalExit(1, "数据库配置异常，请与开发商联系！", "SQL查询失败");
+    if (query.FetchRow(row) != kSqlRow)
+        fatalExit(1, "数据库配置异常，请与开发商联系！", "SQL查询失败");
     query.Finalize();
     SystemSettings settings;
     settings.updateFrequency = static_cast<int>(parseInteger(row[0]));
@@ -44,7 +45,8 @@ SystemSettings readSystemSettings(CSQLiteDB& db) {
 void addFirstRunFolders(CSQLiteDB& db, const std::vector<std::string>& drives) {
     for (const std::string& drive : drives) {
         std::vector<Row> existing;
-        if (db.QueryRows(sqlFormat(sql::kSelectFolderIdByName, {sqlText(drive)}), existing) != kSqlOk)
+        if (db.QueryRows(sqlFormat(sql::kSelectFolderIdByName, {sqlText(drive)}), existing) !=
+            kSqlOk)
             continue;
         if (existing.empty()) db.Execute(sqlFormat(sql::kInsertScanFolder, {sqlText(drive)}));
     }
@@ -58,7 +60,8 @@ bool indexExpired(const SystemSettings& settings, std::int64_t now) {
 void offerReindexIfExpired(const SystemSettings& settings, std::int64_t now,
                            const std::string& programFolder) {
     if (!indexExpired(settings, now)) return;
-    if (!askYesNo("您的索引已经过期，建议您重新建立索引。您现在要退出ZEPH桌面搜索主程序，并启动索引程序吗？",
+    if (!askYesNo("您的索引已经过期，建议您重新建立索引。您现在要退出ZEPH桌面搜索主程序，并启动索引"
+                  "程序吗？",
                   "索引过期"))
         return;
     if (!startIndexer(programFolder)) {

@@ -7,7 +7,8 @@ namespace zeph::sql {
 // Suffix table.
 inline constexpr char kSelectExtendNamesOrdered[] =
     "select ExtendID,Name,Type,Description from ExtendName order by ExtendID";
-inline constexpr char kSelectExtendNames[] = "select ExtendID,Name,Type,Description from ExtendName";
+inline constexpr char kSelectExtendNames[] =
+    "select ExtendID,Name,Type,Description from ExtendName";
 inline constexpr char kSelectExtendNamesOfType[] =
     "select ExtendID,Name,Type,Description from ExtendName where Type=%d";
 inline constexpr char kSelectSettingsExtendNamesOfType[] =
@@ -24,8 +25,10 @@ inline constexpr char kSelectScanFolders[] = "select FolderName from ScanConfig 
 inline constexpr char kSelectScanConfig[] = "select FolderID, ifScan,FolderName from ScanConfig";
 inline constexpr char kSelectFolderIdByName[] =
     "select FolderID from ScanConfig where FolderName='%s'";
-inline constexpr char kInsertScanFolder[] = "insert into ScanConfig(ifScan,FolderName) values(1,'%s')";
-inline constexpr char kUpdateScanFolder[] = "update ScanConfig set FolderName='%s' where FolderID=%s";
+inline constexpr char kInsertScanFolder[] =
+    "insert into ScanConfig(ifScan,FolderName) values(1,'%s')";
+inline constexpr char kUpdateScanFolder[] =
+    "update ScanConfig set FolderName='%s' where FolderID=%s";
 inline constexpr char kUpdateScanFlag[] = "update ScanConfig set ifScan=%d where FolderID=%s";
 inline constexpr char kDeleteScanFolder[] = "delete from ScanConfig where FolderID=%s";
 

@@ -54,7 +54,8 @@ bool isWebAddress(const std::string& address) {
     for (const char* scheme : {"http://", "https://"}) {
         std::string prefix = scheme;
         if (address.size() > prefix.size() && address.compare(0, prefix.size(), prefix) == 0)
-            return address[prefix.size()] != '/' && address.find_first_of(" \r\n\t") == std::string::npos;
+            return address[prefix.size()] != '/' &&
+                   address.find_first_of(" \r\n\t") == std::string::npos;
     }
     return false;
 }
@@ -89,13 +90,14 @@ std::optional<std::string> fetchText(const std::string& address, const std::atom
     return std::move(transfer.body);
 }
 
-bool downloadFile(const std::string& address, const std::string& path, const std::atomic<bool>* cancel,
-                  const FetchLimits& limits) {
+bool downloadFile(const std::string& address, const std::string& path,
+                  const std::atomic<bool>* cancel, const FetchLimits& limits) {
     auto body = fetchText(address, cancel, limits);
     if (!body || body->empty()) return false;
     std::string temporary = path + ".part";
     {
-        BufferedWriter out(UniqueFd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)));
+        BufferedWriter out(
+            UniqueFd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)));
         if (!out.write(*body) || !out.finish(true)) {
             std::remove(temporary.c_str());
             return false;
@@ -126,7 +128,8 @@ AdvertiseParse parseAdvertise(std::string response, bool breakLines, AdvertiseIn
         return true;
     };
     AdvertiseInfo found;
-    if (!take("<AdsPicture>", "</AdsPicture>", found.picture) || !take("<AdsURL>", "</AdsURL>", found.link) ||
+    if (!take("<AdsPicture>", "</AdsPicture>", found.picture) ||
+        !take("<AdsURL>", "</AdsURL>", found.link) ||
         !take("<AdvertiseText>", "</AdvertiseText>", found.text))
         return AdvertiseParse::Missing;
     info = std::move(found);
@@ -138,9 +141,12 @@ int fetchAdvertise(const std::string& address, bool breakLines, AdvertiseInfo& i
     auto response = fetchText(address, cancel);
     if (!response) return -1;
     switch (parseAdvertise(std::move(*response), breakLines, info)) {
-        case AdvertiseParse::Ok: return 0;
-        case AdvertiseParse::TooShort: return -2;
-        default: return -1;
+        case AdvertiseParse::Ok:
+            return 0;
+        case AdvertiseParse::TooShort:
+            return -2;
+        default:
+            return -1;
     }
 }
 

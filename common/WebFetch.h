@@ -21,12 +21,14 @@ inline constexpr size_t kMaxPictureBytes = 10 << 20;
 bool isWebAddress(const std::string& address);
 
 // The body of a 200 response; nullopt on any failure, a cancel, or a body past the limit.
-std::optional<std::string> fetchText(const std::string& address, const std::atomic<bool>* cancel = nullptr,
+std::optional<std::string> fetchText(const std::string& address,
+                                     const std::atomic<bool>* cancel = nullptr,
                                      const FetchLimits& limits = {});
 
 // Downloads into path (UTF-8) through a temporary file renamed at the end; the
 // previous file stays when anything fails. False on failure.
-bool downloadFile(const std::string& address, const std::string& path, const std::atomic<bool>* cancel = nullptr,
+bool downloadFile(const std::string& address, const std::string& path,
+                  const std::atomic<bool>* cancel = nullptr,
                   const FetchLimits& limits = {10, 60, kMaxPictureBytes});
 
 // The three values of an advertisement or notification response.

@@ -76,8 +76,10 @@ int CBuildIndex::ReadFileList() {
         auto status = reader.next(text, offset);
         if (status == LineReader::Status::End) return 0;
         if (status == LineReader::Status::Error) return -2;
-        if (offset > kMaxFileListOffset) fatalExit(-1, fileListTooLargeText(), indexFailedCaption());
-        if (auto line = parseFileListLine(text)) IndexLine(static_cast<std::uint32_t>(offset), *line);
+        if (offset > kMaxFileListOffset)
+            fatalExit(-1, fileListTooLargeText(), indexFailedCaption());
+        if (auto line = parseFileListLine(text))
+            IndexLine(static_cast<std::uint32_t>(offset), *line);
     }
 }
 
@@ -96,7 +98,8 @@ void CBuildIndex::IndexLine(std::uint32_t entryId, const FileListLine& line) {
     m_lowered.assign(line.name);
     lowerBytesInPlace(m_lowered);
     forEachNameKey(m_lowered, [&](KeyTable table, std::uint32_t key) {
-        add(table == KeyTable::Character ? index::characterSlot(key) : index::pairSlot(key), entryId);
+        add(table == KeyTable::Character ? index::characterSlot(key) : index::pairSlot(key),
+            entryId);
     });
     if (line.isFolder) return;
     Suffix suffix = nameSuffix(m_lowered);

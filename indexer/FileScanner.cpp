@@ -132,13 +132,15 @@ private:
             return;
         }
         struct statx st;
-        unsigned mask = STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+        unsigned mask =
+            STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
         if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &st) != 0) return;
         bool isFolder = S_ISDIR(st.stx_mode);
         FileTimes times{creationTime(st), st.stx_mtime.tv_sec, st.stx_atime.tv_sec};
         std::int64_t size = isFolder ? 0 : static_cast<std::int64_t>(st.stx_size);
 
-        if (m_out.size() > kMaxFileListOffset) fatalExit(-1, fileListTooLargeText(), indexFailedCaption());
+        if (m_out.size() > kMaxFileListOffset)
+            fatalExit(-1, fileListTooLargeText(), indexFailedCaption());
         m_line.clear();
         appendFileListLine(m_line, isFolder, *gbkName, folder.gbkPath, size, times);
         m_out.write(m_line);
@@ -147,7 +149,8 @@ private:
         if (isFolder) {
             dev_t device = makedev(st.stx_dev_major, st.stx_dev_minor);
             if (device != folder.device && !shouldEnterMount(device)) return;
-            m_stack.push_back({joinPath(folder.osPath, name), joinPath(folder.gbkPath, *gbkName), device});
+            m_stack.push_back(
+                {joinPath(folder.osPath, name), joinPath(folder.gbkPath, *gbkName), device});
         }
     }
 

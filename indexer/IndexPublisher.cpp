@@ -89,7 +89,8 @@ void removeStaleGenerations(const std::string& programFolder) {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
         std::string name = entry.path().filename().string();
-        if (name.starts_with(kGenerationPrefix) && name != current) fs::remove_all(entry.path(), ec);
+        if (name.starts_with(kGenerationPrefix) && name != current)
+            fs::remove_all(entry.path(), ec);
     }
 }
 

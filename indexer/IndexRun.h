@@ -15,7 +15,12 @@ namespace zeph {
 
 class CSQLiteDB;
 
-enum RunStage : int { kStageReadingSettings = 0, kStageScanning = 1, kStageBuilding = 2, kStageFinished = 3 };
+enum RunStage : int {
+    kStageReadingSettings = 0,
+    kStageScanning = 1,
+    kStageBuilding = 2,
+    kStageFinished = 3
+};
 
 // What the window shows of the worker's progress. Called on the worker thread.
 class RunObserver {
@@ -56,7 +61,8 @@ private:
     RunObserver* m_observer = nullptr;
     std::atomic<int> m_stage{kStageReadingSettings};
     std::atomic<bool> m_stopRequested{false};
-    std::atomic<std::chrono::steady_clock::time_point> m_startTime{std::chrono::steady_clock::now()};
+    std::atomic<std::chrono::steady_clock::time_point> m_startTime{
+        std::chrono::steady_clock::now()};
 };
 
 }  // namespace zeph

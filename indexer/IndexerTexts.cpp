@@ -9,7 +9,9 @@ namespace {
 const char kBuilderSource[] = ".\\BuildIndex";
 }  // namespace
 
-std::string indexFailedCaption() { return "建立索引失败"; }
+std::string indexFailedCaption() {
+    return "建立索引失败";
+}
 
 std::string fileListTooLargeText() {
     return "文件列表超过 4 GB，无法建立索引。请在系统设置中减少需要建立索引的文件夹。";
@@ -29,8 +31,8 @@ std::string systemFileMissingText(int line) {
 }
 
 std::string importFailedText(int line) {
-    return std::string("导入文件内容失败！文件 ") + kBuilderSource + " 的第 " + std::to_string(line) +
-           " 行！";
+    return std::string("导入文件内容失败！文件 ") + kBuilderSource + " 的第 " +
+           std::to_string(line) + " 行！";
 }
 
 std::string tmpFile(const std::string& programFolder, const char* name) {

@@ -12,26 +12,36 @@
 namespace zeph {
 
 AdvertKind stripAdvert(int screenWidth) {
-    return {"/ZEPHSearch/Ads.php?Type=0&Width=" + std::to_string(screenWidth), screenWidth < 1201 ? QStringLiteral("MainAds500.gif") : QStringLiteral("MainAds700.gif"),
-            QStringLiteral("main_advertise.gif"), true};
+    return {
+        "/ZEPHSearch/Ads.php?Type=0&Width=" + std::to_string(screenWidth),
+        screenWidth < 1201 ? QStringLiteral("MainAds500.gif") : QStringLiteral("MainAds700.gif"),
+        QStringLiteral("main_advertise.gif"), true};
 }
 
 AdvertKind logAdvert() {
-    return {"/ZEPHSearch/Ads.php?Type=1", QStringLiteral("LogAds.gif"), QStringLiteral("log_ads.gif"), true};
+    return {"/ZEPHSearch/Ads.php?Type=1", QStringLiteral("LogAds.gif"),
+            QStringLiteral("log_ads.gif"), true};
 }
 
 AdvertKind settingsAdvert() {
-    return {"/ZEPHSearch/Ads.php?Type=2", QStringLiteral("SettingAds.gif"), QStringLiteral("setting_ads.gif"), true};
+    return {"/ZEPHSearch/Ads.php?Type=2", QStringLiteral("SettingAds.gif"),
+            QStringLiteral("setting_ads.gif"), true};
 }
 
 AdvertKind indexerAdvert() {
-    return {"/ZEPHSearch/Ads.php?Type=3", QStringLiteral("IndexAds.gif"), QStringLiteral("index_ads.gif"), false};
+    return {"/ZEPHSearch/Ads.php?Type=3", QStringLiteral("IndexAds.gif"),
+            QStringLiteral("index_ads.gif"), false};
 }
 
-QString vendorHomePage() { return QString::fromStdString(serverAddress("/ZEPHSearch/Index.html")); }
+QString vendorHomePage() {
+    return QString::fromStdString(serverAddress("/ZEPHSearch/Index.html"));
+}
 
 AdvertPane::AdvertPane(QString programFolder, AdvertKind kind, QWidget* parent)
-    : QWidget(parent), m_programFolder(std::move(programFolder)), m_kind(std::move(kind)), m_link(vendorHomePage()) {
+    : QWidget(parent),
+      m_programFolder(std::move(programFolder)),
+      m_kind(std::move(kind)),
+      m_link(vendorHomePage()) {
     m_picture = new CAnimatedPicture(this);
     m_picture->setCursor(Qt::PointingHandCursor);
     m_picture->setToolTip(m_link);
@@ -55,14 +65,23 @@ void AdvertPane::start() {
     m_request = std::thread([this, self, address, target, breakLines] {
         AdvertiseInfo info;
         if (fetchAdvertise(address, breakLines, info, &m_cancel) == 0 && !m_cancel) {
-            bool downloaded = isWebAddress(info.picture) && downloadFile(info.picture, target, &m_cancel);
+            bool downloaded =
+                isWebAddress(info.picture) && downloadFile(info.picture, target, &m_cancel);
             QString link = isWebAddress(info.link) ? QString::fromStdString(info.link) : QString();
             QMetaObject::invokeMethod(
-                this, [self, link, downloaded] { if (self) self->applyAnswer(link, downloaded); },
+                this,
+                [self, link, downloaded] {
+                    if (self) self->applyAnswer(link, downloaded);
+                },
                 Qt::QueuedConnection);
         }
         m_done = true;
-        QMetaObject::invokeMethod(this, [self] { if (self) emit self->updated(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [self] {
+                if (self) emit self->updated();
+            },
+            Qt::QueuedConnection);
     });
 }
 

@@ -16,10 +16,10 @@ namespace zeph {
 class CAnimatedPicture;
 
 struct AdvertKind {
-    std::string request;         // path and query on the server
-    QString shippedPicture;      // in the program folder
-    QString downloadedPicture;   // file name in the program folder
-    bool breakLines;             // "<br>" to line breaks (the search program)
+    std::string request;        // path and query on the server
+    QString shippedPicture;     // in the program folder
+    QString downloadedPicture;  // file name in the program folder
+    bool breakLines;            // "<br>" to line breaks (the search program)
 };
 
 // The four panes: the strip (by screen width) and the log, settings and indexer panes.

@@ -15,13 +15,16 @@ namespace zeph {
 namespace {
 
 const char kWaitingPage[] =
-    "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>检测ZEPH桌面搜索最新版本</title></head>"
-    "<body style=\"background:#c1d6ff;font-family:sans-serif;font-size:14px;color:#1f2d4d;margin:24px\">"
+    "<!DOCTYPE html><html><head><meta "
+    "charset=\"utf-8\"><title>检测ZEPH桌面搜索最新版本</title></head>"
+    "<body "
+    "style=\"background:#c1d6ff;font-family:sans-serif;font-size:14px;color:#1f2d4d;margin:24px\">"
     "<p>正在连接ZEPH桌面搜索服务器，请稍候...</p></body></html>";
 
 const char kUnreachablePage[] =
     "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>ZEPH桌面搜索</title></head>"
-    "<body style=\"background:#c1d6ff;font-family:sans-serif;font-size:14px;color:#1f2d4d;margin:24px\">"
+    "<body "
+    "style=\"background:#c1d6ff;font-family:sans-serif;font-size:14px;color:#1f2d4d;margin:24px\">"
     "<p>暂时无法连接ZEPH桌面搜索服务器，请检查网络连接后再试。</p></body></html>";
 
 // Keeps the view on web pages of http and https, hands "app:" links to the dialog.
@@ -77,7 +80,8 @@ PageDialog::~PageDialog() = default;
 void PageDialog::onAppCommand(const QString&) {}
 
 QDialog* PageDialog::newVersionDialog(QWidget* parent) {
-    QUrl address(QString::fromStdString(serverAddress("/ZEPHSearch/NewVersion.php?CurrentVersion=20100214")));
+    QUrl address(QString::fromStdString(
+        serverAddress("/ZEPHSearch/NewVersion.php?CurrentVersion=20100214")));
     return new PageDialog(QStringLiteral("检测新版本"), address, parent);
 }
 

@@ -24,7 +24,9 @@ TaskbarNotifier::TaskbarNotifier(QWidget* owner)
     m_stay.setSingleShot(true);
     connect(&m_stay, &QTimer::timeout, this, [this] {
         m_state = Disappearing;
-        m_tick.start(std::max(1, m_hideMs / std::max(1, (m_edge == Left || m_edge == Right ? width() : height()) / 2)));
+        m_tick.start(std::max(
+            1,
+            m_hideMs / std::max(1, (m_edge == Left || m_edge == Right ? width() : height()) / 2)));
     });
 }
 
@@ -50,7 +52,9 @@ void TaskbarNotifier::setTextColours(const QColor& normal, const QColor& hover) 
     m_hoverColour = hover;
 }
 
-void TaskbarNotifier::setTextRect(const QRect& rect) { m_textRect = rect; }
+void TaskbarNotifier::setTextRect(const QRect& rect) {
+    m_textRect = rect;
+}
 
 TaskbarNotifier::Edge TaskbarNotifier::taskbarEdge(const QRect& screen, const QRect& work) {
     if (work.width() < screen.width()) return work.left() == screen.left() ? Right : Left;
@@ -76,15 +80,28 @@ void TaskbarNotifier::showText(const QString& text, int showMs, int stayMs, int 
         startStay();
         return;
     }
-    QScreen* screen = parentWidget() && parentWidget()->screen() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    QScreen* screen = parentWidget() && parentWidget()->screen() ? parentWidget()->screen()
+                                                                 : QGuiApplication::primaryScreen();
     QRect work = screen->availableGeometry();
     m_edge = taskbarEdge(screen->geometry(), work);
     const int w = width(), h = height();
     switch (m_edge) {
-        case Right: m_startAt = {work.right() + 1, work.bottom() + 1 - h}; m_direction = {-1, 0}; break;
-        case Left: m_startAt = {work.left() - w, work.bottom() + 1 - h}; m_direction = {1, 0}; break;
-        case Top: m_startAt = {work.right() + 1 - w, work.top() - h}; m_direction = {0, 1}; break;
-        case Bottom: m_startAt = {work.right() + 1 - w, work.bottom() + 1}; m_direction = {0, -1}; break;
+        case Right:
+            m_startAt = {work.right() + 1, work.bottom() + 1 - h};
+            m_direction = {-1, 0};
+            break;
+        case Left:
+            m_startAt = {work.left() - w, work.bottom() + 1 - h};
+            m_direction = {1, 0};
+            break;
+        case Top:
+            m_startAt = {work.right() + 1 - w, work.top() - h};
+            m_direction = {0, 1};
+            break;
+        case Bottom:
+            m_startAt = {work.right() + 1 - w, work.bottom() + 1};
+            m_direction = {0, -1};
+            break;
     }
     int travel = (m_edge == Left || m_edge == Right) ? w : h;
     m_shownAt = m_startAt + m_direction * travel;
@@ -109,12 +126,16 @@ void TaskbarNotifier::step() {
         }
     } else if (m_state == Disappearing) {
         QPoint next = pos() - m_direction * kStepPixels;
-        if (QPoint::dotProduct(next - m_startAt, m_direction) <= 0) hidePopup();
-        else move(next);
+        if (QPoint::dotProduct(next - m_startAt, m_direction) <= 0)
+            hidePopup();
+        else
+            move(next);
     }
 }
 
-void TaskbarNotifier::startStay() { m_stay.start(m_stayMs); }
+void TaskbarNotifier::startStay() {
+    m_stay.start(m_stayMs);
+}
 
 void TaskbarNotifier::hidePopup() {
     m_tick.stop();

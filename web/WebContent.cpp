@@ -18,21 +18,26 @@ namespace zeph {
 WebContent::WebContent(QWidget* mainWindow, QString programFolder)
     : QObject(mainWindow), m_mainWindow(mainWindow), m_programFolder(std::move(programFolder)) {}
 
-WebContent::~WebContent() { shutDown(); }
+WebContent::~WebContent() {
+    shutDown();
+}
 
 void WebContent::showAdvertisementStrip() {
     if (m_strip) return;
-    QScreen* screen = m_mainWindow->screen() ? m_mainWindow->screen() : QGuiApplication::primaryScreen();
+    QScreen* screen =
+        m_mainWindow->screen() ? m_mainWindow->screen() : QGuiApplication::primaryScreen();
     const int screenWidth = screen->geometry().width();
     const int width = screenWidth > 1200 ? 700 : 500;
-    auto* strip = new QWidget(m_mainWindow, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
+    auto* strip =
+        new QWidget(m_mainWindow, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
     strip->setObjectName(QStringLiteral("advertisementStrip"));
     strip->setAttribute(Qt::WA_ShowWithoutActivating);
     auto* pane = new AdvertPane(m_programFolder, stripAdvert(screenWidth), strip);
     auto* layout = new QVBoxLayout(strip);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(pane);
-    strip->setGeometry(screen->geometry().x() + screenWidth - width, screen->geometry().y() + 48, width, 48);
+    strip->setGeometry(screen->geometry().x() + screenWidth - width, screen->geometry().y() + 48,
+                       width, 48);
     pane->start();
     strip->show();
     m_strip = strip;
@@ -41,7 +46,8 @@ void WebContent::showAdvertisementStrip() {
 void WebContent::showNotification() {
     if (m_notification.joinable()) return;
     std::string address = serverAddress("/ZEPHSearch/NotifyMessage.php?CurrentVersion=20100214");
-    std::string skin = QDir(m_programFolder).filePath(QStringLiteral("notify_background.bmp")).toStdString();
+    std::string skin =
+        QDir(m_programFolder).filePath(QStringLiteral("notify_background.bmp")).toStdString();
     QPointer<WebContent> self(this);
     m_notification = std::thread([this, self, address, skin] {
         AdvertiseInfo info;
@@ -50,7 +56,10 @@ void WebContent::showNotification() {
         QString text = QString::fromStdString(info.text);
         QString link = isWebAddress(info.link) ? QString::fromStdString(info.link) : QString();
         QMetaObject::invokeMethod(
-            this, [self, text, link] { if (self) self->showFetchedNotification(text, link); },
+            this,
+            [self, text, link] {
+                if (self) self->showFetchedNotification(text, link);
+            },
             Qt::QueuedConnection);
     });
 }
@@ -59,7 +68,9 @@ void WebContent::showFetchedNotification(const QString& text, const QString& lin
     if (!m_notifier) m_notifier = new TaskbarNotifier(m_mainWindow);
     QString skin = QDir(m_programFolder).filePath(QStringLiteral("notify_background.bmp"));
     // A skin that does not load: the shipped one, else no popup.
-    if (!m_notifier->setSkin(skin) && !m_notifier->setSkin(programFile(QStringLiteral("NotifySkin.png")))) return;
+    if (!m_notifier->setSkin(skin) &&
+        !m_notifier->setSkin(programFile(QStringLiteral("NotifySkin.png"))))
+        return;
     m_notifier->setTextFonts(QStringLiteral("Arial"), 9, true);
     m_notifier->setTextColours(Qt::black, QColor(0, 0, 255));
     QSize size = m_notifier->size();

@@ -14,7 +14,9 @@ constexpr qint64 kMaxFileSize = 64 << 20;
 
 CAnimatedPicture::CAnimatedPicture(QWidget* parent) : QWidget(parent) {}
 
-CAnimatedPicture::~CAnimatedPicture() { Stop(); }
+CAnimatedPicture::~CAnimatedPicture() {
+    Stop();
+}
 
 int CAnimatedPicture::frameDelayMs(int delay) {
     // Delays below 5 hundredths, and frames without one, stay 100 ms, as
@@ -34,8 +36,9 @@ bool CAnimatedPicture::Load(const QString& fileName) {
 bool CAnimatedPicture::Load(const QByteArray& data) {
     Unload();
     auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
-    bool ok = gif::looksLikeGif(bytes, static_cast<size_t>(data.size())) ? loadGif(data)
-                                                                       : m_still.loadFromData(data);
+    bool ok = gif::looksLikeGif(bytes, static_cast<size_t>(data.size()))
+                  ? loadGif(data)
+                  : m_still.loadFromData(data);
     if (!ok || (m_frames.empty() && m_still.isNull())) {
         Unload();
         return false;
@@ -54,8 +57,8 @@ bool CAnimatedPicture::loadGif(const QByteArray& data) {
     for (const gif::Frame& f : picture->frames) {
         std::string single = gif::singleFrame(bytes, *picture, f);
         QImage image;
-        if (!image.loadFromData(reinterpret_cast<const uchar*>(single.data()), static_cast<int>(single.size()),
-                                "GIF"))
+        if (!image.loadFromData(reinterpret_cast<const uchar*>(single.data()),
+                                static_cast<int>(single.size()), "GIF"))
             continue;  // a frame that does not decode is left out
         QRect rect = QRect(f.left, f.top, f.width, f.height).intersected(whole);
         if (rect.isEmpty()) continue;
@@ -87,7 +90,8 @@ bool CAnimatedPicture::Draw() {
     {
         std::lock_guard lock(m_surfaceMutex);
         QPainter painter(&m_surface);
-        painter.drawImage(QRect(QPoint(0, 0), m_surface.size()), m_frames.empty() ? m_still : m_frames[0].image);
+        painter.drawImage(QRect(QPoint(0, 0), m_surface.size()),
+                          m_frames.empty() ? m_still : m_frames[0].image);
     }
     update();
     return true;
@@ -126,7 +130,8 @@ void CAnimatedPicture::animate() {
         renderFrame(frame, saved);
         QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
         wakeLock.lock();
-        if (m_wake.wait_for(wakeLock, std::chrono::milliseconds(frame.delayMs), [this] { return m_stop; }))
+        if (m_wake.wait_for(wakeLock, std::chrono::milliseconds(frame.delayMs),
+                            [this] { return m_stop; }))
             break;
         wakeLock.unlock();
         dispose(frame, saved);
@@ -173,7 +178,8 @@ void CAnimatedPicture::paintEvent(QPaintEvent*) {
 }
 
 void CAnimatedPicture::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
     QWidget::mouseReleaseEvent(event);
 }
 

@@ -9,7 +9,8 @@ namespace {
 
 class ShareKeeper : public QObject {
 public:
-    ShareKeeper(QTreeView* view, std::vector<double> shares) : QObject(view), m_view(view), m_shares(std::move(shares)) {
+    ShareKeeper(QTreeView* view, std::vector<double> shares)
+        : QObject(view), m_view(view), m_shares(std::move(shares)) {
         view->viewport()->installEventFilter(this);
     }
 

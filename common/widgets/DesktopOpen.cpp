@@ -16,7 +16,8 @@ bool openWebAddress(const QString& address) {
     QString text = address.trimmed();
     if (!text.contains(QStringLiteral("://"))) text.prepend(QStringLiteral("http://"));
     QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) ||
+    if (!url.isValid() ||
+        (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) ||
         url.host().isEmpty())
         return false;
     return QDesktopServices::openUrl(url);

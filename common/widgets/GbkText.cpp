@@ -4,7 +4,9 @@
 
 namespace zeph {
 
-QString toQString(const std::string& gbk) { return QString::fromStdString(toUtf8Lossy(gbk)); }
+QString toQString(const std::string& gbk) {
+    return QString::fromStdString(toUtf8Lossy(gbk));
+}
 
 std::string toGbk(const QString& text) {
     std::string utf8 = text.toStdString();
@@ -21,6 +23,8 @@ void uiMessage(const QString& text, const QString& caption) {
     showMessage(toGbk(text), caption.isEmpty() ? std::string() : toGbk(caption));
 }
 
-bool uiAsk(const QString& text, const QString& caption) { return askYesNo(toGbk(text), toGbk(caption)); }
+bool uiAsk(const QString& text, const QString& caption) {
+    return askYesNo(toGbk(text), toGbk(caption));
+}
 
 }  // namespace zeph

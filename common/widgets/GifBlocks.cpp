@@ -4,7 +4,9 @@ namespace zeph::gif {
 
 namespace {
 
-unsigned le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
+unsigned le16(const unsigned char* p) {
+    return p[0] | (p[1] << 8);
+}
 
 size_t colourTableSize(unsigned char packed) {
     return (packed & 0x80) ? 3u * (1u << ((packed & 7) + 1)) : 0;
@@ -13,7 +15,8 @@ size_t colourTableSize(unsigned char packed) {
 // Reads blocks from a position, each checked against the data's end.
 class BlockReader {
 public:
-    BlockReader(const unsigned char* data, size_t size, size_t pos) : m_data(data), m_size(size), m_pos(pos) {}
+    BlockReader(const unsigned char* data, size_t size, size_t pos)
+        : m_data(data), m_size(size), m_pos(pos) {}
 
     size_t pos() const { return m_pos; }
     bool has(size_t n) const { return n <= m_size - m_pos; }
@@ -81,7 +84,8 @@ Step readBlock(BlockReader& in, Frame& frame, size_t& firstBlock, size_t& contro
         case 0x01:  // plain text extension: 21 01 0C + 12 bytes, then sub-blocks
             if (firstBlock == SIZE_MAX) firstBlock = start;
             return in.skip(15) && in.skipSubBlocks() ? Step::Other : Step::Bad;
-        default: return Step::Bad;
+        default:
+            return Step::Bad;
     }
 }
 
@@ -96,7 +100,8 @@ std::optional<Picture> parse(const unsigned char* data, size_t size) {
     Picture picture;
     picture.width = static_cast<int>(le16(data + 6));
     picture.height = static_cast<int>(le16(data + 8));
-    if (picture.width <= 0 || picture.height <= 0 || picture.width > kMaxSide || picture.height > kMaxSide)
+    if (picture.width <= 0 || picture.height <= 0 || picture.width > kMaxSide ||
+        picture.height > kMaxSide)
         return std::nullopt;
     picture.headerSize = 13 + colourTableSize(data[10]);
     if (picture.headerSize > size) return std::nullopt;
@@ -108,7 +113,8 @@ std::optional<Picture> parse(const unsigned char* data, size_t size) {
         Step step;
         while ((step = readBlock(in, frame, firstBlock, control)) == Step::Other) {
         }
-        if (step != Step::Image) break;  // trailer, or a block that does not fit: the frames so far count
+        if (step != Step::Image)
+            break;  // trailer, or a block that does not fit: the frames so far count
         frame.begin = control != SIZE_MAX ? control : firstBlock;
         frame.end = in.pos();
         if (picture.frames.size() == kMaxFrames) return std::nullopt;

@@ -11,15 +11,15 @@
 
 namespace zeph::gif {
 
-inline constexpr int kMaxSide = 4096;        // larger pictures are refused
-inline constexpr size_t kMaxFrames = 4096;   // more frames are refused
+inline constexpr int kMaxSide = 4096;       // larger pictures are refused
+inline constexpr size_t kMaxFrames = 4096;  // more frames are refused
 
 struct Frame {
     int left = 0, top = 0, width = 0, height = 0;
-    int delay = -1;     // hundredths of a second; -1 without a graphic control extension
-    int disposal = 0;   // 0 to 7
-    size_t begin = 0;   // first byte of the frame (its graphic control extension, or first block)
-    size_t end = 0;     // one past the end of its image
+    int delay = -1;    // hundredths of a second; -1 without a graphic control extension
+    int disposal = 0;  // 0 to 7
+    size_t begin = 0;  // first byte of the frame (its graphic control extension, or first block)
+    size_t end = 0;    // one past the end of its image
 };
 
 struct Picture {

@@ -16,11 +16,15 @@ void IconButton::setIcons(const QIcon& normal, const QIcon& hot) {
 }
 
 void IconButton::setHandCursor(bool hand) {
-    if (hand) setCursor(Qt::PointingHandCursor);
-    else unsetCursor();
+    if (hand)
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
 }
 
-QSize IconButton::sizeHint() const { return iconSize() + QSize(4, 4); }
+QSize IconButton::sizeHint() const {
+    return iconSize() + QSize(4, 4);
+}
 
 QImage IconButton::greyed(const QImage& source) {
     QImage image = source.convertToFormat(QImage::Format_ARGB32);

@@ -12,13 +12,17 @@ QString& folderSetting() {
 }
 }  // namespace
 
-void setPictureFolder(const QString& folder) { folderSetting() = folder; }
+void setPictureFolder(const QString& folder) {
+    folderSetting() = folder;
+}
 
 QString pictureFolder() {
     return folderSetting().isEmpty() ? QCoreApplication::applicationDirPath() : folderSetting();
 }
 
-QString programFile(const QString& name) { return QDir(pictureFolder()).filePath(name); }
+QString programFile(const QString& name) {
+    return QDir(pictureFolder()).filePath(name);
+}
 
 QIcon programIcon(const QByteArray& name) {
     return QIcon(programFile(QStringLiteral("icons/%1.svg").arg(QString::fromLatin1(name))));

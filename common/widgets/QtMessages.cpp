@@ -19,7 +19,8 @@ template <class Box>
 auto onUiThread(Box box) {
     if (!qApp || QThread::currentThread() == qApp->thread()) return box();
     decltype(box()) result{};
-    QMetaObject::invokeMethod(qApp, [&] { result = box(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { result = box(); }, Qt::BlockingQueuedConnection);
     return result;
 }
 
@@ -38,8 +39,8 @@ void QtMessages::show(const std::string& text, const std::string& caption) {
 
 bool QtMessages::ask(const std::string& text, const std::string& caption) {
     return onUiThread([&] {
-        return QMessageBox::question(QApplication::activeWindow(), captionOf(caption), toQString(text),
-                                     QMessageBox::Yes | QMessageBox::No,
+        return QMessageBox::question(QApplication::activeWindow(), captionOf(caption),
+                                     toQString(text), QMessageBox::Yes | QMessageBox::No,
                                      QMessageBox::No) == QMessageBox::Yes;
     });
 }

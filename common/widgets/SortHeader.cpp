@@ -29,7 +29,9 @@ void SortHeader::paintSection(QPainter* painter, const QRect& rect, int logicalI
     QRect text = rect.adjusted(4, 0, -4, 0);
     if (logicalIndex == m_column) text.setRight(rect.right() - 4 * quarter);
     QVariant caption = model() ? model()->headerData(logicalIndex, orientation()) : QVariant();
-    QVariant align = model() ? model()->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole) : QVariant();
+    QVariant align = model()
+                         ? model()->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole)
+                         : QVariant();
     painter->setPen(palette().color(QPalette::ButtonText));
     Qt::Alignment alignment = align.isValid() ? Qt::Alignment(align.toInt()) : Qt::AlignLeft;
     painter->drawText(text, (alignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter,

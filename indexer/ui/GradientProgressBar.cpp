@@ -25,8 +25,8 @@ void GradientProgressBar::setPos(int position) {
     update();
 }
 
-void GradientProgressBar::setColours(const QColor& start, const QColor& end, const QColor& background,
-                                     const QColor& text) {
+void GradientProgressBar::setColours(const QColor& start, const QColor& end,
+                                     const QColor& background, const QColor& text) {
     m_start = start;
     m_end = end;
     m_background = background;
@@ -48,7 +48,8 @@ void GradientProgressBar::paintBar(QPainter& painter, const QSize& size) const {
     const double band = static_cast<double>(width) / bands;
     for (int i = 0; i < bands; ++i) {
         int left = static_cast<int>(i * band), right = static_cast<int>((i + 1) * band);
-        QColor colour(m_start.red() + i * dr / bands, m_start.green() + i * dg / bands, m_start.blue() + i * db / bands);
+        QColor colour(m_start.red() + i * dr / bands, m_start.green() + i * dg / bands,
+                      m_start.blue() + i * db / bands);
         painter.fillRect(QRect(left, 0, right - left, height + 1), colour);
         if (filled < right) {
             painter.fillRect(QRect(filled, 0, width - filled, height + 1), m_background);

@@ -15,7 +15,8 @@ public:
     void setRange(int low, int high);
     void setPos(int position);
     int pos() const { return m_position; }
-    void setColours(const QColor& start, const QColor& end, const QColor& background, const QColor& text);
+    void setColours(const QColor& start, const QColor& end, const QColor& background,
+                    const QColor& text);
     void setShowPercent(bool show) { m_showPercent = show; }
 
     // Paints the bar of the given size (the widget paints itself with this).

@@ -55,7 +55,8 @@ IndexerDialog::IndexerDialog(IndexRun& run, const QString& programFolder, QWidge
     m_progress->setRange(0, 100);
     m_progress->setPos(0);
     m_progress->setShowPercent(true);
-    m_progress->setColours(QColor(0, 0, 255), QColor(255, 0, 0), QColor(240, 240, 240), QColor(0, 255, 0));
+    m_progress->setColours(QColor(0, 0, 255), QColor(255, 0, 0), QColor(240, 240, 240),
+                           QColor(0, 255, 0));
     m_statistics = new QLabel(this);
 
     auto* ok = new QPushButton(QStringLiteral("确定"), this);
@@ -123,12 +124,14 @@ void IndexerDialog::stepStarted(int step) {
 }
 
 void IndexerDialog::stepFinished(int step) {
-    QMetaObject::invokeMethod(this, [this, step] { setMarker(step, true); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, step] { setMarker(step, true); }, Qt::QueuedConnection);
 }
 
 void IndexerDialog::statusChanged(const std::string& gbkText) {
     QString text = toQString(gbkText);
-    QMetaObject::invokeMethod(this, [this, text] { m_status->setText(text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, text] { m_status->setText(text); }, Qt::QueuedConnection);
 }
 
 void IndexerDialog::setMarker(int step, bool done) {
@@ -140,8 +143,11 @@ void IndexerDialog::refresh() {
     m_lastPercent = progressPercent(snapshot, m_lastPercent);
     m_progress->setPos(m_lastPercent);
     for (int step = 0; step < 4; ++step)
-        setStepFont(step, step < snapshot.stage ? Done : step == snapshot.stage ? Current : Pending);
-    if (std::string status = progressStatusText(snapshot); !status.empty()) m_status->setText(toQString(status));
+        setStepFont(step, step < snapshot.stage    ? Done
+                          : step == snapshot.stage ? Current
+                                                   : Pending);
+    if (std::string status = progressStatusText(snapshot); !status.empty())
+        m_status->setText(toQString(status));
     if (snapshot.stage == kStageScanning && snapshot.rootsTotal > 0)
         m_statistics->setText(toQString(progressStatisticsText(snapshot, m_lastPercent)));
     if (m_workerDone && !m_closing) {
@@ -158,13 +164,16 @@ void IndexerDialog::cancelRun() {
         return;
     }
     if (m_run.stopRequested()) return;
-    if (uiAsk(QStringLiteral("索引更新尚未完成，确定需要退出吗？"), QStringLiteral("确定退出"))) m_run.requestStop();
+    if (uiAsk(QStringLiteral("索引更新尚未完成，确定需要退出吗？"), QStringLiteral("确定退出")))
+        m_run.requestStop();
 }
 
 // Escape ends a dialog through reject: it asks first, like the cancel button.
 // After Yes the run winds down (a publish under way is finished, never cut) and
 // the window closes itself.
-void IndexerDialog::reject() { cancelRun(); }
+void IndexerDialog::reject() {
+    cancelRun();
+}
 
 void IndexerDialog::closeEvent(QCloseEvent* event) {
     if (m_closing) {

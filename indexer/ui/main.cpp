@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPHIndexer"));
     QApplication::setApplicationDisplayName(QStringLiteral("ZEPH桌面搜索索引程序"));
-    QApplication::setWindowIcon(QIcon(QCoreApplication::applicationDirPath() + QStringLiteral("/icons/app.svg")));
+    QApplication::setWindowIcon(
+        QIcon(QCoreApplication::applicationDirPath() + QStringLiteral("/icons/app.svg")));
 
     zeph::QtMessages messages;
     zeph::installMessageService(&messages);

@@ -97,22 +97,25 @@ private:
 std::uint32_t contentHash(const char* bytes, size_t length) {
     std::uint32_t hash = 0;
     for (size_t i = 0; i < length; ++i)
-        hash = hash * 17u + static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(bytes[i])));
+        hash = hash * 17u + static_cast<std::uint32_t>(
+                                static_cast<std::int32_t>(static_cast<signed char>(bytes[i])));
     return hash;
 }
 
-CContentSearch::CContentSearch(std::string programFolder) : m_programFolder(std::move(programFolder)) {}
+CContentSearch::CContentSearch(std::string programFolder)
+    : m_programFolder(std::move(programFolder)) {}
 
 std::optional<std::string> CContentSearch::refusal(const std::string& gbkText) {
     if (characterCount(gbkText) <= kMaxCharacters) return std::nullopt;
-    return "文件中的字或词组最多只能有 " + std::to_string(kMaxCharacters) + " 个字符，请缩短后再搜索！";
+    return "文件中的字或词组最多只能有 " + std::to_string(kMaxCharacters) +
+           " 个字符，请缩短后再搜索！";
 }
 
 std::string CContentSearch::loadTranslationForm(const std::string& text) {
     UniqueFd fd = openPath(joinPath(m_programFolder, "Translation.dat"), O_RDONLY);
     if (!fd.valid())
-        stdoutFatal(-2, std::string("打开系统文件失败，请与开发商联系，异常点为文件 ") + kSourceName +
-                            " 的第 75 行！\n");
+        stdoutFatal(-2, std::string("打开系统文件失败，请与开发商联系，异常点为文件 ") +
+                            kSourceName + " 的第 75 行！\n");
     std::vector<unsigned char> table(65536 * 2);
     size_t got = 0;
     while (got < table.size()) {
@@ -122,15 +125,16 @@ std::string CContentSearch::loadTranslationForm(const std::string& text) {
         got += static_cast<size_t>(n);
     }
     if (got < table.size())
-        stdoutFatal(2, std::string("读取系统文件失败，请与开发商联系，异常点为文件 ") + kSourceName +
-                           " 的第 83 行!\n");
+        stdoutFatal(2, std::string("读取系统文件失败，请与开发商联系，异常点为文件 ") +
+                           kSourceName + " 的第 83 行!\n");
 
     std::string form;
     for (size_t i = 0; i < text.size();) {
         unsigned code = static_cast<unsigned char>(text[i]);
         size_t length = 1;
         if (code >= 0x80) {
-            code = code * 256 + (i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u);
+            code =
+                code * 256 + (i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u);
             length = 2;
         }
         unsigned char low = table[2 * code], high = table[2 * code + 1];
@@ -164,8 +168,10 @@ int CContentSearch::SetPattern(const std::string& gbkText) {
     for (const std::string& form : m_forms) {
         for (size_t j = block - 1; j < m_window; ++j) {
             unsigned key = static_cast<unsigned char>(form[j]);
-            if (block == 2) key |= static_cast<unsigned>(static_cast<unsigned char>(form[j - 1])) << 8;
-            m_shift[key] = std::min<std::uint16_t>(m_shift[key], static_cast<std::uint16_t>(m_window - 1 - j));
+            if (block == 2)
+                key |= static_cast<unsigned>(static_cast<unsigned char>(form[j - 1])) << 8;
+            m_shift[key] =
+                std::min<std::uint16_t>(m_shift[key], static_cast<std::uint16_t>(m_window - 1 - j));
         }
         m_prepared.push_back({form, contentHash(form.data(), m_window)});
     }

@@ -44,12 +44,14 @@ IndexDirectory::LoadResult IndexDirectory::load(const std::string& programFolder
     if (!meta.valid()) return LoadResult::NoDirectory;
 
     std::string bytes(index::kMetaIndexSize, '\0');
-    if (sizeOf(meta) != index::kMetaIndexSize || !readAll(meta.get(), bytes.data(), bytes.size(), 0))
+    if (sizeOf(meta) != index::kMetaIndexSize ||
+        !readAll(meta.get(), bytes.data(), bytes.size(), 0))
         return LoadResult::Invalid;
     m_postingsSize = sizeOf(m_postings);
     m_buckets.resize(index::kTotalBuckets);
     for (std::uint32_t slot = 0; slot < index::kTotalBuckets; ++slot) {
-        auto* record = reinterpret_cast<const unsigned char*>(bytes.data()) + slot * index::kRecordSize;
+        auto* record =
+            reinterpret_cast<const unsigned char*>(bytes.data()) + slot * index::kRecordSize;
         index::BucketEntry& entry = m_buckets[slot];
         entry.offset = index::loadLE32(record);
         entry.count = index::loadLE32(record + 4);

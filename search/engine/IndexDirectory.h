@@ -16,10 +16,10 @@ class IndexDirectory {
 public:
     enum class LoadResult {
         Loaded,
-        NoPostings,    // IndexData.idx cannot be opened: the program's first run
-        NoDirectory,   // MetaIndex.idx cannot be opened
-        Invalid,       // wrong size, or a bucket reaching past the posting file
-        NoFileList,    // AllFiles.dat cannot be opened
+        NoPostings,   // IndexData.idx cannot be opened: the program's first run
+        NoDirectory,  // MetaIndex.idx cannot be opened
+        Invalid,      // wrong size, or a bucket reaching past the posting file
+        NoFileList,   // AllFiles.dat cannot be opened
     };
 
     LoadResult load(const std::string& programFolder);

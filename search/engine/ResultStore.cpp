@@ -54,9 +54,10 @@ bool ResultStore::insert(const ResultRow& row) {
         }
         m_inBatch = true;
     }
-    std::string statement = sqlFormat(sql::kInsertSearchResult,
-                                      {m_count, sqlText(row.name), sqlText(row.folder), sqlText(row.sizeText),
-                                       sqlText(row.typeText), sqlText(row.timeText)});
+    std::string statement =
+        sqlFormat(sql::kInsertSearchResult,
+                  {m_count, sqlText(row.name), sqlText(row.folder), sqlText(row.sizeText),
+                   sqlText(row.typeText), sqlText(row.timeText)});
     if (m_db.Execute(statement) != kSqlOk) {
         reportFailure();
         return false;

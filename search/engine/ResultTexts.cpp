@@ -35,7 +35,9 @@ std::string timeText(std::int64_t seconds) {
     return std::string(buffer, n);
 }
 
-std::int64_t pageCount(std::int64_t hits) { return (hits + kPageSize - 1) / kPageSize; }
+std::int64_t pageCount(std::int64_t hits) {
+    return (hits + kPageSize - 1) / kPageSize;
+}
 
 std::string hitLabelText(std::int64_t hits) {
     return kLabelStart + std::to_string(hits) + "  个，共分为  " + std::to_string(pageCount(hits)) +
@@ -53,8 +55,14 @@ std::int64_t hitsFromLabel(std::string_view text) {
     return digits == 0 ? -1 : hits;
 }
 
-std::string noResultsText() { return "搜索完毕，没有结果可显示"; }
-std::string folderTypeText() { return "文件夹"; }
-std::string unknownTypeText() { return "未知文件类型"; }
+std::string noResultsText() {
+    return "搜索完毕，没有结果可显示";
+}
+std::string folderTypeText() {
+    return "文件夹";
+}
+std::string unknownTypeText() {
+    return "未知文件类型";
+}
 
 }  // namespace zeph

@@ -33,9 +33,12 @@ constexpr std::int64_t kMaxTypeFlags = 1 << 20;
 
 std::int64_t timeOfKind(const FileListLine& line, int kind) {
     switch (kind) {
-        case kModificationTime: return line.times.modified;
-        case kAccessTime: return line.times.accessed;
-        default: return line.times.created;
+        case kModificationTime:
+            return line.times.modified;
+        case kAccessTime:
+            return line.times.accessed;
+        default:
+            return line.times.created;
     }
 }
 
@@ -85,16 +88,19 @@ void CSearchEngine::readExtensions() {
 
 void CSearchEngine::loadIndex() {
     switch (m_index.load(m_programFolder)) {
-        case IndexDirectory::LoadResult::Loaded: return;
+        case IndexDirectory::LoadResult::Loaded:
+            return;
         case IndexDirectory::LoadResult::NoPostings:
-            if (!askYesNo("这是您第一次运行ZEPH桌面搜索，您必须建立索引。您现在要退出ZEPH桌面搜索主程序,"
-                          "并启动ZEPH桌面搜索索引程序吗？",
-                          "第一次运行"))
+            if (!askYesNo(
+                    "这是您第一次运行ZEPH桌面搜索，您必须建立索引。您现在要退出ZEPH桌面搜索主程序,"
+                    "并启动ZEPH桌面搜索索引程序吗？",
+                    "第一次运行"))
                 fatalExit(2);
             if (!startIndexer(m_programFolder))
                 showMessage("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除.");
             fatalExit(1);
-        default: systemFilesMissing();
+        default:
+            systemFilesMissing();
     }
 }
 
@@ -166,7 +172,8 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view) {
 
 int CSearchEngine::evaluateCandidates(const SearchCriteria& criteria,
                                       const std::vector<std::string>& tokens,
-                                      const std::vector<std::uint32_t>& candidates, ResultView* view) {
+                                      const std::vector<std::uint32_t>& candidates,
+                                      ResultView* view) {
     ResultStore store(m_db, view);
     std::unique_ptr<CContentSearch> content;
     if (!criteria.content.empty()) {
@@ -195,8 +202,8 @@ int CSearchEngine::evaluateCandidates(const SearchCriteria& criteria,
             break;
         }
         if (!accepts(criteria, tokens, *line, typeText, content.get())) continue;
-        ResultRow row{std::string(line->name), std::string(line->folder), sizeText(line->size), typeText,
-                      timeText(timeOfKind(*line, criteria.timeKind))};
+        ResultRow row{std::string(line->name), std::string(line->folder), sizeText(line->size),
+                      typeText, timeText(timeOfKind(*line, criteria.timeKind))};
         if (!store.add(row)) {
             ended = true;
             break;
@@ -209,7 +216,8 @@ int CSearchEngine::evaluateCandidates(const SearchCriteria& criteria,
 }
 
 bool CSearchEngine::accepts(const SearchCriteria& criteria, const std::vector<std::string>& tokens,
-                            const FileListLine& line, std::string& typeText, CContentSearch* content) {
+                            const FileListLine& line, std::string& typeText,
+                            CContentSearch* content) {
     const bool anyType = !content && criteria.typeTab == 0;
     if (criteria.exactMatch && line.name != criteria.name) return false;
     if (!tokens.empty()) {

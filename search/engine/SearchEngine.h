@@ -21,7 +21,12 @@ class ResultStore;
 class ResultView;
 struct FileListLine;
 
-enum SearchOutcome : int { kSearchDone = 0, kSearchEnded = -1, kSearchEmpty = -2, kSearchRefused = -3 };
+enum SearchOutcome : int {
+    kSearchDone = 0,
+    kSearchEnded = -1,
+    kSearchEmpty = -2,
+    kSearchRefused = -3
+};
 
 class CSearchEngine {
 public:

@@ -46,7 +46,8 @@ void paintLightSection(QWidget* section) {
 TimeSection::TimeSection(QWidget* parent) : QWidget(parent) {
     paintLightSection(this);
     m_kind = new QComboBox(this);
-    m_kind->addItems({QStringLiteral("文件创建时间"), QStringLiteral("最近修改时间"), QStringLiteral("最近访问时间")});
+    m_kind->addItems({QStringLiteral("文件创建时间"), QStringLiteral("最近修改时间"),
+                      QStringLiteral("最近访问时间")});
     m_from = new QDateEdit(this);
     m_to = new QDateEdit(this);
     for (QDateEdit* edit : {m_from, m_to}) {
@@ -125,10 +126,13 @@ void SizeSection::validate(QLineEdit* edit) {
         uiMessage(QStringLiteral("文件大小输入不合法，请输入整数或者整数后接字母K、M、G或T ！"));
 }
 
-std::int64_t SizeSection::minimum() const { return parseSizeText(m_min->text().toStdString()).value_or(0); }
+std::int64_t SizeSection::minimum() const {
+    return parseSizeText(m_min->text().toStdString()).value_or(0);
+}
 
 std::int64_t SizeSection::maximum() const {
-    return parseSizeText(m_max->text().toStdString()).value_or(std::numeric_limits<std::int64_t>::max());
+    return parseSizeText(m_max->text().toStdString())
+        .value_or(std::numeric_limits<std::int64_t>::max());
 }
 
 // ---- advanced options ----
@@ -145,7 +149,8 @@ AdvancedSection::AdvancedSection(CSQLiteDB& db, QWidget* parent)
     group->addButton(m_all);
     group->addButton(m_none);
     m_list = new QTreeWidget(this);
-    m_list->setHeaderLabels({QStringLiteral("后缀"), QStringLiteral("描述"), QStringLiteral("后缀ID")});
+    m_list->setHeaderLabels(
+        {QStringLiteral("后缀"), QStringLiteral("描述"), QStringLiteral("后缀ID")});
     m_list->setRootIsDecorated(false);
     m_list->setColumnHidden(kIdColumn, true);
     m_list->setIconSize(QSize(20, 20));
@@ -176,10 +181,13 @@ AdvancedSection::AdvancedSection(CSQLiteDB& db, QWidget* parent)
     m_all->setChecked(true);
 }
 
-AdvancedSection::~AdvancedSection() { delete m_icons; }
+AdvancedSection::~AdvancedSection() {
+    delete m_icons;
+}
 
 void AdvancedSection::addAllFilesRow(const QString& name) {
-    auto* item = new QTreeWidgetItem(m_list, {name, QStringLiteral("所有文件"), QStringLiteral("-1")});
+    auto* item =
+        new QTreeWidgetItem(m_list, {name, QStringLiteral("所有文件"), QStringLiteral("-1")});
     item->setCheckState(0, Qt::Checked);
 }
 
@@ -191,7 +199,9 @@ void AdvancedSection::showTab(int tab) {
         return;
     }
     std::vector<Row> rows;
-    if (m_db.QueryRows(sqlFormat(sql::kSelectExtendNamesOfType, {std::int64_t{tab}}), rows) != kSqlOk) return;
+    if (m_db.QueryRows(sqlFormat(sql::kSelectExtendNamesOfType, {std::int64_t{tab}}), rows) !=
+        kSqlOk)
+        return;
     for (const Row& row : rows) {
         QString name = toQString(row[1]);
         auto* item = new QTreeWidgetItem(m_list, {name, toQString(row[3]), toQString(row[0])});
@@ -221,7 +231,8 @@ void AdvancedSection::reset() {
 std::vector<std::uint8_t> AdvancedSection::typeFlags(size_t count) const {
     std::vector<std::uint8_t> flags(count, 0);
     if (m_tab == 0) {
-        if (m_list->topLevelItemCount() > 0 && m_list->topLevelItem(0)->checkState(0) == Qt::Checked)
+        if (m_list->topLevelItemCount() > 0 &&
+            m_list->topLevelItem(0)->checkState(0) == Qt::Checked)
             std::fill(flags.begin(), flags.end(), 1);
         return flags;
     }
@@ -235,9 +246,12 @@ std::vector<std::uint8_t> AdvancedSection::typeFlags(size_t count) const {
     return flags;
 }
 
-bool AdvancedSection::caseSensitive() const { return m_case->isChecked(); }
+bool AdvancedSection::caseSensitive() const {
+    return m_case->isChecked();
+}
 
-bool AdvancedSection::exactMatch() const { return m_exact->isChecked(); }
-
+bool AdvancedSection::exactMatch() const {
+    return m_exact->isChecked();
+}
 
 }  // namespace zeph

@@ -19,7 +19,8 @@
 
 namespace zeph {
 
-ExtensionEditor::ExtensionEditor(CSQLiteDB& db, int type, QWidget* parent) : QDialog(parent), m_db(db) {
+ExtensionEditor::ExtensionEditor(CSQLiteDB& db, int type, QWidget* parent)
+    : QDialog(parent), m_db(db) {
     build(type);
 }
 
@@ -35,14 +36,17 @@ ExtensionEditor::ExtensionEditor(CSQLiteDB& db, int type, const QString& id, con
 void ExtensionEditor::build(int type) {
     setWindowTitle(QStringLiteral("后缀信息管理"));
     auto* banner = new QLabel(this);
-    banner->setText(QStringLiteral("<b style='font-size:15px;color:#2b4f9e'>文件后缀信息</b><br>"
-                                   "<span style='color:#4a5a7a'>登记后缀后，可以按文件类型搜索这一类文件。</span>"));
-    banner->setStyleSheet(QStringLiteral("background: qlineargradient(x1:0,y1:0,x2:1,y2:0, stop:0 #d6dff7, "
-                                         "stop:1 #f4f7fd); padding: 10px; border-bottom: 1px solid #9fb2df;"));
+    banner->setText(QStringLiteral(
+        "<b style='font-size:15px;color:#2b4f9e'>文件后缀信息</b><br>"
+        "<span style='color:#4a5a7a'>登记后缀后，可以按文件类型搜索这一类文件。</span>"));
+    banner->setStyleSheet(
+        QStringLiteral("background: qlineargradient(x1:0,y1:0,x2:1,y2:0, stop:0 #d6dff7, "
+                       "stop:1 #f4f7fd); padding: 10px; border-bottom: 1px solid #9fb2df;"));
     m_id = new QLineEdit(this);
     m_id->setReadOnly(true);
     m_typeBox = new QComboBox(this);
-    for (int t = kFirstFileType; t <= kLastFileType; ++t) m_typeBox->addItem(toQString(fileTypeCaption(t)));
+    for (int t = kFirstFileType; t <= kLastFileType; ++t)
+        m_typeBox->addItem(toQString(fileTypeCaption(t)));
     m_typeBox->setCurrentIndex(type >= 1 && type <= 5 ? type - 1 : -1);
     m_name = new QLineEdit(this);
     m_description = new QLineEdit(this);
@@ -74,7 +78,8 @@ void ExtensionEditor::build(int type) {
 
 int ExtensionEditor::duplicateOf(const std::string& name) const {
     std::vector<Row> rows;
-    if (m_db.QueryRows(sqlFormat(sql::kSelectExtendIdByName, {sqlText(name)}), rows) != kSqlOk) return -1;
+    if (m_db.QueryRows(sqlFormat(sql::kSelectExtendIdByName, {sqlText(name)}), rows) != kSqlOk)
+        return -1;
     std::string self = toGbk(m_id->text());
     for (const Row& row : rows)
         if (!m_modify || row[0] != self) return 1;
@@ -85,7 +90,8 @@ void ExtensionEditor::accept() {
     m_type = m_typeBox->currentIndex() + 1;
     auto name = normaliseSuffix(toGbk(m_name->text()));
     if (!name) {
-        uiMessage(QStringLiteral("后缀名称不能为空，也不能包含“/”、“.”、空格或控制字符！"), QStringLiteral("后缀名称不合法"));
+        uiMessage(QStringLiteral("后缀名称不能为空，也不能包含“/”、“.”、空格或控制字符！"),
+                  QStringLiteral("后缀名称不合法"));
         return;
     }
     m_name->setText(toQString(*name));
@@ -93,21 +99,25 @@ void ExtensionEditor::accept() {
     int duplicate = duplicateOf(*name);
     if (duplicate < 0) return;
     if (duplicate > 0) {
-        uiMessage(QStringLiteral("该后缀已经登记，请不要重复登记！"), QStringLiteral("后缀已经登记"));
+        uiMessage(QStringLiteral("该后缀已经登记，请不要重复登记！"),
+                  QStringLiteral("后缀已经登记"));
         return;
     }
     if (m_modify) {
         std::string id = toGbk(m_id->text());
-        if (m_db.Execute(sqlFormat(sql::kUpdateExtendName,
-                                   {sqlText(*name), sqlText(description), std::int64_t{m_type}, sqlText(id)})) != kSqlOk)
-            uiMessage(QStringLiteral("修改后缀信息失败，请与软件开发商联系！错误代码为：%1").arg(toQString(m_db.lastError())),
+        if (m_db.Execute(sqlFormat(sql::kUpdateExtendName, {sqlText(*name), sqlText(description),
+                                                            std::int64_t{m_type}, sqlText(id)})) !=
+            kSqlOk)
+            uiMessage(QStringLiteral("修改后缀信息失败，请与软件开发商联系！错误代码为：%1")
+                          .arg(toQString(m_db.lastError())),
                       QStringLiteral("后缀信息修改异常"));
         QDialog::accept();
         return;
     }
-    if (m_db.Execute(sqlFormat(sql::kInsertExtendName, {sqlText(*name), std::int64_t{m_type}, sqlText(description)})) !=
-        kSqlOk) {
-        uiMessage(QStringLiteral("后缀登记异常，请与软件开发商联系！错误代码为：%1").arg(toQString(m_db.lastError())),
+    if (m_db.Execute(sqlFormat(sql::kInsertExtendName, {sqlText(*name), std::int64_t{m_type},
+                                                        sqlText(description)})) != kSqlOk) {
+        uiMessage(QStringLiteral("后缀登记异常，请与软件开发商联系！错误代码为：%1")
+                      .arg(toQString(m_db.lastError())),
                   QStringLiteral("后缀登记异常"));
         return;
     }

@@ -16,8 +16,8 @@ public:
     // Add mode.
     ExtensionEditor(CSQLiteDB& db, int type, QWidget* parent = nullptr);
     // Modify mode, for the record with the given id.
-    ExtensionEditor(CSQLiteDB& db, int type, const QString& id, const QString& name, const QString& description,
-                    QWidget* parent = nullptr);
+    ExtensionEditor(CSQLiteDB& db, int type, const QString& id, const QString& name,
+                    const QString& description, QWidget* parent = nullptr);
 
     void accept() override;
     int type() const { return m_type; }

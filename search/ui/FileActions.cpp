@@ -41,19 +41,21 @@ void reportFailure(const QString& verb, const QString& path) {
 }  // namespace
 
 bool isInTrash(const QString& path) {
-    return path.contains(QStringLiteral("/.local/share/Trash/")) || path.contains(QStringLiteral("/.Trash-")) ||
-           path.contains(QStringLiteral("/.Trash/"));
+    return path.contains(QStringLiteral("/.local/share/Trash/")) ||
+           path.contains(QStringLiteral("/.Trash-")) || path.contains(QStringLiteral("/.Trash/"));
 }
 
 void openFiles(const QStringList& paths) {
     for (const QString& path : paths)
         if (!openLocalPath(path))
-            uiMessage(QStringLiteral("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除."));
+            uiMessage(
+                QStringLiteral("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除."));
 }
 
 void openFolder(const QString& folder) {
     if (!openLocalPath(folder))
-        uiMessage(QStringLiteral("打开该文件失败,可能是未知的文件类型，也可能是该文件已经从硬盘删除."));
+        uiMessage(
+            QStringLiteral("打开该文件失败,可能是未知的文件类型，也可能是该文件已经从硬盘删除."));
 }
 
 int moveFiles(const QStringList& paths, const QString& folder) {
@@ -62,14 +64,17 @@ int moveFiles(const QStringList& paths, const QString& folder) {
         QString target = targetIn(folder, path);
         if (QFileInfo(target).absoluteFilePath() == QFileInfo(path).absoluteFilePath()) continue;
         if (exists(target)) {
-            if (!uiAsk(QStringLiteral("文件 %1 已经存在，是否覆盖原来文件？").arg(target), {})) continue;
+            if (!uiAsk(QStringLiteral("文件 %1 已经存在，是否覆盖原来文件？").arg(target), {}))
+                continue;
             if (!QFile::remove(target)) {
                 reportFailure(QStringLiteral("移动"), path);
                 continue;
             }
         }
-        if (moveOne(path, target)) ++moved;
-        else reportFailure(QStringLiteral("移动"), path);
+        if (moveOne(path, target))
+            ++moved;
+        else
+            reportFailure(QStringLiteral("移动"), path);
     }
     return moved;
 }
@@ -80,14 +85,17 @@ int copyFiles(const QStringList& paths, const QString& folder) {
         QString target = targetIn(folder, path);
         if (QFileInfo(target).absoluteFilePath() == QFileInfo(path).absoluteFilePath()) continue;
         if (exists(target)) {
-            if (!uiAsk(QStringLiteral("文件 %1 已经存在，是否覆盖原来文件?").arg(target), {})) continue;
+            if (!uiAsk(QStringLiteral("文件 %1 已经存在，是否覆盖原来文件?").arg(target), {}))
+                continue;
             if (!QFile::remove(target)) {
                 reportFailure(QStringLiteral("复制"), path);
                 continue;
             }
         }
-        if (QFile::copy(path, target)) ++copied;
-        else reportFailure(QStringLiteral("复制"), path);
+        if (QFile::copy(path, target))
+            ++copied;
+        else
+            reportFailure(QStringLiteral("复制"), path);
     }
     return copied;
 }
@@ -105,27 +113,34 @@ void showMenu(QWidget* parent, const QStringList& selected, const QPoint& screen
         return;
     }
     if (anyInTrash) {
-        uiMessage(paths.size() > 1 ? QStringLiteral("您选择的文件中包含回收站中的文件，不能与非回收站文件同时显示系统右键菜单！")
-                                   : QStringLiteral("您选择的文件中在系统回收站中，不能显示系统右键菜单！"),
-                  QStringLiteral("回收站文件"));
+        uiMessage(
+            paths.size() > 1
+                ? QStringLiteral(
+                      "您选择的文件中包含回收站中的文件，不能与非回收站文件同时显示系统右键菜单！")
+                : QStringLiteral("您选择的文件中在系统回收站中，不能显示系统右键菜单！"),
+            QStringLiteral("回收站文件"));
         return;
     }
 
     QMenu menu(parent);
     QAction* openFolderAction = nullptr;
     if (paths.size() == 1) {
-        openFolderAction = menu.addAction(QIcon::fromTheme("folder-open"), QStringLiteral("打开所在的文件夹"));
+        openFolderAction =
+            menu.addAction(QIcon::fromTheme("folder-open"), QStringLiteral("打开所在的文件夹"));
         menu.addSeparator();
     }
     QAction* open = menu.addAction(QIcon::fromTheme("document-open"), QStringLiteral("打开(&O)"));
     menu.setDefaultAction(open);
-    QAction* copyPath = menu.addAction(QIcon::fromTheme("edit-copy"), QStringLiteral("复制路径(&P)"));
+    QAction* copyPath =
+        menu.addAction(QIcon::fromTheme("edit-copy"), QStringLiteral("复制路径(&P)"));
     menu.addSeparator();
     QAction* cut = menu.addAction(QIcon::fromTheme("edit-cut"), QStringLiteral("剪切到...(&T)"));
     QAction* copy = menu.addAction(QIcon::fromTheme("edit-paste"), QStringLiteral("复制到...(&C)"));
-    QAction* trash = menu.addAction(QIcon::fromTheme("user-trash"), QStringLiteral("移到回收站(&D)"));
+    QAction* trash =
+        menu.addAction(QIcon::fromTheme("user-trash"), QStringLiteral("移到回收站(&D)"));
     menu.addSeparator();
-    QAction* properties = menu.addAction(QIcon::fromTheme("document-properties"), QStringLiteral("属性(&R)"));
+    QAction* properties =
+        menu.addAction(QIcon::fromTheme("document-properties"), QStringLiteral("属性(&R)"));
 
     QAction* chosen = menu.exec(screenPosition);
     if (!chosen) return;
@@ -140,8 +155,10 @@ void showMenu(QWidget* parent, const QStringList& selected, const QPoint& screen
         QString folder = QFileDialog::getExistingDirectory(
             parent, moving ? QStringLiteral("将文件剪切到...") : QStringLiteral("将文件复制到..."));
         if (folder.isEmpty()) return;
-        if (moving) moveFiles(paths, folder);
-        else copyFiles(paths, folder);
+        if (moving)
+            moveFiles(paths, folder);
+        else
+            copyFiles(paths, folder);
     } else if (chosen == trash) {
         for (const QString& path : paths)
             if (!QFile::moveToTrash(path)) reportFailure(QStringLiteral("删除"), path);

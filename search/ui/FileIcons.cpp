@@ -13,7 +13,8 @@ void ensureIconTheme() {
     // Without a desktop session Qt looks for themes only in its resources.
     QStringList paths = QIcon::themeSearchPaths();
     for (const QString& folder :
-         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"), QStandardPaths::LocateDirectory))
+         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                   QStandardPaths::LocateDirectory))
         if (!paths.contains(folder)) paths << folder;
     QIcon::setThemeSearchPaths(paths);
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
@@ -27,7 +28,8 @@ QIcon FileIcons::forSuffix(const QString& suffix) {
     auto cached = m_bySuffix.constFind(key);
     if (cached != m_bySuffix.constEnd()) return *cached;
     static const QMimeDatabase mimes;
-    QMimeType type = mimes.mimeTypeForFile(QStringLiteral("x.") + key, QMimeDatabase::MatchExtension);
+    QMimeType type =
+        mimes.mimeTypeForFile(QStringLiteral("x.") + key, QMimeDatabase::MatchExtension);
     QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
     if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("text-x-generic"));
     m_bySuffix.insert(key, icon);
@@ -37,7 +39,9 @@ QIcon FileIcons::forSuffix(const QString& suffix) {
 QIcon FileIcons::forFile(const QString& name, bool isFolder) {
     if (isFolder) {
         ensureIconTheme();
-        if (m_folder.isNull()) m_folder = QIcon::fromTheme(QStringLiteral("folder"), QIcon::fromTheme("inode-directory"));
+        if (m_folder.isNull())
+            m_folder =
+                QIcon::fromTheme(QStringLiteral("folder"), QIcon::fromTheme("inode-directory"));
         return m_folder;
     }
     int dot = name.lastIndexOf(QLatin1Char('.'));

@@ -17,7 +17,8 @@ public:
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
-        if (url.isLocalFile() || url.scheme() == QLatin1String("data") || url.scheme() == QLatin1String("about"))
+        if (url.isLocalFile() || url.scheme() == QLatin1String("data") ||
+            url.scheme() == QLatin1String("about"))
             return true;
         if (type == NavigationTypeLinkClicked && isMainFrame) openWebAddress(url.toString());
         return false;
@@ -34,6 +35,8 @@ HtmlPane::HtmlPane(QWidget* parent) : QWebEngineView(parent) {
     setMinimumHeight(30);
 }
 
-void HtmlPane::showLocalFile(const QString& path) { load(QUrl::fromLocalFile(path)); }
+void HtmlPane::showLocalFile(const QString& path) {
+    load(QUrl::fromLocalFile(path));
+}
 
 }  // namespace zeph

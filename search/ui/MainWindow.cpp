@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,7 +14,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QAbstractItemView>
 
 #include "common/Codec.h"
 #include "common/Process.h"
@@ -51,7 +51,8 @@ QIcon toolIcon(const char* name) {
 
 }  // namespace
 
-MainWindow::MainWindow(CSQLiteDB& db, const QString& programFolder) : m_db(db), m_programFolder(programFolder) {
+MainWindow::MainWindow(CSQLiteDB& db, const QString& programFolder)
+    : m_db(db), m_programFolder(programFolder) {
     setWindowTitle(QStringLiteral("ZEPH桌面搜索"));
     setWindowIcon(programIcon("app"));
     buildPanes();
@@ -62,7 +63,8 @@ MainWindow::MainWindow(CSQLiteDB& db, const QString& programFolder) : m_db(db), 
     m_web = new WebContent(this, m_programFolder);
     startTimers();
     for (int step : {1, -1}) {
-        auto* shortcut = new QShortcut(step > 0 ? QKeySequence(Qt::Key_F6) : QKeySequence(Qt::SHIFT | Qt::Key_F6), this);
+        auto* shortcut = new QShortcut(
+            step > 0 ? QKeySequence(Qt::Key_F6) : QKeySequence(Qt::SHIFT | Qt::Key_F6), this);
         connect(shortcut, &QShortcut::activated, this, [this, step] { focusPane(step); });
     }
 }
@@ -106,24 +108,29 @@ void MainWindow::buildMenus() {
         ->setStatusTip(QStringLiteral("按照List方式显示搜索结果"));
 
     const Command tools[] = {
-        {"更新索引...  (&U)", nullptr, nullptr, "扫描硬盘文件系统，更新索引数据", &MainWindow::updateIndex},
+        {"更新索引...  (&U)", nullptr, nullptr, "扫描硬盘文件系统，更新索引数据",
+         &MainWindow::updateIndex},
         {"搜索日志...  (&L)", nullptr, nullptr, "显示所有操作日志", &MainWindow::showLogViewer},
-        {"检测新版本...(&N)", nullptr, nullptr, "检测是否有新版本的ZEPH桌面搜索", &MainWindow::showNewVersion},
+        {"检测新版本...(&N)", nullptr, nullptr, "检测是否有新版本的ZEPH桌面搜索",
+         &MainWindow::showNewVersion},
         {"系统配置...  (&C)", nullptr, nullptr, "配置ZEPH桌面搜索", &MainWindow::showSettings},
     };
     QMenu* toolMenu = menuBar()->addMenu(QStringLiteral("工具(&T)"));
     for (const Command& c : tools)
-        toolMenu->addAction(QString::fromUtf8(c.menuText), this, c.run)->setStatusTip(QString::fromUtf8(c.statusTip));
+        toolMenu->addAction(QString::fromUtf8(c.menuText), this, c.run)
+            ->setStatusTip(QString::fromUtf8(c.statusTip));
 
     const Command help[] = {
-        {"关于...     (&A)", nullptr, nullptr, "显示程序信息、版本号和版权", &MainWindow::showAbout},
+        {"关于...     (&A)", nullptr, nullptr, "显示程序信息、版本号和版权",
+         &MainWindow::showAbout},
         {"意见反馈... (&F)    ", nullptr, nullptr, "意见反馈", &MainWindow::showFeedback},
         {"ZEPH主页... (&P)", nullptr, nullptr, "访问ZEPH桌面搜索主页", &MainWindow::showHomePage},
         {"在线帮助... (&H)", nullptr, nullptr, "显示在线帮助系统", &MainWindow::showHelp},
     };
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     for (const Command& c : help)
-        helpMenu->addAction(QString::fromUtf8(c.menuText), this, c.run)->setStatusTip(QString::fromUtf8(c.statusTip));
+        helpMenu->addAction(QString::fromUtf8(c.menuText), this, c.run)
+            ->setStatusTip(QString::fromUtf8(c.statusTip));
 }
 
 void MainWindow::buildToolBar() {
@@ -143,12 +150,14 @@ void MainWindow::buildToolBar() {
     bar->setIconSize(QSize(30, 30));
     bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     bar->setStyleSheet(QStringLiteral(
-        "QToolBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f7fd, stop:1 #d6dff7);"
+        "QToolBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f7fd, stop:1 "
+        "#d6dff7);"
         " border-bottom: 1px solid #9fb2df; spacing: 2px; padding: 2px; }"
         "QToolButton { min-width: 58px; padding: 2px; border-radius: 4px; }"
         "QToolButton:hover { background: rgba(255,255,255,160); border: 1px solid #9fb2df; }"));
     for (const Command& c : buttons) {
-        QAction* action = bar->addAction(toolIcon(c.icon), QString::fromUtf8(c.toolText), this, c.run);
+        QAction* action =
+            bar->addAction(toolIcon(c.icon), QString::fromUtf8(c.toolText), this, c.run);
         action->setStatusTip(QString::fromUtf8(c.statusTip));
         action->setToolTip(QString::fromUtf8(c.statusTip));
     }
@@ -196,17 +205,21 @@ void MainWindow::focusPane(int step) {
     QWidget* panes[] = {m_search->nameBox(), m_results->currentView(), m_html};
     int current = 0;
     for (int i = 0; i < 3; ++i)
-        if (panes[i]->isAncestorOf(QApplication::focusWidget()) || panes[i] == QApplication::focusWidget()) current = i;
+        if (panes[i]->isAncestorOf(QApplication::focusWidget()) ||
+            panes[i] == QApplication::focusWidget())
+            current = i;
     panes[(current + step + 3) % 3]->setFocus();
 }
 
 void MainWindow::updateIndex() {
-    if (!uiAsk(QStringLiteral("更新索引必须退出ZEPH桌面搜索主程序，请确定要更新索引！"), QStringLiteral("确定更新索引")))
+    if (!uiAsk(QStringLiteral("更新索引必须退出ZEPH桌面搜索主程序，请确定要更新索引！"),
+               QStringLiteral("确定更新索引")))
         return;
     m_search->stopAndWait();
     std::string folder = zeph::toGbk(m_programFolder.toStdString()).value_or(std::string());
     if (!startIndexer(folder))
-        uiMessage(QStringLiteral("打开ZEPH桌面搜索索引程序失败，请与开发商联系！"), QStringLiteral("系统文件丢失"));
+        uiMessage(QStringLiteral("打开ZEPH桌面搜索索引程序失败，请与开发商联系！"),
+                  QStringLiteral("系统文件丢失"));
     WriteLog(m_db, LogEvent::UpdateIndex);
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
@@ -246,8 +259,9 @@ void MainWindow::showSettings() {
 
 void MainWindow::showHelp() {
     if (!openLocalPath(programFile(QStringLiteral("ZEPHHelp.html"))))
-        uiMessage(QStringLiteral("打开ZEPH桌面搜索帮助系统失败，请确保系统文件(ZEPHHelp.html)是否存在！"),
-                  QStringLiteral("系统文件丢失"));
+        uiMessage(
+            QStringLiteral("打开ZEPH桌面搜索帮助系统失败，请确保系统文件(ZEPHHelp.html)是否存在！"),
+            QStringLiteral("系统文件丢失"));
     WriteLog(m_db, LogEvent::Help);
 }
 
@@ -256,9 +270,13 @@ void MainWindow::exitButton() {
     WriteLog(m_db, LogEvent::ExitButton);
 }
 
-void MainWindow::showAbout() { AboutDialog(this).exec(); }
+void MainWindow::showAbout() {
+    AboutDialog(this).exec();
+}
 
-void MainWindow::showNewVersion() { m_web->runNewVersion(); }
+void MainWindow::showNewVersion() {
+    m_web->runNewVersion();
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // The search worker uses the engine and the result list: end it first.

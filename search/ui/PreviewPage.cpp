@@ -12,21 +12,27 @@ namespace {
 
 QString labelCell(int width, const QString& label, bool boldOutside) {
     if (boldOutside)
-        return QStringLiteral("<td width='%1%' align='right' valign='top'><b><span lang='zh-cn'><font size='1' "
-                              "color='#000080'>%2</font></span></b></td>")
+        return QStringLiteral(
+                   "<td width='%1%' align='right' valign='top'><b><span lang='zh-cn'><font "
+                   "size='1' "
+                   "color='#000080'>%2</font></span></b></td>")
             .arg(width)
             .arg(label);
-    return QStringLiteral("<td width='%1%'  align='right'  valign='top'><span lang='zh-cn'><font size='1' "
-                          "color='#000080'><b>%2</b></font></span></td>")
+    return QStringLiteral(
+               "<td width='%1%'  align='right'  valign='top'><span lang='zh-cn'><font size='1' "
+               "color='#000080'><b>%2</b></font></span></td>")
         .arg(width)
         .arg(label);
 }
 
 QString valueCell(const QString& value) {
-    return QStringLiteral("<td width='40%'><font size='1' color='#000080'>%1</font></span></td>").arg(value);
+    return QStringLiteral("<td width='40%'><font size='1' color='#000080'>%1</font></span></td>")
+        .arg(value);
 }
 
-QString escaped(const std::string& gbk) { return toQString(gbk).toHtmlEscaped(); }
+QString escaped(const std::string& gbk) {
+    return toQString(gbk).toHtmlEscaped();
+}
 
 }  // namespace
 
@@ -36,15 +42,19 @@ QString previewHtml(const ResultRow& row, int w) {
     QString html = QStringLiteral(
         "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>preview</title></head>"
         "<body bgcolor='#CECEFF'><table border='0' width='100%' id='table1'>");
-    html += rowStart + labelCell(w, QStringLiteral("文件名称："), true) + valueCell(escaped(row.name)) +
-            QStringLiteral("<td width='40%' rowspan='4' align='left' valign='top'>\u3000</td>") + rowEnd;
+    html += rowStart + labelCell(w, QStringLiteral("文件名称："), true) +
+            valueCell(escaped(row.name)) +
+            QStringLiteral("<td width='40%' rowspan='4' align='left' valign='top'>\u3000</td>") +
+            rowEnd;
     const std::pair<QString, QString> rows[] = {
         {QStringLiteral("所在目录："), escaped(row.folder)},
-        {QStringLiteral("文件大小："), escaped(row.sizeText).trimmed() + QStringLiteral("    字节")},
+        {QStringLiteral("文件大小："),
+         escaped(row.sizeText).trimmed() + QStringLiteral("    字节")},
         {QStringLiteral("文件类型："), escaped(row.typeText)},
         {QStringLiteral("创建时间："), escaped(row.timeText)},
     };
-    for (const auto& [label, value] : rows) html += rowStart + labelCell(w, label, false) + valueCell(value) + rowEnd;
+    for (const auto& [label, value] : rows)
+        html += rowStart + labelCell(w, label, false) + valueCell(value) + rowEnd;
     html += QStringLiteral("</table></body></html>");
     return html;
 }

@@ -17,7 +17,8 @@ namespace zeph {
 namespace {
 
 QString timeText(const QDateTime& time) {
-    return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QStringLiteral("—");
+    return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                          : QStringLiteral("—");
 }
 
 QString permissionsText(QFile::Permissions p) {
@@ -26,7 +27,8 @@ QString permissionsText(QFile::Permissions p) {
         {QFile::ReadOwner, 'r'}, {QFile::WriteOwner, 'w'}, {QFile::ExeOwner, 'x'},
         {QFile::ReadGroup, 'r'}, {QFile::WriteGroup, 'w'}, {QFile::ExeGroup, 'x'},
         {QFile::ReadOther, 'r'}, {QFile::WriteOther, 'w'}, {QFile::ExeOther, 'x'}};
-    for (const auto& [bit, letter] : bits) text += (p & bit) ? QLatin1Char(letter) : QLatin1Char('-');
+    for (const auto& [bit, letter] : bits)
+        text += (p & bit) ? QLatin1Char(letter) : QLatin1Char('-');
     return text;
 }
 
@@ -45,13 +47,15 @@ PropertiesDialog::PropertiesDialog(const QString& path, QWidget* parent) : QDial
     auto* icon = new QLabel(this);
     FileIcons icons;
     icon->setPixmap(icons.forFile(info.fileName(), info.isDir()).pixmap(48, 48));
-    form->addRow(icon, new QLabel(QStringLiteral("<b>%1</b>").arg(info.fileName().toHtmlEscaped()), this));
+    form->addRow(
+        icon, new QLabel(QStringLiteral("<b>%1</b>").arg(info.fileName().toHtmlEscaped()), this));
     add(QStringLiteral("位置："), info.absolutePath());
     QString type = info.isSymLink() ? QStringLiteral("符号链接 → %1").arg(info.symLinkTarget())
                                     : QMimeDatabase().mimeTypeForFile(info).comment();
     add(QStringLiteral("类型："), type);
     if (!info.isDir())
-        add(QStringLiteral("大小："), QStringLiteral("%1 字节").arg(QLocale(QLocale::Chinese).toString(info.size())));
+        add(QStringLiteral("大小："),
+            QStringLiteral("%1 字节").arg(QLocale(QLocale::Chinese).toString(info.size())));
     add(QStringLiteral("创建时间："), timeText(info.birthTime()));
     add(QStringLiteral("修改时间："), timeText(info.lastModified()));
     add(QStringLiteral("访问时间："), timeText(info.lastRead()));

@@ -9,7 +9,8 @@
 namespace zeph {
 
 namespace {
-const char* const kCaptions[ResultModel::ColumnCount] = {"文件名", "所在目录", "文件大小", "文件类型", "修改时间"};
+const char* const kCaptions[ResultModel::ColumnCount] = {"文件名", "所在目录", "文件大小",
+                                                         "文件类型", "修改时间"};
 }  // namespace
 
 ResultModel::ResultModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -18,20 +19,25 @@ int ResultModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_shown.size());
 }
 
-int ResultModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int ResultModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const Shown& shown = m_shown[static_cast<size_t>(index.row())];
     switch (role) {
-        case Qt::DisplayRole: return shown.texts[index.column()];
+        case Qt::DisplayRole:
+            return shown.texts[index.column()];
         case Qt::ToolTipRole:
             return index.column() <= Folder && !m_message ? fullPath(index.row()) : QVariant();
         case Qt::DecorationRole:
             return index.column() == Name && !m_message ? QVariant(shown.icon) : QVariant();
         case Qt::TextAlignmentRole:
-            return int((index.column() == Size ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-        default: return {};
+            return int((index.column() == Size ? Qt::AlignRight : Qt::AlignLeft) |
+                       Qt::AlignVCenter);
+        default:
+            return {};
     }
 }
 
@@ -89,11 +95,16 @@ void ResultModel::sortByColumn(int column, bool ascending) {
     if (m_message || column < 0 || column >= ColumnCount) return;
     auto key = [column](const Shown& s) -> const std::string& {
         switch (column) {
-            case Name: return s.stored.name;
-            case Folder: return s.stored.folder;
-            case Size: return s.stored.sizeText;
-            case Type: return s.stored.typeText;
-            default: return s.stored.timeText;
+            case Name:
+                return s.stored.name;
+            case Folder:
+                return s.stored.folder;
+            case Size:
+                return s.stored.sizeText;
+            case Type:
+                return s.stored.typeText;
+            default:
+                return s.stored.timeText;
         }
     };
     beginResetModel();

@@ -16,24 +16,29 @@
 #include "common/widgets/ColumnShares.h"
 #include "common/widgets/GbkText.h"
 #include "common/widgets/IconButton.h"
+#include "common/widgets/ProgramIcons.h"
 #include "common/widgets/SortHeader.h"
 #include "search/engine/ResultStore.h"
 #include "search/engine/ResultTexts.h"
 #include "search/ui/FileActions.h"
 #include "search/ui/PreviewPage.h"
-#include "common/widgets/ProgramIcons.h"
 #include "search/ui/ResultModel.h"
 
 namespace zeph {
 
 namespace {
 
-const char kPagingTip[] = "翻到首页    CTRL+←\n向前翻页    ←键\n向后翻页    →键\n翻到尾页    CTRL+→";
+const char kPagingTip[] =
+    "翻到首页    CTRL+←\n向前翻页    ←键\n向后翻页    →键\n翻到尾页    CTRL+→";
 const char kListTip[] =
-    "在搜索结果文件记录上单击鼠标右键，可以打开系统环境菜单\n\n首条搜索结果记录    CTRL+↑\n上条搜索结果记录    "
-    "↑\n下条搜索结果记录    ↓\n尾条搜索结果记录    CTRL+↓\n上翻一屏结果记录    PageUp\n下翻一屏结果记录    PageDown";
+    "在搜索结果文件记录上单击鼠标右键，可以打开系统环境菜单\n\n首条搜索结果记录    "
+    "CTRL+↑\n上条搜索结果记录    "
+    "↑\n下条搜索结果记录    ↓\n尾条搜索结果记录    CTRL+↓\n上翻一屏结果记录    "
+    "PageUp\n下翻一屏结果记录    PageDown";
 
-QString pageLabelText(int page) { return QStringLiteral("当前显示第  %1   页，转到页面：").arg(page); }
+QString pageLabelText(int page) {
+    return QStringLiteral("当前显示第  %1   页，转到页面：").arg(page);
+}
 
 }  // namespace
 
@@ -56,7 +61,8 @@ ResultPanel::ResultPanel(CSQLiteDB& db, QString programFolder, QWidget* parent)
     m_report->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_report->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_report->setAlternatingRowColors(true);
-    m_report->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #e3e7f0; padding: 1px 3px; }"));
+    m_report->setStyleSheet(
+        QStringLiteral("QTreeView::item { border-right: 1px solid #e3e7f0; padding: 1px 3px; }"));
     m_header->setStretchLastSection(true);
     keepColumnShares(m_report, {0.32, 0.3, 0.1, 0.12, 0.13});
     connect(m_header, &QHeaderView::sectionClicked, this, &ResultPanel::sortByColumn);
@@ -74,7 +80,8 @@ ResultPanel::ResultPanel(CSQLiteDB& db, QString programFolder, QWidget* parent)
     m_list->setGridSize(QSize(260, 26));
 
     m_views = new QStackedWidget(this);
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_report), static_cast<QAbstractItemView*>(m_list)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_report), static_cast<QAbstractItemView*>(m_list)}) {
         m_views->addWidget(view);
         view->setToolTip(QString::fromUtf8(kListTip));
         view->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -144,11 +151,17 @@ QAbstractItemView* ResultPanel::currentView() const {
     return m_views->currentIndex() == 0 ? static_cast<QAbstractItemView*>(m_report) : m_list;
 }
 
-void ResultPanel::setListStyle(bool list) { m_views->setCurrentIndex(list ? 1 : 0); }
+void ResultPanel::setListStyle(bool list) {
+    m_views->setCurrentIndex(list ? 1 : 0);
+}
 
-bool ResultPanel::listStyle() const { return m_views->currentIndex() == 1; }
+bool ResultPanel::listStyle() const {
+    return m_views->currentIndex() == 1;
+}
 
-QString ResultPanel::hitLabelText() const { return m_hitLabel->text(); }
+QString ResultPanel::hitLabelText() const {
+    return m_hitLabel->text();
+}
 
 void ResultPanel::beginSearch() {
     m_model->clear();
@@ -168,21 +181,32 @@ void ResultPanel::setHits(std::int64_t hits, const QString& label) {
     m_hitLabel->setText(label);
 }
 
-void ResultPanel::showNoResults(const QString& text) { m_model->showMessageRow(text); }
+void ResultPanel::showNoResults(const QString& text) {
+    m_model->showMessageRow(text);
+}
 
-int ResultPanel::pageCount() const { return static_cast<int>(zeph::pageCount(m_hits)); }
+int ResultPanel::pageCount() const {
+    return static_cast<int>(zeph::pageCount(m_hits));
+}
 
-int ResultPanel::pageInBox() const { return m_pageBox->text().toInt(); }
+int ResultPanel::pageInBox() const {
+    return m_pageBox->text().toInt();
+}
 
-void ResultPanel::setPageBox(int page) { m_pageBox->setText(QString::number(page)); }
+void ResultPanel::setPageBox(int page) {
+    m_pageBox->setText(QString::number(page));
+}
 
-void ResultPanel::showPageInBox() { showPage(pageInBox()); }
+void ResultPanel::showPageInBox() {
+    showPage(pageInBox());
+}
 
 void ResultPanel::showPage(int page) {
     int pages = pageCount();
     if (page > pages || page <= 0) {
-        uiMessage(QStringLiteral("页面范围之内在 1 到 %1 之间，您输入的页面数不在此范围！").arg(pages),
-                  QStringLiteral("页面数量输入有误"));
+        uiMessage(
+            QStringLiteral("页面范围之内在 1 到 %1 之间，您输入的页面数不在此范围！").arg(pages),
+            QStringLiteral("页面数量输入有误"));
         return;
     }
     m_pageLabel->setText(pageLabelText(page));
@@ -209,7 +233,8 @@ void ResultPanel::previousPage() {
 void ResultPanel::nextPage() {
     int page = pageInBox();
     if (page + 1 > pageCount()) {
-        uiMessage(QStringLiteral("当前页面已经是最后一页，不能往后翻页！"), QStringLiteral("最后一页"));
+        uiMessage(QStringLiteral("当前页面已经是最后一页，不能往后翻页！"),
+                  QStringLiteral("最后一页"));
         return;
     }
     setPageBox(page + 1);
@@ -249,7 +274,9 @@ void ResultPanel::updatePreview() {
     if (!page.isEmpty()) emit pageRequested(page);
 }
 
-void ResultPanel::openSelected() { FileActions::openFiles(selectedPaths()); }
+void ResultPanel::openSelected() {
+    FileActions::openFiles(selectedPaths());
+}
 
 void ResultPanel::showMenu(const QPoint& position) {
     QStringList paths = selectedPaths();
@@ -261,7 +288,8 @@ void ResultPanel::selectEdgeRow(bool last) {
     if (m_model->rowCount() == 0) return;
     QModelIndex index = m_model->index(last ? m_model->rowCount() - 1 : 0, 0);
     QAbstractItemView* view = currentView();
-    view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     view->scrollTo(index);
     updatePreview();
 }
@@ -270,16 +298,25 @@ void ResultPanel::handleKey(int key, Qt::KeyboardModifiers modifiers) {
     if (m_model->rowCount() == 0) return;
     const bool ctrl = modifiers & Qt::ControlModifier;
     switch (key) {
-        case Qt::Key_Left: ctrl ? firstPage() : previousPage(); break;
-        case Qt::Key_Right: ctrl ? lastPage() : nextPage(); break;
+        case Qt::Key_Left:
+            ctrl ? firstPage() : previousPage();
+            break;
+        case Qt::Key_Right:
+            ctrl ? lastPage() : nextPage();
+            break;
         case Qt::Key_Up:
         case Qt::Key_Down:
-            if (ctrl) selectEdgeRow(key == Qt::Key_Down);
-            else updatePreview();
+            if (ctrl)
+                selectEdgeRow(key == Qt::Key_Down);
+            else
+                updatePreview();
             break;
         case Qt::Key_PageUp:
-        case Qt::Key_PageDown: updatePreview(); break;
-        default: break;
+        case Qt::Key_PageDown:
+            updatePreview();
+            break;
+        default:
+            break;
     }
 }
 
@@ -297,12 +334,13 @@ bool ResultPanel::eventFilter(QObject* watched, QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         bool paging = event->type() == QEvent::KeyPress &&
                       (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right ||
-                       ((key->modifiers() & Qt::ControlModifier) && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)));
+                       ((key->modifiers() & Qt::ControlModifier) &&
+                        (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)));
         if (paging) return true;  // handled on release, not by the view
-        if (event->type() == QEvent::KeyRelease && !key->isAutoRepeat()) handleKey(key->key(), key->modifiers());
+        if (event->type() == QEvent::KeyRelease && !key->isAutoRepeat())
+            handleKey(key->key(), key->modifiers());
     }
     return QWidget::eventFilter(watched, event);
 }
-
 
 }  // namespace zeph

@@ -42,7 +42,8 @@ QLabel* heading(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-SearchPanel::SearchPanel(CSQLiteDB& db, const QString& programFolder, ResultPanel* results, QWidget* parent)
+SearchPanel::SearchPanel(CSQLiteDB& db, const QString& programFolder, ResultPanel* results,
+                         QWidget* parent)
     : QWidget(parent), m_programFolder(programFolder), m_results(results) {
     std::string folder = zeph::toGbk(programFolder.toStdString()).value_or(std::string());
     m_engine = std::make_unique<CSearchEngine>(db, folder, std::time(nullptr));
@@ -59,12 +60,15 @@ SearchPanel::SearchPanel(CSQLiteDB& db, const QString& programFolder, ResultPane
     setMinimumWidth(260);
 }
 
-SearchPanel::~SearchPanel() { stopAndWait(); }
+SearchPanel::~SearchPanel() {
+    stopAndWait();
+}
 
 QWidget* SearchPanel::buildCard() {
     auto* card = new QWidget(this);
     card->setObjectName(QStringLiteral("card"));
-    card->setStyleSheet(QStringLiteral("#card { background: rgb(236,241,252); border-radius: 6px; }"));
+    card->setStyleSheet(
+        QStringLiteral("#card { background: rgb(236,241,252); border-radius: 6px; }"));
     auto* layout = new QVBoxLayout(card);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(4);
@@ -96,7 +100,8 @@ QWidget* SearchPanel::buildCard() {
         m_expanders[i] = new IconButton(card);
         m_expanders[i]->setIconSize(QSize(16, 16));
         m_expanders[i]->setFixedSize(24, 20);
-        connect(m_expanders[i], &QAbstractButton::clicked, this, [this, i] { setSectionOpen(i, !sectionOpen(i)); });
+        connect(m_expanders[i], &QAbstractButton::clicked, this,
+                [this, i] { setSectionOpen(i, !sectionOpen(i)); });
         auto* row = new QHBoxLayout;
         row->addWidget(title, 1);
         row->addWidget(m_expanders[i]);
@@ -135,7 +140,8 @@ QWidget* SearchPanel::buildCard() {
 
 void SearchPanel::fillLookIn() {
     m_lookIn->addItem(programIcon("computer"), QStringLiteral("我的电脑"));
-    for (const std::string& drive : listDrives()) m_lookIn->addItem(programIcon("drive"), toQString(drive));
+    for (const std::string& drive : listDrives())
+        m_lookIn->addItem(programIcon("drive"), toQString(drive));
     m_browseIndex = m_lookIn->count();
     m_lookIn->addItem(QStringLiteral("浏览..."));
     m_lookIn->setCurrentIndex(0);
@@ -146,7 +152,8 @@ void SearchPanel::lookInChosen(int index) {
         m_previousLookIn = index;
         return;
     }
-    QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("请选择待搜索的文件夹"));
+    QString folder =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("请选择待搜索的文件夹"));
     if (folder.isEmpty()) {  // cancelled: "浏览..." is never taken as a folder
         m_lookIn->setCurrentIndex(m_previousLookIn);
         return;
@@ -165,12 +172,15 @@ void SearchPanel::setSectionOpen(int section, bool open) {
     showWatermark(m_watermarkHot);
 }
 
-bool SearchPanel::sectionOpen(int section) const { return m_open[section]; }
+bool SearchPanel::sectionOpen(int section) const {
+    return m_open[section];
+}
 
 void SearchPanel::showWatermark(bool hot) {
     if (!m_watermark) return;
     m_watermarkHot = hot;
-    if (m_watermark->Load(programFile(hot ? QStringLiteral("WaterPrint2.gif") : QStringLiteral("WaterPrint1.gif"))))
+    if (m_watermark->Load(programFile(hot ? QStringLiteral("WaterPrint2.gif")
+                                          : QStringLiteral("WaterPrint1.gif"))))
         m_watermark->Draw();
 }
 

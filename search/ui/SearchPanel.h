@@ -32,7 +32,8 @@ class SearchPanel : public QWidget {
     Q_OBJECT
 public:
     // Constructs the engine: its start-up may end the process.
-    SearchPanel(CSQLiteDB& db, const QString& programFolder, ResultPanel* results, QWidget* parent = nullptr);
+    SearchPanel(CSQLiteDB& db, const QString& programFolder, ResultPanel* results,
+                QWidget* parent = nullptr);
     ~SearchPanel() override;
 
     // The search button: starts a search, or asks the running one to stop.

@@ -53,15 +53,18 @@ QList<int> selectedRows(QTreeWidget* list) {
 
 }  // namespace
 
-SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent) : QDialog(parent), m_db(db), m_icons(new FileIcons) {
+SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
+    : QDialog(parent), m_db(db), m_icons(new FileIcons) {
     setWindowTitle(QStringLiteral("系统设置窗口"));
     paintLightSection(this);
     m_advert = new AdvertPane(pictureFolder(), settingsAdvert(), this);
 
     m_tabs = new ColorTabBar(this);
     m_tabs->setBackground(QColor(214, 223, 247));
-    for (int type = kFirstFileType; type <= kLastFileType; ++type) m_tabs->addTab(toQString(fileTypeTabCaption(type)));
-    m_suffixes = reportList({QStringLiteral("后缀"), QStringLiteral("描述"), QStringLiteral("后缀ID")}, this);
+    for (int type = kFirstFileType; type <= kLastFileType; ++type)
+        m_tabs->addTab(toQString(fileTypeTabCaption(type)));
+    m_suffixes = reportList(
+        {QStringLiteral("后缀"), QStringLiteral("描述"), QStringLiteral("后缀ID")}, this);
     m_suffixes->setColumnHidden(kSuffixIdColumn, true);
     m_suffixes->setIconSize(QSize(20, 20));
     m_folders = reportList({QStringLiteral("索引路径"), QStringLiteral("路径ID")}, this);
@@ -70,7 +73,8 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent) : QDialog(parent)
     keepColumnShares(m_suffixes, {0.35, 0.55, 0});
     keepColumnShares(m_folders, {0.98, 0});
     m_frequency = new QComboBox(this);
-    for (int value = 0; value <= kManualUpdate; ++value) m_frequency->addItem(toQString(updateFrequencyCaption(value)));
+    for (int value = 0; value <= kManualUpdate; ++value)
+        m_frequency->addItem(toQString(updateFrequencyCaption(value)));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
@@ -114,14 +118,20 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent) : QDialog(parent)
     }
 }
 
-SettingsDialog::~SettingsDialog() { delete m_icons; }
+SettingsDialog::~SettingsDialog() {
+    delete m_icons;
+}
 
-int SettingsDialog::currentType() const { return m_tabs->currentIndex() + 1; }
+int SettingsDialog::currentType() const {
+    return m_tabs->currentIndex() + 1;
+}
 
 void SettingsDialog::fillSuffixes() {
     m_suffixes->clear();
     std::vector<Row> rows;
-    if (m_db.QueryRows(sqlFormat(sql::kSelectSettingsExtendNamesOfType, {std::int64_t{currentType()}}), rows) != kSqlOk)
+    if (m_db.QueryRows(
+            sqlFormat(sql::kSelectSettingsExtendNamesOfType, {std::int64_t{currentType()}}),
+            rows) != kSqlOk)
         return;
     for (const Row& row : rows) {
         QString name = toQString(row[1]);
@@ -151,17 +161,21 @@ void SettingsDialog::storeScanFlag(int row) {
     if (m_filling || row < 0) return;
     QTreeWidgetItem* item = m_folders->topLevelItem(row);
     std::int64_t flag = item->checkState(0) == Qt::Checked ? 1 : 0;
-    if (m_db.Execute(sqlFormat(sql::kUpdateScanFlag, {flag, sqlText(toGbk(item->text(kFolderIdColumn)))})) != kSqlOk)
+    if (m_db.Execute(sqlFormat(sql::kUpdateScanFlag,
+                               {flag, sqlText(toGbk(item->text(kFolderIdColumn)))})) != kSqlOk)
         uiMessage(toQString(m_db.lastError()), QStringLiteral("SQL语句异常"));
 }
 
 void SettingsDialog::folderMenu(const QPoint& position) {
     bool selected = !m_folders->selectedItems().isEmpty();
     QMenu menu(this);
-    menu.addAction(programIcon("folder"), QStringLiteral("添加索引路径... (&A)"), this, &SettingsDialog::addFolder);
-    menu.addAction(programIcon("settings"), QStringLiteral("修改索引路径... (&U)"), this, &SettingsDialog::modifyFolder)
+    menu.addAction(programIcon("folder"), QStringLiteral("添加索引路径... (&A)"), this,
+                   &SettingsDialog::addFolder);
+    menu.addAction(programIcon("settings"), QStringLiteral("修改索引路径... (&U)"), this,
+                   &SettingsDialog::modifyFolder)
         ->setEnabled(selected);
-    menu.addAction(programIcon("exit"), QStringLiteral("删除索引路径... (&D)"), this, &SettingsDialog::deleteFolders)
+    menu.addAction(programIcon("exit"), QStringLiteral("删除索引路径... (&D)"), this,
+                   &SettingsDialog::deleteFolders)
         ->setEnabled(selected);
     menu.exec(m_folders->viewport()->mapToGlobal(position));
 }
@@ -169,17 +183,21 @@ void SettingsDialog::folderMenu(const QPoint& position) {
 void SettingsDialog::suffixMenu(const QPoint& position) {
     int selected = m_suffixes->selectedItems().size();
     QMenu menu(this);
-    menu.addAction(programIcon("update"), QStringLiteral("添加后缀信息... (&A)"), this, &SettingsDialog::addSuffix)
+    menu.addAction(programIcon("update"), QStringLiteral("添加后缀信息... (&A)"), this,
+                   &SettingsDialog::addSuffix)
         ->setEnabled(selected <= 1);
-    menu.addAction(programIcon("settings"), QStringLiteral("修改后缀信息... (&U)"), this, &SettingsDialog::modifySuffix)
+    menu.addAction(programIcon("settings"), QStringLiteral("修改后缀信息... (&U)"), this,
+                   &SettingsDialog::modifySuffix)
         ->setEnabled(selected == 1);
-    menu.addAction(programIcon("exit"), QStringLiteral("删除后缀信息... (&D)"), this, &SettingsDialog::deleteSuffixes)
+    menu.addAction(programIcon("exit"), QStringLiteral("删除后缀信息... (&D)"), this,
+                   &SettingsDialog::deleteSuffixes)
         ->setEnabled(selected > 0);
     menu.exec(m_suffixes->viewport()->mapToGlobal(position));
 }
 
 QString SettingsDialog::chooseFolder(int skipRow) {
-    QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("请选择待搜索的文件夹"));
+    QString chosen =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("请选择待搜索的文件夹"));
     if (chosen.isEmpty()) return {};
     std::string path = storedFolderName(toGbk(chosen));
     std::vector<std::string> configured;
@@ -188,11 +206,13 @@ QString SettingsDialog::chooseFolder(int skipRow) {
     if (auto conflict = findFolderConflict(configured, path)) {
         QString existing = toQString(conflict->configured), picked = toQString(path);
         if (conflict->kind == FolderConflict::InsideConfigured)
-            uiMessage(QStringLiteral("您已经设置了扫描路径【%1】，您选择的文件夹【%2】是其子目录，不能加入到扫描路径！")
+            uiMessage(QStringLiteral("您已经设置了扫描路径【%1】，您选择的文件夹【%"
+                                     "2】是其子目录，不能加入到扫描路径！")
                           .arg(existing, picked),
                       QStringLiteral("已经存在"));
         else
-            uiMessage(QStringLiteral("您已经设置了扫描路径【%1】，您选择的文件夹【%2】是其父目录，建议您先删除扫描路径【%1】。")
+            uiMessage(QStringLiteral("您已经设置了扫描路径【%1】，您选择的文件夹【%"
+                                     "2】是其父目录，建议您先删除扫描路径【%1】。")
                           .arg(existing, picked),
                       QStringLiteral("已经存在子目录"));
         return {};
@@ -204,7 +224,8 @@ void SettingsDialog::addFolder() {
     QString folder = chooseFolder(-1);
     if (folder.isEmpty()) return;
     if (m_db.Execute(sqlFormat(sql::kInsertScanFolder, {sqlText(toGbk(folder))})) != kSqlOk)
-        uiMessage(QStringLiteral("插入扫描路径失败，请与开发商联系！"), QStringLiteral("SQL执行错误"));
+        uiMessage(QStringLiteral("插入扫描路径失败，请与开发商联系！"),
+                  QStringLiteral("SQL执行错误"));
     fillFolders();
 }
 
@@ -215,7 +236,8 @@ void SettingsDialog::modifyFolder() {
     QString folder = chooseFolder(rows.first());
     if (folder.isEmpty()) return;
     std::string id = toGbk(item->text(kFolderIdColumn));
-    if (m_db.Execute(sqlFormat(sql::kUpdateScanFolder, {sqlText(toGbk(folder)), sqlText(id)})) != kSqlOk)
+    if (m_db.Execute(sqlFormat(sql::kUpdateScanFolder, {sqlText(toGbk(folder)), sqlText(id)})) !=
+        kSqlOk)
         uiMessage(QStringLiteral("修改扫描路径【%1】失败，请与开发商联系！错误代码为：%2")
                       .arg(item->text(0), toQString(m_db.lastError())),
                   QStringLiteral("SQL语句异常"));
@@ -231,7 +253,8 @@ void SettingsDialog::deleteFolders() {
     if (!uiAsk(QStringLiteral("确实需要删除选中扫描路径吗？"), QStringLiteral("确定删除"))) return;
     for (int row : rows) {
         QTreeWidgetItem* item = m_folders->topLevelItem(row);
-        if (m_db.Execute(sqlFormat(sql::kDeleteScanFolder, {sqlText(toGbk(item->text(kFolderIdColumn)))})) != kSqlOk)
+        if (m_db.Execute(sqlFormat(sql::kDeleteScanFolder,
+                                   {sqlText(toGbk(item->text(kFolderIdColumn)))})) != kSqlOk)
             uiMessage(QStringLiteral("删除扫描路径【%1】失败，请与开发商联系！错误代码为：%2")
                           .arg(item->text(0), toQString(m_db.lastError())),
                       QStringLiteral("SQL语句异常"));
@@ -248,17 +271,20 @@ void SettingsDialog::modifySuffix() {
     QList<int> rows = selectedRows(m_suffixes);
     if (rows.size() != 1) return;
     QTreeWidgetItem* item = m_suffixes->topLevelItem(rows.first());
-    ExtensionEditor editor(m_db, currentType(), item->text(kSuffixIdColumn), item->text(0), item->text(1), this);
+    ExtensionEditor editor(m_db, currentType(), item->text(kSuffixIdColumn), item->text(0),
+                           item->text(1), this);
     if (editor.exec() == QDialog::Accepted) fillSuffixes();
 }
 
 void SettingsDialog::deleteSuffixes() {
     QList<int> rows = selectedRows(m_suffixes);
     if (rows.isEmpty()) return;
-    if (!uiAsk(QStringLiteral("确实需要删除选中文件后缀信息吗？"), QStringLiteral("确定删除"))) return;
+    if (!uiAsk(QStringLiteral("确实需要删除选中文件后缀信息吗？"), QStringLiteral("确定删除")))
+        return;
     for (int row : rows) {
         QTreeWidgetItem* item = m_suffixes->topLevelItem(row);
-        if (m_db.Execute(sqlFormat(sql::kDeleteExtendName, {sqlText(toGbk(item->text(kSuffixIdColumn)))})) != kSqlOk)
+        if (m_db.Execute(sqlFormat(sql::kDeleteExtendName,
+                                   {sqlText(toGbk(item->text(kSuffixIdColumn)))})) != kSqlOk)
             uiMessage(QStringLiteral("删除【%1】的后缀信息失败，请与开发商联系！错误代码为：%2")
                           .arg(item->text(0), toQString(m_db.lastError())),
                       QStringLiteral("SQL语句异常"));

@@ -7,7 +7,8 @@
 namespace zeph {
 
 SingleInstance::SingleInstance(const QString& programFolder, QObject* parent) : QObject(parent) {
-    QByteArray hash = QCryptographicHash::hash(programFolder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    QByteArray hash =
+        QCryptographicHash::hash(programFolder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
     m_name = QStringLiteral("ZEPHSearch-") + QString::fromLatin1(hash);
 }
 

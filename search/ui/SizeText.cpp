@@ -7,7 +7,9 @@ namespace zeph {
 
 namespace {
 
-bool isUnit(char c) { return c == 'K' || c == 'M' || c == 'G' || c == 'T'; }
+bool isUnit(char c) {
+    return c == 'K' || c == 'M' || c == 'G' || c == 'T';
+}
 
 std::int64_t saturatingMultiply(std::int64_t value, std::int64_t factor) {
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
@@ -44,16 +46,22 @@ std::optional<std::int64_t> parseSizeText(const std::string& text) {
         digits = true;
         value = saturatingMultiply(value, 10);
         int digit = text[i] - '0';
-        value = value > std::numeric_limits<std::int64_t>::max() - digit ? std::numeric_limits<std::int64_t>::max()
-                                                                          : value + digit;
+        value = value > std::numeric_limits<std::int64_t>::max() - digit
+                    ? std::numeric_limits<std::int64_t>::max()
+                    : value + digit;
     }
     if (!digits) return 0;
     switch (i < text.size() ? std::toupper(static_cast<unsigned char>(text[i])) : 0) {
-        case 'K': return saturatingMultiply(value, 1LL << 10);
-        case 'M': return saturatingMultiply(value, 1LL << 20);
-        case 'G': return saturatingMultiply(value, 1LL << 30);
-        case 'T': return saturatingMultiply(value, 1LL << 40);
-        default: return value;
+        case 'K':
+            return saturatingMultiply(value, 1LL << 10);
+        case 'M':
+            return saturatingMultiply(value, 1LL << 20);
+        case 'G':
+            return saturatingMultiply(value, 1LL << 30);
+        case 'T':
+            return saturatingMultiply(value, 1LL << 40);
+        default:
+            return value;
     }
 }
 

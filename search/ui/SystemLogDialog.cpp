@@ -33,12 +33,19 @@ constexpr int kPageRows = 100;
 constexpr int kLogIdRole = Qt::UserRole;
 
 QString statusText(std::int64_t records, std::int64_t pages, std::int64_t page, bool opening) {
-    return opening ? QStringLiteral("现有日志 %1 条，共分 %2 页显示，当前显示 第 1 页。").arg(records).arg(pages)
-                   : QStringLiteral("现有日志 %1 条，共分 %2 页显示，当前显示 第 %3  页。").arg(records).arg(pages).arg(page);
+    return opening ? QStringLiteral("现有日志 %1 条，共分 %2 页显示，当前显示 第 1 页。")
+                         .arg(records)
+                         .arg(pages)
+                   : QStringLiteral("现有日志 %1 条，共分 %2 页显示，当前显示 第 %3  页。")
+                         .arg(records)
+                         .arg(pages)
+                         .arg(page);
 }
 
 QString sqlFailureText(int line) {
-    return QStringLiteral("SQL语句执行错误！异常点为 %1 第 %2 行！").arg(QStringLiteral(".\\SystemLogDialog")).arg(line);
+    return QStringLiteral("SQL语句执行错误！异常点为 %1 第 %2 行！")
+        .arg(QStringLiteral(".\\SystemLogDialog"))
+        .arg(line);
 }
 
 }  // namespace
@@ -48,13 +55,15 @@ SystemLogDialog::SystemLogDialog(CSQLiteDB& db, QWidget* parent) : QDialog(paren
     paintLightSection(this);
     m_advert = new AdvertPane(pictureFolder(), logAdvert(), this);
     m_list = new QTreeWidget(this);
-    m_list->setHeaderLabels({QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("操作代码"), QStringLiteral("日志内容")});
+    m_list->setHeaderLabels({QStringLiteral("序号"), QStringLiteral("时间"),
+                             QStringLiteral("操作代码"), QStringLiteral("日志内容")});
     m_list->setRootIsDecorated(false);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setAlternatingRowColors(true);
-    m_list->setStyleSheet(QStringLiteral("QTreeWidget { alternate-background-color: rgb(230,230,230); background: white; }"
-                                         "QTreeWidget::item { min-height: 22px; }"));
+    m_list->setStyleSheet(QStringLiteral(
+        "QTreeWidget { alternate-background-color: rgb(230,230,230); background: white; }"
+        "QTreeWidget::item { min-height: 22px; }"));
     m_list->setToolTip(QStringLiteral("点击鼠标右键可以对日志记录进行导出、删除等操作！"));
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->installEventFilter(this);
@@ -129,19 +138,23 @@ void SystemLogDialog::buildPaging(QHBoxLayout* row) {
     row->addWidget(ok);
 }
 
-std::int64_t SystemLogDialog::pages() const { return (m_records + kPageRows - 1) / kPageRows; }
+std::int64_t SystemLogDialog::pages() const {
+    return (m_records + kPageRows - 1) / kPageRows;
+}
 
 void SystemLogDialog::addRow(int index, const std::vector<std::string>& row) {
     // row: LogID, Time, Type, Content
-    auto* item = new QTreeWidgetItem(m_list, {QString::number(index + 1), toQString(row[1]), toQString(row[2]), toQString(row[3])});
+    auto* item = new QTreeWidgetItem(m_list, {QString::number(index + 1), toQString(row[1]),
+                                              toQString(row[2]), toQString(row[3])});
     item->setData(0, kLogIdRole, QString::fromStdString(row[0]).toLongLong());
     for (int c = 0; c < 3; ++c) item->setTextAlignment(c, Qt::AlignCenter);
 }
 
 bool SystemLogDialog::fillPage(std::int64_t page, bool firstOpening) {
     m_list->clear();
-    Statement query = firstOpening ? m_db.Prepare(sql::kSelectFirstLogPage)
-                                   : m_db.Prepare(sqlFormat(sql::kSelectLogPage, {(page - 1) * kPageRows}));
+    Statement query = firstOpening
+                          ? m_db.Prepare(sql::kSelectFirstLogPage)
+                          : m_db.Prepare(sqlFormat(sql::kSelectLogPage, {(page - 1) * kPageRows}));
     if (!query.ok()) {
         if (firstOpening) uiMessage(sqlFailureText(419));
         return false;
@@ -160,7 +173,8 @@ bool SystemLogDialog::fillPage(std::int64_t page, bool firstOpening) {
 void SystemLogDialog::goToPage() {
     std::int64_t page = m_page->text().toLongLong();
     if (page > pages() || page < 1) {
-        uiMessage(QStringLiteral("您输入页面数不能大于搜索结果页面数量！"), QStringLiteral("页面数量输入有误"));
+        uiMessage(QStringLiteral("您输入页面数不能大于搜索结果页面数量！"),
+                  QStringLiteral("页面数量输入有误"));
         return;
     }
     m_status->setText(statusText(m_records, pages(), page, false));
@@ -185,7 +199,8 @@ void SystemLogDialog::previousPage() {
 void SystemLogDialog::nextPage() {
     std::int64_t page = m_page->text().toLongLong() + 1;
     if (page > pages()) {
-        uiMessage(QStringLiteral("当前页面已经是最后一页，不能往后翻页！"), QStringLiteral("最后一页"));
+        uiMessage(QStringLiteral("当前页面已经是最后一页，不能往后翻页！"),
+                  QStringLiteral("最后一页"));
         return;
     }
     m_page->setText(QString::number(page));
@@ -222,7 +237,8 @@ bool SystemLogDialog::exportTo(const QString& path) {
     if (!file.open(QIODevice::WriteOnly)) return false;
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = m_list->topLevelItem(i);
-        QString line = QStringLiteral("%1\t%2\t%3\t%4\r\n").arg(item->text(0), item->text(1), item->text(2), item->text(3));
+        QString line = QStringLiteral("%1\t%2\t%3\t%4\r\n")
+                           .arg(item->text(0), item->text(1), item->text(2), item->text(3));
         std::string gbk = toGbk(line);  // the program's code page, whatever the extension
         file.write(gbk.data(), static_cast<qint64>(gbk.size()));
     }
@@ -244,9 +260,12 @@ void SystemLogDialog::exportPage() {
 
 void SystemLogDialog::showMenu(const QPoint& position) {
     QMenu menu(this);
-    menu.addAction(programIcon("log"), QStringLiteral("导出日志...  (&E)"), this, &SystemLogDialog::exportPage);
-    menu.addAction(programIcon("exit"), QStringLiteral("删除...      (&D)"), this, &SystemLogDialog::deleteSelected);
-    menu.addAction(programIcon("update"), QStringLiteral("删除全部...  (&A)"), this, &SystemLogDialog::deleteAll);
+    menu.addAction(programIcon("log"), QStringLiteral("导出日志...  (&E)"), this,
+                   &SystemLogDialog::exportPage);
+    menu.addAction(programIcon("exit"), QStringLiteral("删除...      (&D)"), this,
+                   &SystemLogDialog::deleteSelected);
+    menu.addAction(programIcon("update"), QStringLiteral("删除全部...  (&A)"), this,
+                   &SystemLogDialog::deleteAll);
     menu.exec(m_list->viewport()->mapToGlobal(position));
 }
 
@@ -256,7 +275,8 @@ void SystemLogDialog::handleKey(int key, Qt::KeyboardModifiers modifiers) {
     if (key == Qt::Key_Left) ctrl ? firstPage() : previousPage();
     if (key == Qt::Key_Right) ctrl ? lastPage() : nextPage();
     if (ctrl && (key == Qt::Key_Up || key == Qt::Key_Down)) {
-        QTreeWidgetItem* item = m_list->topLevelItem(key == Qt::Key_Up ? 0 : m_list->topLevelItemCount() - 1);
+        QTreeWidgetItem* item =
+            m_list->topLevelItem(key == Qt::Key_Up ? 0 : m_list->topLevelItemCount() - 1);
         m_list->clearSelection();
         m_list->setCurrentItem(item);
         item->setSelected(true);
@@ -275,7 +295,8 @@ bool SystemLogDialog::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == m_list) {
         bool paging = key->key() == Qt::Key_Left || key->key() == Qt::Key_Right ||
-                      ((key->modifiers() & Qt::ControlModifier) && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down));
+                      ((key->modifiers() & Qt::ControlModifier) &&
+                       (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down));
         if (event->type() == QEvent::KeyPress && paging) return true;
         if (event->type() == QEvent::KeyRelease && paging && !key->isAutoRepeat()) {
             handleKey(key->key(), key->modifiers());

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("ZEPHSearch"));
     QApplication::setApplicationDisplayName(QStringLiteral("ZEPH桌面搜索"));
     const QString programFolder = QCoreApplication::applicationDirPath();
-    QApplication::setWindowIcon(QIcon(QDir(programFolder).filePath(QStringLiteral("icons/app.svg"))));
+    QApplication::setWindowIcon(
+        QIcon(QDir(programFolder).filePath(QStringLiteral("icons/app.svg"))));
     zeph::ensureIconTheme();
 
     zeph::SingleInstance instance(programFolder);

@@ -27,7 +27,8 @@ TEST(FileListLine, WritesSixtyFourBitNumbersAndReadsThemBack) {
 }
 
 TEST(FileListLine, RejectsMalformedLines) {
-    for (const char* bad : {"", "Xname\t/f\t1", "_name\t/f", "_name/f\t1", "_name\t/f\tx\t1", "Dname\t/f\t"})
+    for (const char* bad :
+         {"", "Xname\t/f\t1", "_name\t/f", "_name/f\t1", "_name\t/f\tx\t1", "Dname\t/f\t"})
         EXPECT_FALSE(parseFileListLine(bad)) << bad;
     auto partial = parseFileListLine("Dname\t/f\t12");
     ASSERT_TRUE(partial);

@@ -14,8 +14,12 @@ void PrintTo(const IndexKey& key, std::ostream* os) {
 
 namespace {
 
-IndexKey chr(std::uint32_t key) { return {KeyTable::Character, key}; }
-IndexKey pair(std::uint32_t key) { return {KeyTable::Pair, key}; }
+IndexKey chr(std::uint32_t key) {
+    return {KeyTable::Character, key};
+}
+IndexKey pair(std::uint32_t key) {
+    return {KeyTable::Pair, key};
+}
 
 struct QueryCase {
     std::string token;
@@ -46,7 +50,9 @@ TEST(QueryKeys, FormTheFewestKeysOfAToken) {
 
 std::set<std::pair<int, std::uint32_t>> nameKeys(const std::string& name) {
     std::set<std::pair<int, std::uint32_t>> keys;
-    forEachNameKey(lowerBytes(name), [&](KeyTable t, std::uint32_t k) { keys.insert({int(t), k}); });
+    forEachNameKey(lowerBytes(name), [&](KeyTable t, std::uint32_t k) {
+        keys.insert({int(t), k});
+    });
     return keys;
 }
 
@@ -54,7 +60,9 @@ TEST(NameKeys, EveryByteCharacterAndClassedPair) {
     auto keys = nameKeys("ab1.TXT");
     std::set<std::pair<int, std::uint32_t>> expected;
     for (char c : std::string("ab1.tx")) expected.insert({0, static_cast<unsigned char>(c)});
-    auto p = [](char a, char b) { return std::pair<int, std::uint32_t>{1, pairKey(byteClass(a), byteClass(b))}; };
+    auto p = [](char a, char b) {
+        return std::pair<int, std::uint32_t>{1, pairKey(byteClass(a), byteClass(b))};
+    };
     for (auto pr : {p('a', 'b'), p('b', '1'), p('1', '.'), p('.', 't'), p('t', 'x'), p('x', 't')})
         expected.insert(pr);
     EXPECT_EQ(keys, expected);
@@ -68,8 +76,8 @@ TEST(NameKeys, EveryByteCharacterAndClassedPair) {
 // The property everything rests on: every key of any token is stored for
 // every name that contains the token (case folded).
 TEST(NameKeys, EveryQueryKeyOfAContainedTokenIsStored) {
-    const std::vector<std::string> pieces = {"a", "B", "z", "0", "9", ".", "_", "-", " ", "(",
-                                             "报", "告", "乤", "😀", "ñ", "\x1E", "Q", "x"};
+    const std::vector<std::string> pieces = {"a", "B",  "z",  "0",  "9", ".", "_",    "-", " ",
+                                             "(", "报", "告", "乤", "😀", "ñ", "\x1E", "Q", "x"};
     std::mt19937 random(7);
     for (int round = 0; round < 3000; ++round) {
         std::vector<std::string> chars;
@@ -95,8 +103,9 @@ TEST(NameSuffix, FollowsTheLastDotButNotALeadingOne) {
         bool has;
         const char* suffix;
     };
-    for (auto c : {Case{"a.txt", true, "txt"}, Case{"a.tar.gz", true, "gz"}, Case{".bashrc", false, ""},
-                   Case{"noext", false, ""}, Case{"dot.", true, ""}, Case{"..x", true, "x"}}) {
+    for (auto c :
+         {Case{"a.txt", true, "txt"}, Case{"a.tar.gz", true, "gz"}, Case{".bashrc", false, ""},
+          Case{"noext", false, ""}, Case{"dot.", true, ""}, Case{"..x", true, "x"}}) {
         Suffix s = nameSuffix(c.name);
         EXPECT_EQ(s.hasSuffix, c.has) << c.name;
         EXPECT_EQ(s.text, c.suffix) << c.name;

@@ -48,10 +48,12 @@ struct ContainsCase {
 };
 
 TEST(Paths, FolderContainsWholeComponentsOnly) {
-    for (auto c : {ContainsCase{"/data/ab", "/data/abc", false}, ContainsCase{"/data/ab", "/data/ab", true},
-                   ContainsCase{"/data/ab", "/data/ab/c", true}, ContainsCase{"/data/ab/", "/data/ab/c", true},
-                   ContainsCase{"/", "/anything/at/all", true}, ContainsCase{"/Data", "/data/x", false},
-                   ContainsCase{"/data/Work", "/data/Workshop", false}, ContainsCase{"/a/b", "/a", false}})
+    for (auto c :
+         {ContainsCase{"/data/ab", "/data/abc", false}, ContainsCase{"/data/ab", "/data/ab", true},
+          ContainsCase{"/data/ab", "/data/ab/c", true},
+          ContainsCase{"/data/ab/", "/data/ab/c", true},
+          ContainsCase{"/", "/anything/at/all", true}, ContainsCase{"/Data", "/data/x", false},
+          ContainsCase{"/data/Work", "/data/Workshop", false}, ContainsCase{"/a/b", "/a", false}})
         EXPECT_EQ(folderContains(c.folder, c.path), c.contains) << c.folder << " vs " << c.path;
 }
 

@@ -17,11 +17,11 @@ TEST(TranslationTable, MapsGbkCodesToUtf16Units) {
     ASSERT_EQ(table.size(), 131072u);
     EXPECT_EQ(entry(table, 'A'), 'A');
     EXPECT_EQ(entry(table, 0x7F), 0x7F);
-    EXPECT_EQ(entry(table, 0x80), 0);       // no single-byte character above 0x7F
+    EXPECT_EQ(entry(table, 0x80), 0);         // no single-byte character above 0x7F
     EXPECT_EQ(entry(table, 0xB0A1), 0x554A);  // 啊
     EXPECT_EQ(entry(table, 0xD6D0), 0x4E2D);  // 中
-    EXPECT_EQ(entry(table, 0x8130), 0);     // start of a four-byte character
-    EXPECT_EQ(entry(table, 0x81FF), 0);     // no character
+    EXPECT_EQ(entry(table, 0x8130), 0);       // start of a four-byte character
+    EXPECT_EQ(entry(table, 0x81FF), 0);       // no character
 }
 
 TEST(ProgramFolderLayout, BuildAssemblesEverythingTheProgramsNeed) {

@@ -25,8 +25,9 @@ protected:
     void SetUp() override { openConfigDatabase(db, folder.str()); }
 
     void setSettings(int frequency, std::int64_t last, int firstRun) {
-        db.Execute(sqlFormat("update SystemSetting set UpdateFrequency=%d,LastIndexTime=%d,isFirstRun=%d",
-                             {std::int64_t{frequency}, last, std::int64_t{firstRun}}));
+        db.Execute(
+            sqlFormat("update SystemSetting set UpdateFrequency=%d,LastIndexTime=%d,isFirstRun=%d",
+                      {std::int64_t{frequency}, last, std::int64_t{firstRun}}));
     }
     std::vector<Row> folders() {
         std::vector<Row> rows;
@@ -87,10 +88,10 @@ struct ExpiryCase {
 
 TEST_F(StartupSettingsTest, ExpiryQuestionFollowsTheFrequency) {
     const std::int64_t now = 4'000'000'000;  // past 2038
-    for (auto c : {ExpiryCase{0, 1, true}, ExpiryCase{1, 86400, false}, ExpiryCase{1, 86401, true},
-                   ExpiryCase{2, 604801, true}, ExpiryCase{3, 2592000, false},
-                   ExpiryCase{3, 2592001, true}, ExpiryCase{4, 1'000'000'000, false},
-                   ExpiryCase{-1, 1'000'000'000, false}}) {
+    for (auto c :
+         {ExpiryCase{0, 1, true}, ExpiryCase{1, 86400, false}, ExpiryCase{1, 86401, true},
+          ExpiryCase{2, 604801, true}, ExpiryCase{3, 2592000, false}, ExpiryCase{3, 2592001, true},
+          ExpiryCase{4, 1'000'000'000, false}, ExpiryCase{-1, 1'000'000'000, false}}) {
         messages.shown.clear();
         setSettings(c.frequency, now - c.age, 0);
         EXPECT_EQ(exitCodeOf(now), 999);  // the scripted answer is No

@@ -29,12 +29,18 @@ protected:
 
 std::string format(const char* text, const std::vector<SqlArg>& args) {
     switch (args.size()) {
-        case 0: return sqlFormat(text, {});
-        case 1: return sqlFormat(text, {args[0]});
-        case 2: return sqlFormat(text, {args[0], args[1]});
-        case 3: return sqlFormat(text, {args[0], args[1], args[2]});
-        case 4: return sqlFormat(text, {args[0], args[1], args[2], args[3]});
-        default: return sqlFormat(text, {args[0], args[1], args[2], args[3], args[4], args[5]});
+        case 0:
+            return sqlFormat(text, {});
+        case 1:
+            return sqlFormat(text, {args[0]});
+        case 2:
+            return sqlFormat(text, {args[0], args[1]});
+        case 3:
+            return sqlFormat(text, {args[0], args[1], args[2]});
+        case 4:
+            return sqlFormat(text, {args[0], args[1], args[2], args[3]});
+        default:
+            return sqlFormat(text, {args[0], args[1], args[2], args[3], args[4], args[5]});
     }
 }
 
@@ -46,7 +52,9 @@ TEST_F(ShippedDatabase, EveryStatementRunsAgainstIt) {
         {kSelectExtendNamesOfType, {std::int64_t{2}}, true},
         {kSelectSettingsExtendNamesOfType, {std::int64_t{3}}, true},
         {kSelectExtendIdByName, {std::string_view("txt")}, true},
-        {kInsertExtendName, {std::string_view("zz"), std::int64_t{5}, std::string_view("测试")}, false},
+        {kInsertExtendName,
+         {std::string_view("zz"), std::int64_t{5}, std::string_view("测试")},
+         false},
         {kUpdateExtendName,
          {std::string_view("zy"), std::string_view("描述"), std::int64_t{4}, std::string_view("1")},
          false},
@@ -109,12 +117,14 @@ TEST_F(ShippedDatabase, HoldsTheInitialRows) {
         EXPECT_FALSE(row[3].empty());
     }
     EXPECT_EQ(types, (std::set<std::string>{"1", "2", "3", "4", "5"}));
-    for (const char* suffix : {"txt", "c", "cpp", "h", "py", "html", "md", "log", "jpg", "png", "gif",
-                               "bmp", "mp3", "mp4", "avi", "mkv", "exe", "so", "zip", "7z", "tar",
-                               "gz", "pdf", "doc", "docx", "xls", "xlsx", "ppt"})
+    for (const char* suffix :
+         {"txt", "c",   "cpp", "h",   "py",   "html", "md",   "log", "jpg", "png",
+          "gif", "bmp", "mp3", "mp4", "avi",  "mkv",  "exe",  "so",  "zip", "7z",
+          "tar", "gz",  "pdf", "doc", "docx", "xls",  "xlsx", "ppt"})
         EXPECT_TRUE(names.count(suffix)) << suffix;
 
-    for (const char* empty : {sql::kSelectScanConfig, sql::kSelectAllLog, "select * from SearchResult"}) {
+    for (const char* empty :
+         {sql::kSelectScanConfig, sql::kSelectAllLog, "select * from SearchResult"}) {
         ASSERT_EQ(db.QueryRows(empty, rows), kSqlOk);
         EXPECT_TRUE(rows.empty()) << empty;
     }
@@ -125,7 +135,8 @@ TEST_F(ShippedDatabase, ValuesWithQuotesPercentAndChineseAreStoredIntact) {
                              "报告'2023'.doc", "%s%d%%"}) {
         ASSERT_EQ(db.Execute(sqlFormat(sql::kInsertScanFolder, {sqlText(name)})), kSqlOk) << name;
         std::vector<Row> rows;
-        ASSERT_EQ(db.QueryRows(sqlFormat(sql::kSelectFolderIdByName, {sqlText(name)}), rows), kSqlOk);
+        ASSERT_EQ(db.QueryRows(sqlFormat(sql::kSelectFolderIdByName, {sqlText(name)}), rows),
+                  kSqlOk);
         ASSERT_EQ(rows.size(), 1u) << name;
         ASSERT_EQ(db.QueryRows(sqlFormat("select FolderName from ScanConfig where FolderID=%s",
                                          {sqlText(rows[0][0])}),
@@ -144,7 +155,7 @@ TEST(SqlFormat, BareIdsMustBeIntegersAndArgumentsMustFit) {
     EXPECT_EQ(sqlFormat(sql::kDeleteScanFolder, {std::string_view("")}), "");
     EXPECT_EQ(sqlFormat(sql::kUpdateFrequency, {std::string_view("1")}), "");  // text for %d
     EXPECT_EQ(sqlFormat(sql::kUpdateFrequency, {}), "");                       // too few
-    EXPECT_EQ(sqlFormat(sql::kCountLog, {std::int64_t{1}}), "");              // too many
+    EXPECT_EQ(sqlFormat(sql::kCountLog, {std::int64_t{1}}), "");               // too many
     EXPECT_EQ(sqlFormat(sql::kInsertScanFolder, {std::string_view("a\0b", 3)}), "");
 }
 

@@ -19,26 +19,32 @@ struct ParseCase {
 
 TEST(ParseAdvertise, TagsMustComeInOrder) {
     const ParseCase cases[] = {
-        {"<AdsPicture>p</AdsPicture><AdsURL>u</AdsURL><AdvertiseText>t</AdvertiseText>", AdvertiseParse::Ok},
-        {"x<AdsURL>u</AdsURL><AdsPicture>p</AdsPicture><AdvertiseText>t</AdvertiseText>", AdvertiseParse::Missing},
+        {"<AdsPicture>p</AdsPicture><AdsURL>u</AdsURL><AdvertiseText>t</AdvertiseText>",
+         AdvertiseParse::Ok},
+        {"x<AdsURL>u</AdsURL><AdsPicture>p</AdsPicture><AdvertiseText>t</AdvertiseText>",
+         AdvertiseParse::Missing},
         {"<AdsPicture>p</AdsPicture><AdsURL>u</AdsURL>", AdvertiseParse::Missing},
         {"short", AdvertiseParse::TooShort},
-        {"<AdsPicture>p<AdsURL>u</AdsURL><AdvertiseText>t</AdvertiseText>", AdvertiseParse::Missing},
+        {"<AdsPicture>p<AdsURL>u</AdsURL><AdvertiseText>t</AdvertiseText>",
+         AdvertiseParse::Missing},
     };
     for (const auto& c : cases) {
         AdvertiseInfo info;
         EXPECT_EQ(parseAdvertise(c.response, true, info), c.result) << c.response;
     }
     AdvertiseInfo info;
-    ASSERT_EQ(parseAdvertise("junk<AdsPicture>http://h/p.gif</AdsPicture> <AdsURL>http://h/</AdsURL>"
-                             "<AdvertiseText>one<br>two</AdvertiseText>junk",
-                             true, info),
-              AdvertiseParse::Ok);
+    ASSERT_EQ(
+        parseAdvertise("junk<AdsPicture>http://h/p.gif</AdsPicture> <AdsURL>http://h/</AdsURL>"
+                       "<AdvertiseText>one<br>two</AdvertiseText>junk",
+                       true, info),
+        AdvertiseParse::Ok);
     EXPECT_EQ(info.picture, "http://h/p.gif");
     EXPECT_EQ(info.text, "one\r\ntwo");
-    ASSERT_EQ(parseAdvertise("<AdsPicture>p</AdsPicture><AdsURL>u</AdsURL><AdvertiseText>a<br>b</AdvertiseText>",
-                             false, info),
-              AdvertiseParse::Ok);
+    ASSERT_EQ(
+        parseAdvertise(
+            "<AdsPicture>p</AdsPicture><AdsURL>u</AdsURL><AdvertiseText>a<br>b</AdvertiseText>",
+            false, info),
+        AdvertiseParse::Ok);
     EXPECT_EQ(info.text, "a<br>b");
 }
 
@@ -51,7 +57,8 @@ TEST(WebFetch, OnlyHttpAddressesAndStatus200Count) {
     EXPECT_EQ(fetchText(base + "/ok"), "hello");
     EXPECT_FALSE(fetchText(base + "/gone"));
     EXPECT_FALSE(fetchText(base + "/big"));  // past the 1 MiB limit
-    for (const char* refused : {"file:///etc/passwd", "javascript:alert(1)", "ftp://127.0.0.1/", "http:///x", ""})
+    for (const char* refused :
+         {"file:///etc/passwd", "javascript:alert(1)", "ftp://127.0.0.1/", "http:///x", ""})
         EXPECT_FALSE(fetchText(refused)) << refused;
     std::atomic<bool> cancelled{true};
     EXPECT_FALSE(fetchText(base + "/ok", &cancelled));
@@ -61,8 +68,9 @@ TEST(WebFetch, OnlyHttpAddressesAndStatus200Count) {
 TEST(WebFetch, AdvertiseCodesAndDownloadsReplaceWhole) {
     HttpServer server;
     std::string base = "http://" + server.host();
-    server.reply("/ad", {200, "<AdsPicture>" + base + "/pic.gif</AdsPicture><AdsURL>http://x/</AdsURL>"
-                                                      "<AdvertiseText>t</AdvertiseText>"});
+    server.reply("/ad", {200, "<AdsPicture>" + base +
+                                  "/pic.gif</AdsPicture><AdsURL>http://x/</AdsURL>"
+                                  "<AdvertiseText>t</AdvertiseText>"});
     server.reply("/short", {200, "abc"});
     server.reply("/pic.gif", {200, "GIF89a-new"});
     AdvertiseInfo info;

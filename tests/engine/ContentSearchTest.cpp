@@ -43,7 +43,8 @@ protected:
 };
 
 TEST_F(ContentSearchTest, FindsEveryFormOfTheText) {
-    for (std::string text : {std::string("zephyrquill"), std::string("蓝鲸数据"), std::string("报告 v2")}) {
+    for (std::string text :
+         {std::string("zephyrquill"), std::string("蓝鲸数据"), std::string("报告 v2")}) {
         std::string filler(1000, 'q');
         EXPECT_GE(find(text, filler + text + filler), 0) << "GBK " << text;
         EXPECT_GE(find(text, filler + *toUtf8(text) + filler), 0) << "UTF-8 " << text;
@@ -99,9 +100,11 @@ TEST_F(ContentSearchTest, SparseHolesAreSkippedWithoutJoiningTheirSides) {
     auto sparse = [&](const std::string& head, std::int64_t hole, const std::string& tail) {
         std::string path = (folder / "sparse.bin").string();
         UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
-        EXPECT_EQ(::pwrite(fd.get(), head.data(), head.size(), 0), static_cast<ssize_t>(head.size()));
-        EXPECT_EQ(::pwrite(fd.get(), tail.data(), tail.size(), static_cast<off_t>(head.size() + hole)),
-                  static_cast<ssize_t>(tail.size()));
+        EXPECT_EQ(::pwrite(fd.get(), head.data(), head.size(), 0),
+                  static_cast<ssize_t>(head.size()));
+        EXPECT_EQ(
+            ::pwrite(fd.get(), tail.data(), tail.size(), static_cast<off_t>(head.size() + hole)),
+            static_cast<ssize_t>(tail.size()));
         return search.SearchFile(path);
     };
     EXPECT_EQ(sparse("xa", 64 << 20, "\x4Ey"), -1);

@@ -17,7 +17,8 @@ class GeneratedTree : public EngineFixture {
 protected:
     static void SetUpTestSuite() {
         shared = new TempFolder;
-        std::string command = "python3 " ZEPH_TEST_GEN_TREE " " + (shared->path() / "tree").string() +
+        std::string command = "python3 " ZEPH_TEST_GEN_TREE " " +
+                              (shared->path() / "tree").string() +
                               " --files 4000 --seed 11 >/dev/null 2>&1";
         generated = std::system(command.c_str()) == 0;
     }
@@ -36,8 +37,9 @@ protected:
             auto line = parseFileListLine(std::string_view(list).substr(pos, end - pos));
             pos = end + 1;
             std::string name = lowerBytes(line->name);
-            bool all = std::all_of(tokens.begin(), tokens.end(),
-                                   [&](const std::string& t) { return name.find(t) != std::string::npos; });
+            bool all = std::all_of(tokens.begin(), tokens.end(), [&](const std::string& t) {
+                return name.find(t) != std::string::npos;
+            });
             if (all && (lookIn.empty() || folderContains(lookIn, line->folder)))
                 out.push_back(joinPath(line->folder, line->name));
         }
@@ -52,8 +54,8 @@ TEST_F(GeneratedTree, NameQueriesReturnExactlyTheMatchingEntries) {
     if (!generated) GTEST_SKIP() << "tree generator not available";
     std::string root = (shared->path() / "tree").string();
     indexAndLoad({root});
-    for (const char* query : {"report", "报告", "xylophonequartz", "IMG_2023", "report 2023", "a", "e.t",
-                              "项目计划", "Q", "_v", "'", "%", "new 新建"}) {
+    for (const char* query : {"report", "报告", "xylophonequartz", "IMG_2023", "report 2023", "a",
+                              "e.t", "项目计划", "Q", "_v", "'", "%", "new 新建"}) {
         EXPECT_EQ(searchName(query), bruteForce(query)) << query;
     }
     SearchCriteria c = criteria();

@@ -35,7 +35,8 @@ TEST(IntersectPostings, KeepsIdsInEveryList) {
 }
 
 TEST_F(Search, NameTokensMatchNamesOnlyInAnyOrderAndCase) {
-    for (const char* name : {"README.TXT", "old_readme.doc", "me and read.md", "readme", "other.txt"})
+    for (const char* name :
+         {"README.TXT", "old_readme.doc", "me and read.md", "readme", "other.txt"})
         writeFile(tree / name, "x");
     writeFile(tree / "readme-folder" / "plain.txt", "x");
     indexAndLoad();
@@ -48,7 +49,8 @@ TEST_F(Search, NameTokensMatchNamesOnlyInAnyOrderAndCase) {
 }
 
 TEST_F(Search, CaseSensitiveAndExactOptions) {
-    for (const char* name : {"Q-Z.txt", "q-z.txt", "AB.log", "ab.log", "Readme.txt", "readme.txt", "A"})
+    for (const char* name :
+         {"Q-Z.txt", "q-z.txt", "AB.log", "ab.log", "Readme.txt", "readme.txt", "A"})
         writeFile(tree / name, "x");
     indexAndLoad();
     auto run = [&](const char* name, bool caseSensitive, bool exact) {

@@ -9,7 +9,8 @@ namespace zeph::test {
 namespace {
 
 const char kFirstRunQuestion[] =
-    "这是您第一次运行ZEPH桌面搜索，您必须建立索引。您现在要退出ZEPH桌面搜索主程序,并启动ZEPH桌面搜索索引程序吗？";
+    "这是您第一次运行ZEPH桌面搜索，您必须建立索引。您现在要退出ZEPH桌面搜索主程序,"
+    "并启动ZEPH桌面搜索索引程序吗？";
 
 class EngineStartup : public EngineFixture {
 protected:
@@ -41,7 +42,8 @@ TEST_F(EngineStartup, FirstRunQuestionNoEndsWithTwoYesStartsTheIndexer) {
     messages.answer(true);
     EXPECT_EQ(exitCodeOfStart(), 1);  // no indexer in this folder: reported, then the end
     ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[1].text, "打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除.");
+    EXPECT_EQ(messages.shown[1].text,
+              "打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除.");
 
     auto indexer = program / "ZEPHIndexer";
     writeFile(indexer, "#!/bin/sh\nexit 0\n");
@@ -72,7 +74,8 @@ TEST_F(EngineStartup, MissingOrCorruptIndexFilesEndWithMinusOne) {
     };
     std::vector<Damage> damages = {
         {"directory missing", [&] { fs::remove(indexFile("MetaIndex.idx")); }},
-        {"directory truncated", [&] { writeFile(indexFile("MetaIndex.idx"), meta.substr(0, 1000)); }},
+        {"directory truncated",
+         [&] { writeFile(indexFile("MetaIndex.idx"), meta.substr(0, 1000)); }},
         {"directory too long", [&] { writeFile(indexFile("MetaIndex.idx"), meta + "xxxxxxxx"); }},
         {"bucket past the postings",
          [&] {

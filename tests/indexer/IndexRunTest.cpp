@@ -89,7 +89,8 @@ TEST_F(IndexRunTest, IndexFilesHoldEveryKeyOfEveryNameInTheStoredLayout) {
         for (const char* name : {"odd.zzqq", "odd2.zzqq", "odd3.yyrr", "dot."})
             if (inSuffix(id, name)) newIds.insert(id);
     EXPECT_EQ(newIds.size(), 3u);  // zzqq shared, yyrr, and the empty suffix of "dot."
-    EXPECT_EQ(idx.postings(index::characterSlot(0x8161)), std::vector<std::uint32_t>{idOf.at("乤x.md")});
+    EXPECT_EQ(idx.postings(index::characterSlot(0x8161)),
+              std::vector<std::uint32_t>{idOf.at("乤x.md")});
 }
 
 TEST_F(IndexRunTest, NoFolderToIndexStillPublishesAnEmptyIndexAndRecordsTheRun) {

@@ -23,7 +23,8 @@ protected:
 
     void setRoots(const std::vector<std::string>& roots) {
         db.Execute("delete from ScanConfig");
-        for (const auto& root : roots) db.Execute(sqlFormat(sql::kInsertScanFolder, {sqlText(root)}));
+        for (const auto& root : roots)
+            db.Execute(sqlFormat(sql::kInsertScanFolder, {sqlText(root)}));
     }
     IndexRun::Outcome runIndexer(RunObserver* observer = nullptr) {
         IndexRun run(db, program.str());

@@ -34,7 +34,9 @@ std::vector<std::string> namesAndFolders(const std::vector<std::string>& lines) 
     for (const auto& text : lines) {
         auto line = parseFileListLine(text);
         EXPECT_TRUE(line) << text;
-        if (line) out.push_back(std::string(1, text[0]) + std::string(line->name) + "|" + std::string(line->folder));
+        if (line)
+            out.push_back(std::string(1, text[0]) + std::string(line->name) + "|" +
+                          std::string(line->folder));
     }
     return out;
 }
@@ -58,7 +60,8 @@ TEST_F(Scanner, ListsAFolderThenItsSubfoldersInReverseListingOrder) {
         if (!fs::is_directory(tree / *it)) continue;
         std::string sub = treePath(*it);
         for (const auto& name : listingOrder(sub))
-            expected.push_back((fs::is_directory(tree / *it / name) ? "D" : "_") + name + "|" + sub);
+            expected.push_back((fs::is_directory(tree / *it / name) ? "D" : "_") + name + "|" +
+                               sub);
     }
     EXPECT_EQ(namesAndFolders(publishedLines()), expected);
 }
@@ -117,24 +120,28 @@ TEST_F(Scanner, SymbolicLinksAreListedNeverFollowed) {
     EXPECT_EQ(lines.size(), 8u);  // loop, deep, target, up, a, b, dangling, tolink
     for (const auto& text : lines) {
         auto line = parseFileListLine(text);
-        if (line->name == "up" || line->name == "a" || line->name == "dangling" || line->name == "tolink") {
+        if (line->name == "up" || line->name == "a" || line->name == "dangling" ||
+            line->name == "tolink") {
             EXPECT_FALSE(line->isFolder) << text;
             struct stat st;
-            ASSERT_EQ(lstat((std::string(line->folder) + "/" + std::string(line->name)).c_str(), &st), 0);
+            ASSERT_EQ(
+                lstat((std::string(line->folder) + "/" + std::string(line->name)).c_str(), &st), 0);
             EXPECT_EQ(line->size, st.st_size) << text;  // the link's own size
         }
     }
 }
 
 TEST_F(Scanner, NamesThatWouldBreakALineOrHaveNoGbkFormAreLeftOut) {
-    for (std::string name : {std::string("it's 100%.txt"), std::string("say \"hi\""),
-                             utf8(u8"报告2023.doc"), std::string("tab\there"), std::string("lf\nhere"),
-                             std::string("cr\rhere"), std::string("bad\xFFutf8")})
+    for (std::string name :
+         {std::string("it's 100%.txt"), std::string("say \"hi\""), utf8(u8"报告2023.doc"),
+          std::string("tab\there"), std::string("lf\nhere"), std::string("cr\rhere"),
+          std::string("bad\xFFutf8")})
         writeFile(tree / name, "x");
     setRoots({treePath()});
     ASSERT_EQ(runIndexer(), IndexRun::Outcome::Published);
     std::set<std::string> names;
-    for (const auto& text : publishedLines()) names.insert(std::string(parseFileListLine(text)->name));
+    for (const auto& text : publishedLines())
+        names.insert(std::string(parseFileListLine(text)->name));
     EXPECT_EQ(names, (std::set<std::string>{"it's 100%.txt", "say \"hi\"", "报告2023.doc"}));
 }
 
@@ -177,7 +184,8 @@ TEST_F(Scanner, FolderThatCannotBeListedIsSkippedSilently) {
     db.Close();
     // Permissions do not bind root: run the indexer as an ordinary user then.
     for (const fs::path& p : {program.path(), tree.path()})
-        for (auto it = fs::recursive_directory_iterator(p); it != fs::recursive_directory_iterator(); ++it)
+        for (auto it = fs::recursive_directory_iterator(p);
+             it != fs::recursive_directory_iterator(); ++it)
             fs::permissions(it->path(), fs::perms::all, fs::perm_options::add);
     fs::permissions(program.path(), fs::perms::all, fs::perm_options::add);
     fs::permissions(tree.path(), fs::perms::all, fs::perm_options::add);
@@ -196,7 +204,8 @@ TEST_F(Scanner, FolderThatCannotBeListedIsSkippedSilently) {
     ASSERT_EQ(WEXITSTATUS(status), 0);
     auto lines = namesAndFolders(publishedLines());
     std::sort(lines.begin(), lines.end());
-    EXPECT_EQ(lines, (std::vector<std::string>{"Dclosed|" + treePath(), "_open.txt|" + treePath()}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"Dclosed|" + treePath(), "_open.txt|" + treePath()}));
 }
 
 }  // namespace

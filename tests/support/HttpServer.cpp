@@ -58,11 +58,13 @@ void HttpServer::serve() {
             m_requests.push_back(path);
             if (auto it = m_replies.find(path); it != m_replies.end()) answer = it->second;
         }
-        std::string response = "HTTP/1.1 " + std::to_string(answer.status) + " X\r\nContent-Length: " +
-                               std::to_string(answer.body.size()) + "\r\nConnection: close\r\n\r\n" + answer.body;
+        std::string response = "HTTP/1.1 " + std::to_string(answer.status) +
+                               " X\r\nContent-Length: " + std::to_string(answer.body.size()) +
+                               "\r\nConnection: close\r\n\r\n" + answer.body;
         size_t sent = 0;
         while (sent < response.size()) {
-            ssize_t n = ::send(client, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);
+            ssize_t n =
+                ::send(client, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);
             if (n <= 0) break;
             sent += static_cast<size_t>(n);
         }

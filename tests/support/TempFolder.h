@@ -39,6 +39,8 @@ namespace zeph::test {
 
 // A UTF-8 literal (u8"...") as a std::string: names of real files on disk are
 // UTF-8, while plain literals in core tests are compiled to GBK.
-inline std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+inline std::string utf8(const char8_t* text) {
+    return reinterpret_cast<const char*>(text);
+}
 
 }  // namespace zeph::test

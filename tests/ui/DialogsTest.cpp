@@ -60,7 +60,8 @@ TEST_F(Dialogs, SettingsShowTheStoredRowsAndStoreTheScanFlag) {
 }
 
 TEST_F(Dialogs, DeletingFoldersAsksThenDeletesEverySelectedRow) {
-    for (const char* folder : {"/a", "/b", "/c"}) db.Execute(sqlFormat(sql::kInsertScanFolder, {std::string_view(folder)}));
+    for (const char* folder : {"/a", "/b", "/c"})
+        db.Execute(sqlFormat(sql::kInsertScanFolder, {std::string_view(folder)}));
     SettingsDialog dialog(db);
     dialog.deleteFolders();
     EXPECT_EQ(toQString(messages.shown.back().text), QStringLiteral("请选择待删除的扫描路径！"));
@@ -76,7 +77,8 @@ TEST_F(Dialogs, ExtensionEditorNormalisesAndRefusesDuplicatesInBothModes) {
     ExtensionEditor add(db, 1);
     add.nameEdit()->setText(QStringLiteral(".TXT"));
     add.accept();
-    EXPECT_EQ(toQString(messages.shown.back().text), QStringLiteral("该后缀已经登记，请不要重复登记！"));
+    EXPECT_EQ(toQString(messages.shown.back().text),
+              QStringLiteral("该后缀已经登记，请不要重复登记！"));
     EXPECT_EQ(add.result(), QDialog::Rejected);
 
     add.nameEdit()->setText(QStringLiteral(".NewExt"));
@@ -90,7 +92,8 @@ TEST_F(Dialogs, ExtensionEditorNormalisesAndRefusesDuplicatesInBothModes) {
     EXPECT_EQ(toQString(stored[0][2]), QStringLiteral("新的 'quoted' 100% 类型"));
 
     std::string id = extendId("newext");
-    ExtensionEditor modify(db, 4, QString::fromStdString(id), QStringLiteral("newext"), QStringLiteral("d"));
+    ExtensionEditor modify(db, 4, QString::fromStdString(id), QStringLiteral("newext"),
+                           QStringLiteral("d"));
     modify.nameEdit()->setText(QStringLiteral("jpg"));  // another record's name
     modify.accept();
     EXPECT_EQ(modify.result(), QDialog::Rejected);
@@ -111,7 +114,8 @@ protected:
         Dialogs::SetUp();
         db.Execute("begin");
         const std::string content = toGbk(QStringLiteral("更改系统设置"));
-        for (int i = 0; i < 250; ++i) db.Execute(sqlFormat(sql::kInsertLog, {std::int64_t{6}, sqlText(content)}));
+        for (int i = 0; i < 250; ++i)
+            db.Execute(sqlFormat(sql::kInsertLog, {std::int64_t{6}, sqlText(content)}));
         db.Execute("commit");
     }
 };
@@ -120,18 +124,24 @@ TEST_F(LogViewer, PagesOf100WithStatusAndBounds) {
     SystemLogDialog dialog(db);
     dialog.show();
     grabToFile(&dialog, QStringLiteral("log-viewer"));
-    EXPECT_EQ(dialog.statusLine()->text(), QStringLiteral("现有日志 250 条，共分 3 页显示，当前显示 第 1 页。"));
+    EXPECT_EQ(dialog.statusLine()->text(),
+              QStringLiteral("现有日志 250 条，共分 3 页显示，当前显示 第 1 页。"));
     EXPECT_EQ(dialog.list()->topLevelItemCount(), 100);
-    EXPECT_EQ(rows("select count(*) from Log where Type=28")[0][0], "1");  // the first page was viewed
+    EXPECT_EQ(rows("select count(*) from Log where Type=28")[0][0],
+              "1");  // the first page was viewed
     dialog.lastPage();
-    EXPECT_EQ(dialog.list()->topLevelItemCount(), 51);  // the viewer's own record of the opening is the 251st
+    EXPECT_EQ(dialog.list()->topLevelItemCount(),
+              51);  // the viewer's own record of the opening is the 251st
     EXPECT_EQ(dialog.list()->topLevelItem(0)->text(0), QStringLiteral("1"));
-    EXPECT_EQ(dialog.statusLine()->text(), QStringLiteral("现有日志 250 条，共分 3 页显示，当前显示 第 3  页。"));
+    EXPECT_EQ(dialog.statusLine()->text(),
+              QStringLiteral("现有日志 250 条，共分 3 页显示，当前显示 第 3  页。"));
     dialog.nextPage();
-    EXPECT_EQ(toQString(messages.shown.back().text), QStringLiteral("当前页面已经是最后一页，不能往后翻页！"));
+    EXPECT_EQ(toQString(messages.shown.back().text),
+              QStringLiteral("当前页面已经是最后一页，不能往后翻页！"));
     dialog.pageEdit()->setText(QStringLiteral("5"));
     dialog.goToPage();
-    EXPECT_EQ(toQString(messages.shown.back().text), QStringLiteral("您输入页面数不能大于搜索结果页面数量！"));
+    EXPECT_EQ(toQString(messages.shown.back().text),
+              QStringLiteral("您输入页面数不能大于搜索结果页面数量！"));
 }
 
 TEST_F(LogViewer, DeleteSelectedAndExportThePage) {

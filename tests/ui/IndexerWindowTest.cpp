@@ -19,7 +19,8 @@ namespace {
 class IndexerWindow : public UiFixture {
 protected:
     void SetUp() override {
-        for (int i = 0; i < 300; ++i) writeFile(tree / ("d" + std::to_string(i % 7)) / ("f" + std::to_string(i)), "x");
+        for (int i = 0; i < 300; ++i)
+            writeFile(tree / ("d" + std::to_string(i % 7)) / ("f" + std::to_string(i)), "x");
         openConfigDatabase(db, program.str());
         db.Execute("delete from ScanConfig");
         db.Execute("insert into ScanConfig(ifScan,FolderName) values(1,'" + tree.str() + "')");
@@ -52,7 +53,8 @@ TEST_F(IndexerWindow, CancelAsksAndYesStopsWithoutPublishing) {
     dialog.show();
     dialog.reject();  // Escape: asks, the scripted answer is No
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(toQString(messages.shown[0].text), QStringLiteral("索引更新尚未完成，确定需要退出吗？"));
+    EXPECT_EQ(toQString(messages.shown[0].text),
+              QStringLiteral("索引更新尚未完成，确定需要退出吗？"));
     EXPECT_EQ(toQString(messages.shown[0].caption), QStringLiteral("确定退出"));
     EXPECT_FALSE(run.stopRequested());
     messages.answer(true);
@@ -83,7 +85,8 @@ TEST(GradientProgressBar, PaintsEveryColourPairAndWidth) {
     EXPECT_GT(qRed(full.pixel(299, 5)), 250);
     QImage half = paintedBar(300, QColor(0, 0, 255), QColor(255, 0, 0), 50);
     EXPECT_EQ(QColor(half.pixel(290, 5)), QColor(240, 240, 240));
-    QImage same = paintedBar(300, QColor(9, 9, 9), QColor(9, 9, 9), 60);  // equal colours: no division by zero
+    QImage same = paintedBar(300, QColor(9, 9, 9), QColor(9, 9, 9),
+                             60);  // equal colours: no division by zero
     EXPECT_EQ(QColor(same.pixel(10, 5)), QColor(9, 9, 9));
     EXPECT_EQ(QColor(same.pixel(250, 5)), QColor(240, 240, 240));
     paintedBar(0, QColor(0, 0, 255), QColor(255, 0, 0), 100);  // zero width

@@ -52,30 +52,34 @@ protected:
 TEST_F(MainWindowTest, MenusToolbarAndStatusBarCarryTheirCaptions) {
     QStringList menus;
     for (QAction* action : window->menuBar()->actions()) menus << action->text();
-    EXPECT_EQ(menus, (QStringList{QStringLiteral("文件(&F)"), QStringLiteral("视图(&V)"), QStringLiteral("工具(&T)"),
-                                  QStringLiteral("帮助(&H)")}));
+    EXPECT_EQ(menus, (QStringList{QStringLiteral("文件(&F)"), QStringLiteral("视图(&V)"),
+                                  QStringLiteral("工具(&T)"), QStringLiteral("帮助(&H)")}));
     QStringList tools;
     for (QAction* action : window->findChild<QToolBar*>()->actions()) tools << action->text();
-    EXPECT_EQ(tools, (QStringList{"更新索引", "搜索日志", "意见反馈", "ZEPH主页", "显示样式", "系统设置", "帮助", "退出"}));
+    EXPECT_EQ(tools, (QStringList{"更新索引", "搜索日志", "意见反馈", "ZEPH主页", "显示样式",
+                                  "系统设置", "帮助", "退出"}));
     EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("就绪"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("ZEPH桌面搜索"));
     grabToFile(window.get(), QStringLiteral("main-window"));
 }
 
 TEST_F(MainWindowTest, SearchFillsTheFirstPageAndTheHitLabel) {
-    for (int section = 0; section < 3; ++section) window->searchPanel()->setSectionOpen(section, true);
+    for (int section = 0; section < 3; ++section)
+        window->searchPanel()->setSectionOpen(section, true);
     search(QStringLiteral("report"));
     ResultPanel* results = window->resultPanel();
     EXPECT_EQ(results->model()->rowCount(), 2);
     EXPECT_EQ(results->hits(), 2);
-    EXPECT_EQ(results->hitLabelText(), QStringLiteral("ZEPH桌面搜索找到文件  2  个，共分为  1  页。"));
+    EXPECT_EQ(results->hitLabelText(),
+              QStringLiteral("ZEPH桌面搜索找到文件  2  个，共分为  1  页。"));
     EXPECT_EQ(window->searchPanel()->searchButton()->text(), QStringLiteral("搜  索"));
     grabToFile(window.get(), QStringLiteral("main-window-results"));
 
     search(QStringLiteral("nothing-like-this"));
     EXPECT_EQ(results->model()->rowCount(), 1);
     EXPECT_TRUE(results->model()->isMessageRow());
-    EXPECT_EQ(results->model()->index(0, 0).data().toString(), QStringLiteral("搜索完毕，没有结果可显示"));
+    EXPECT_EQ(results->model()->index(0, 0).data().toString(),
+              QStringLiteral("搜索完毕，没有结果可显示"));
     EXPECT_EQ(results->hits(), 0);
 }
 
@@ -83,11 +87,13 @@ TEST_F(MainWindowTest, PreviewEscapesTheNameAndLivesInTheProgramFolder) {
     search(QStringLiteral("script"));
     ResultPanel* results = window->resultPanel();
     ASSERT_EQ(results->model()->rowCount(), 1);
-    results->currentView()->selectionModel()->select(results->model()->index(0, 0),
-                                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    results->currentView()->selectionModel()->select(
+        results->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QString page;
-    QObject::connect(results, &ResultPanel::pageRequested, [&](const QString& file) { page = file; });
-    QMetaObject::invokeMethod(results->currentView(), "clicked", Q_ARG(QModelIndex, results->model()->index(0, 0)));
+    QObject::connect(results, &ResultPanel::pageRequested,
+                     [&](const QString& file) { page = file; });
+    QMetaObject::invokeMethod(results->currentView(), "clicked",
+                              Q_ARG(QModelIndex, results->model()->index(0, 0)));
     ASSERT_EQ(page, folder() + QStringLiteral("/tmp/preview.html"));
     std::string html = readFile(page.toStdString());
     EXPECT_EQ(html.find("<script>"), std::string::npos);
@@ -117,14 +123,16 @@ TEST_F(MainWindowTest, UpdateIndexDeclinedChangesNothingAcceptedStartsAndCloses)
     messages.answer(true);
     window->updateIndex();  // no indexer in this folder: reported, logged, closed all the same
     ASSERT_TRUE(waitFor([&] { return !window->isVisible(); }));
-    EXPECT_EQ(toQString(messages.shown.back().text), QStringLiteral("打开ZEPH桌面搜索索引程序失败，请与开发商联系！"));
+    EXPECT_EQ(toQString(messages.shown.back().text),
+              QStringLiteral("打开ZEPH桌面搜索索引程序失败，请与开发商联系！"));
     EXPECT_EQ(logRows(), 1);
 }
 
 TEST_F(MainWindowTest, PagingBeforeAnySearchReportsTheRange) {
     ResultPanel* results = window->resultPanel();
     results->lastPage();
-    EXPECT_EQ(toQString(messages.shown.back().text), QStringLiteral("页面范围之内在 1 到 0 之间，您输入的页面数不在此范围！"));
+    EXPECT_EQ(toQString(messages.shown.back().text),
+              QStringLiteral("页面范围之内在 1 到 0 之间，您输入的页面数不在此范围！"));
     results->previousPage();
     EXPECT_EQ(toQString(messages.shown.back().caption), QStringLiteral("首页"));
     results->nextPage();

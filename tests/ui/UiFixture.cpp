@@ -20,14 +20,16 @@ void grabToFile(QWidget* widget, const QString& name) {
     QByteArray folder = qgetenv("ZEPH_SCREENSHOTS");
     if (folder.isEmpty()) return;
     QDir().mkpath(QString::fromLocal8Bit(folder));
-    widget->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(name + QStringLiteral(".png")));
+    widget->grab().save(
+        QDir(QString::fromLocal8Bit(folder)).filePath(name + QStringLiteral(".png")));
 }
 
 UiFixture::UiFixture() {
     // Pictures, icons and pages of the built program folder.
     for (const auto& entry : fs::directory_iterator(ZEPH_TEST_PROGRAM_DIR)) {
         std::string name = entry.path().filename().string();
-        bool picture = name == "icons" || name.ends_with(".gif") || name.ends_with(".png") || name.ends_with(".html");
+        bool picture = name == "icons" || name.ends_with(".gif") || name.ends_with(".png") ||
+                       name.ends_with(".html");
         if (picture) fs::copy(entry.path(), program / name, fs::copy_options::recursive);
     }
     setPictureFolder(folder());

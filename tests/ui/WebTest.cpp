@@ -15,8 +15,9 @@ protected:
     void SetUp() override { qputenv("ZEPH_SERVER", QByteArray::fromStdString(server.host())); }
     void TearDown() override { qputenv("ZEPH_SERVER", "127.0.0.1:9"); }
     void answer(const std::string& picture, const std::string& link) {
-        server.reply("/ZEPHSearch/Ads.php?Type=1", {200, "<AdsPicture>" + picture + "</AdsPicture><AdsURL>" + link +
-                                                             "</AdsURL><AdvertiseText>x</AdvertiseText>"});
+        server.reply("/ZEPHSearch/Ads.php?Type=1",
+                     {200, "<AdsPicture>" + picture + "</AdsPicture><AdsURL>" + link +
+                               "</AdsURL><AdvertiseText>x</AdvertiseText>"});
     }
     std::string base() const { return "http://" + server.host(); }
     HttpServer server;
@@ -24,7 +25,8 @@ protected:
 
 TEST_F(AdvertTest, AnAnswerReplacesPictureAndLink) {
     answer(base() + "/pic.gif", "https://example.org/offer");
-    server.reply("/pic.gif", {200, readFile(std::string(ZEPH_TEST_PROGRAM_DIR) + "/SettingAds.gif")});
+    server.reply("/pic.gif",
+                 {200, readFile(std::string(ZEPH_TEST_PROGRAM_DIR) + "/SettingAds.gif")});
     AdvertPane pane(folder(), logAdvert());
     pane.start();
     ASSERT_TRUE(waitFor([&] { return pane.requestDone(); }));
@@ -52,7 +54,8 @@ TEST_F(AdvertTest, BadAnswersChangeNothingVisible) {
 TEST(TaskbarNotifier, NoSkinNoPopupAndNeverAZeroTimer) {
     TaskbarNotifier notifier;
     test::TempFolder folder;
-    QImage(1, 50, QImage::Format_RGB32).save(QString::fromStdString((folder / "thin.png").string()));
+    QImage(1, 50, QImage::Format_RGB32)
+        .save(QString::fromStdString((folder / "thin.png").string()));
     EXPECT_FALSE(notifier.setSkin(QString::fromStdString((folder / "thin.png").string())));
     notifier.showText(QStringLiteral("x"), 500, 30000, 500);
     EXPECT_EQ(notifier.state(), TaskbarNotifier::Hidden);

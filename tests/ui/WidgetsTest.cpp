@@ -12,9 +12,13 @@
 namespace zeph::test {
 namespace {
 
-std::string shippedPicture(const char* name) { return readFile(std::string(ZEPH_TEST_PROGRAM_DIR) + "/" + name); }
+std::string shippedPicture(const char* name) {
+    return readFile(std::string(ZEPH_TEST_PROGRAM_DIR) + "/" + name);
+}
 
-const unsigned char* bytes(const std::string& data) { return reinterpret_cast<const unsigned char*>(data.data()); }
+const unsigned char* bytes(const std::string& data) {
+    return reinterpret_cast<const unsigned char*>(data.data());
+}
 
 TEST(GifBlocks, ReadsTheFramesOfAnAnimatedPicture) {
     std::string gif = shippedPicture("IndexAds.gif");
@@ -26,13 +30,16 @@ TEST(GifBlocks, ReadsTheFramesOfAnAnimatedPicture) {
     EXPECT_EQ(picture->frames[5].delay, 250);  // each slogan rests 2.5 s
     std::string single = gif::singleFrame(bytes(gif), *picture, picture->frames[3]);
     QImage frame;
-    EXPECT_TRUE(frame.loadFromData(reinterpret_cast<const uchar*>(single.data()), static_cast<int>(single.size()), "GIF"));
+    EXPECT_TRUE(frame.loadFromData(reinterpret_cast<const uchar*>(single.data()),
+                                   static_cast<int>(single.size()), "GIF"));
 }
 
 TEST(GifBlocks, TruncatedHostileOrRandomDataNeverReadsPastTheEnd) {
     std::string gif = shippedPicture("IndexAds.gif");
     for (size_t length = 0; length < gif.size(); length += 97) {
-        std::vector<unsigned char> copy(gif.begin(), gif.begin() + static_cast<long>(length));  // exact size: ASan sees overruns
+        std::vector<unsigned char> copy(
+            gif.begin(),
+            gif.begin() + static_cast<long>(length));  // exact size: ASan sees overruns
         auto picture = gif::parse(copy.data(), copy.size());
         if (picture) {
             EXPECT_LE(picture->frames.back().end, length);
@@ -67,7 +74,9 @@ TEST(AnimatedPicture, AnimatesStopsAndDiesSafely) {
     EXPECT_EQ(picture->size(), QSize(573, 63));
     ASSERT_TRUE(picture->Draw());
     EXPECT_TRUE(picture->isAnimating());
-    ASSERT_TRUE(waitFor([&] { return picture->currentImage().pixel(300, 30) != picture->palette().button().color().rgb(); }));
+    ASSERT_TRUE(waitFor([&] {
+        return picture->currentImage().pixel(300, 30) != picture->palette().button().color().rgb();
+    }));
     picture->Stop();
     EXPECT_FALSE(picture->isAnimating());
     picture->Draw();
@@ -77,10 +86,12 @@ TEST(AnimatedPicture, AnimatesStopsAndDiesSafely) {
 TEST(AnimatedPicture, StillPicturesAndFailures) {
     CAnimatedPicture picture;
     EXPECT_TRUE(picture.Load(QString::fromUtf8(ZEPH_TEST_PROGRAM_DIR "/NotifySkin.png")));
-    EXPECT_EQ(picture.size(), QImage(QString::fromUtf8(ZEPH_TEST_PROGRAM_DIR "/NotifySkin.png")).size());
+    EXPECT_EQ(picture.size(),
+              QImage(QString::fromUtf8(ZEPH_TEST_PROGRAM_DIR "/NotifySkin.png")).size());
     EXPECT_TRUE(picture.Draw());
     EXPECT_FALSE(picture.isAnimating());
-    EXPECT_TRUE(picture.Load(QString::fromUtf8(ZEPH_TEST_PROGRAM_DIR "/WaterPrint1.gif")));  // one frame
+    EXPECT_TRUE(
+        picture.Load(QString::fromUtf8(ZEPH_TEST_PROGRAM_DIR "/WaterPrint1.gif")));  // one frame
     picture.Draw();
     EXPECT_FALSE(picture.isAnimating());
     EXPECT_FALSE(picture.Load(QByteArray("GIF89a garbage that is no picture")));
