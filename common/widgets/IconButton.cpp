@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "common/widgets/ProgramIcons.h"
+
 namespace zeph {
 
 IconButton::IconButton(QWidget* parent) : QAbstractButton(parent) {
@@ -65,6 +67,16 @@ void IconButton::leaveEvent(QEvent* event) {
     m_hovered = false;
     update();
     QAbstractButton::leaveEvent(event);
+}
+
+IconButton* makeIconButton(QWidget* parent, const QByteArray& icon, const QString& tip,
+                           QSize size) {
+    auto* button = new IconButton(parent);
+    button->setIcons(programIcon(icon), programIcon(icon + "-hot"));
+    button->setIconSize(size - QSize(8, 6));
+    button->setFixedSize(size);
+    button->setToolTip(tip);
+    return button;
 }
 
 }  // namespace zeph

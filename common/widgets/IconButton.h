@@ -31,4 +31,9 @@ private:
     bool m_hovered = false;
 };
 
+// A small button with one of the program's icon pairs (icons/<name>.svg and
+// icons/<name>-hot.svg), as the paging rows use.
+IconButton* makeIconButton(QWidget* parent, const QByteArray& icon, const QString& tip,
+                           QSize size = QSize(26, 24));
+
 }  // namespace zeph

@@ -58,46 +58,42 @@ void openFolder(const QString& folder) {
             QStringLiteral("打开该文件失败,可能是未知的文件类型，也可能是该文件已经从硬盘删除."));
 }
 
-int moveFiles(const QStringList& paths, const QString& folder) {
-    int moved = 0;
+namespace {
+
+// Moves or copies each file into the folder; the two flows differ only in
+// their words and in the final step.
+int transferFiles(const QStringList& paths, const QString& folder, bool moving) {
+    const QString verb = moving ? QStringLiteral("移动") : QStringLiteral("复制");
+    // The two questions differ in their last mark, as they always have.
+    const QString question = moving ? QStringLiteral("文件 %1 已经存在，是否覆盖原来文件？")
+                                    : QStringLiteral("文件 %1 已经存在，是否覆盖原来文件?");
+    int done = 0;
     for (const QString& path : paths) {
         QString target = targetIn(folder, path);
         if (QFileInfo(target).absoluteFilePath() == QFileInfo(path).absoluteFilePath()) continue;
         if (exists(target)) {
-            if (!uiAsk(QStringLiteral("文件 %1 已经存在，是否覆盖原来文件？").arg(target), {}))
-                continue;
+            if (!uiAsk(question.arg(target), {})) continue;
             if (!QFile::remove(target)) {
-                reportFailure(QStringLiteral("移动"), path);
+                reportFailure(verb, path);
                 continue;
             }
         }
-        if (moveOne(path, target))
-            ++moved;
+        if (moving ? moveOne(path, target) : QFile::copy(path, target))
+            ++done;
         else
-            reportFailure(QStringLiteral("移动"), path);
+            reportFailure(verb, path);
     }
-    return moved;
+    return done;
+}
+
+}  // namespace
+
+int moveFiles(const QStringList& paths, const QString& folder) {
+    return transferFiles(paths, folder, true);
 }
 
 int copyFiles(const QStringList& paths, const QString& folder) {
-    int copied = 0;
-    for (const QString& path : paths) {
-        QString target = targetIn(folder, path);
-        if (QFileInfo(target).absoluteFilePath() == QFileInfo(path).absoluteFilePath()) continue;
-        if (exists(target)) {
-            if (!uiAsk(QStringLiteral("文件 %1 已经存在，是否覆盖原来文件?").arg(target), {}))
-                continue;
-            if (!QFile::remove(target)) {
-                reportFailure(QStringLiteral("复制"), path);
-                continue;
-            }
-        }
-        if (QFile::copy(path, target))
-            ++copied;
-        else
-            reportFailure(QStringLiteral("复制"), path);
-    }
-    return copied;
+    return transferFiles(paths, folder, false);
 }
 
 void showMenu(QWidget* parent, const QStringList& selected, const QPoint& screenPosition) {

@@ -96,12 +96,7 @@ ResultPanel::ResultPanel(CSQLiteDB& db, QString programFolder, QWidget* parent)
 
 void ResultPanel::buildPagingRow() {
     auto button = [this](const char* icon, const QString& tip) {
-        auto* b = new IconButton(this);
-        b->setIcons(programIcon(icon), programIcon(QByteArray(icon) + "-hot"));
-        b->setIconSize(QSize(18, 18));
-        b->setFixedSize(26, 24);
-        b->setToolTip(tip);
-        return b;
+        return makeIconButton(this, icon, tip);
     };
     const QString pagingTip = QString::fromUtf8(kPagingTip);
     m_tipButton = button("tip", QStringLiteral("显示使用小提示"));

@@ -110,12 +110,7 @@ SystemLogDialog::SystemLogDialog(CSQLiteDB& db, QWidget* parent) : QDialog(paren
 
 void SystemLogDialog::buildPaging(QHBoxLayout* row) {
     auto button = [this](const char* icon, const QString& tip) {
-        auto* b = new IconButton(this);
-        b->setIcons(programIcon(icon), programIcon(QByteArray(icon) + "-hot"));
-        b->setIconSize(QSize(18, 18));
-        b->setFixedSize(26, 24);
-        b->setToolTip(tip);
-        return b;
+        return makeIconButton(this, icon, tip);
     };
     auto* go = button("page-go", QStringLiteral("跳转到指定页面"));
     auto* first = button("page-first", QStringLiteral("翻到首页"));
