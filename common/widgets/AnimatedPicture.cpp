@@ -97,49 +97,46 @@ bool CAnimatedPicture::Draw() {
     return true;
 }
 
-void CAnimatedPicture::renderFrame(const Frame& frame, QImage& saved) {
+int CAnimatedPicture::renderCurrentFrame() {
+    const Frame& frame = m_frames[m_current];
     std::lock_guard lock(m_surfaceMutex);
-    if (frame.disposal == 3) saved = m_surface.copy(frame.rect);
+    if (frame.disposal == 3) m_saved = m_surface.copy(frame.rect);
     QPainter painter(&m_surface);
     // A decoded frame is either the whole picture, with its area at the
     // frame's offset, or just the frame's area.
     QRect source = frame.image.size() == m_surface.size() ? frame.rect : frame.image.rect();
     painter.drawImage(frame.rect, frame.image, source);
+    return frame.delayMs;
 }
 
-void CAnimatedPicture::dispose(const Frame& frame, QImage& saved) {
+void CAnimatedPicture::finishCurrentFrame() {
+    const Frame& frame = m_frames[m_current];
     std::lock_guard lock(m_surfaceMutex);
     QPainter painter(&m_surface);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
     if (frame.disposal == 2) {
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.fillRect(frame.rect, m_background);
-    } else if (frame.disposal == 3 && !saved.isNull()) {
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(frame.rect.topLeft(), saved);
-        saved = QImage();
+    } else if (frame.disposal == 3 && !m_saved.isNull()) {
+        painter.drawImage(frame.rect.topLeft(), m_saved);
+        m_saved = QImage();
+    }
+    if (++m_current == m_frames.size()) {  // the loop starts again on a clear picture
+        m_current = 0;
+        painter.fillRect(m_surface.rect(), m_background);
     }
 }
 
 void CAnimatedPicture::animate() {
-    QImage saved;
-    size_t current = 0;
     std::unique_lock wakeLock(m_wakeMutex);
     while (!m_stop) {
-        const Frame& frame = m_frames[current];
         wakeLock.unlock();
-        renderFrame(frame, saved);
+        int delay = renderCurrentFrame();
         QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
         wakeLock.lock();
-        if (m_wake.wait_for(wakeLock, std::chrono::milliseconds(frame.delayMs),
-                            [this] { return m_stop; }))
+        if (m_wake.wait_for(wakeLock, std::chrono::milliseconds(delay), [this] { return m_stop; }))
             break;
         wakeLock.unlock();
-        dispose(frame, saved);
-        if (++current == m_frames.size()) {
-            current = 0;
-            std::lock_guard lock(m_surfaceMutex);
-            m_surface.fill(m_background);
-        }
+        finishCurrentFrame();
         wakeLock.lock();
     }
 }
@@ -158,6 +155,8 @@ void CAnimatedPicture::Stop() {
 void CAnimatedPicture::Unload() {
     Stop();
     m_frames.clear();
+    m_current = 0;
+    m_saved = QImage();
     m_still = QImage();
     m_size = QSize();
     m_loaded = false;

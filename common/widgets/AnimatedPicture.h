@@ -34,6 +34,10 @@ public:
     static int frameDelayMs(int delay);
     // A copy of what the control shows now.
     QImage currentImage() const;
+    // One step of the animation, without its thread: draws the current frame
+    // (returning how long it stays), then applies its disposal and moves on.
+    int renderCurrentFrame();
+    void finishCurrentFrame();
 
 signals:
     void clicked();
@@ -52,8 +56,6 @@ private:
     bool loadGif(const QByteArray& data);
     void prepareSurface(QSize size);
     void animate();
-    void renderFrame(const Frame& frame, QImage& saved);
-    void dispose(const Frame& frame, QImage& saved);
 
     QImage m_still;
     std::vector<Frame> m_frames;
@@ -63,6 +65,8 @@ private:
 
     mutable std::mutex m_surfaceMutex;  // the thread draws while the window paints
     QImage m_surface;
+    size_t m_current = 0;
+    QImage m_saved;  // what lay under a frame that restores it (disposal 3)
 
     std::thread m_thread;
     std::mutex m_wakeMutex;

@@ -7,6 +7,7 @@
 #include "common/widgets/GifBlocks.h"
 #include "common/widgets/IconButton.h"
 #include "tests/support/TempFolder.h"
+#include "tests/ui/GifBuilder.h"
 #include "tests/ui/UiFixture.h"
 
 namespace zeph::test {
@@ -58,6 +59,112 @@ TEST(GifBlocks, TruncatedHostileOrRandomDataNeverReadsPastTheEnd) {
         std::vector<unsigned char> copy(noise.begin(), noise.end());
         gif::parse(copy.data(), copy.size());
     }
+}
+
+TEST(GifBlocks, BuiltPicturesOfEveryBlockKind) {
+    GifBuilder builder(4, 4);
+    builder.application().comment("made by hand").frame({0, 0, 4, 4, 1, 1, 7}).plainText();
+    builder.frame({1, 1, 2, 2, 2, 2, 0, false, true});
+    std::string gif = builder.bytes();
+    auto picture = gif::parse(bytes(gif), gif.size());
+    ASSERT_TRUE(picture);
+    ASSERT_EQ(picture->frames.size(), 2u);
+    EXPECT_EQ(picture->frames[0].delay, 7);
+    EXPECT_EQ(picture->frames[0].disposal, 1);
+    EXPECT_EQ(picture->frames[1].delay, -1);  // no graphic control extension
+    EXPECT_EQ(picture->frames[1].left, 1);
+    EXPECT_EQ(picture->frames[1].begin,
+              builder.blockStarts()[4]);  // from its first block, the plain text
+
+    std::string noTrailer = builder.bytes(false);
+    EXPECT_EQ(gif::parse(bytes(noTrailer), noTrailer.size())->frames.size(), 2u);
+    GifBuilder empty(4, 4);
+    std::string noFrames = empty.comment("nothing").bytes();
+    EXPECT_FALSE(gif::parse(bytes(noFrames), noFrames.size()));
+
+    // Cut inside every block kind: never past the end, at most the frames before the cut.
+    for (size_t start : builder.blockStarts()) {
+        for (size_t cut : {start + 1, start + 2, start + 5}) {
+            std::vector<unsigned char> copy(
+                gif.begin(), gif.begin() + static_cast<long>(std::min(cut, gif.size())));
+            auto cutPicture = gif::parse(copy.data(), copy.size());
+            if (cutPicture) {
+                EXPECT_LE(cutPicture->frames.back().end, copy.size());
+            }
+        }
+    }
+}
+
+TEST(GifBlocks, MutationsOfAValidPictureNeverCrash) {
+    GifBuilder builder(8, 8);
+    builder.application()
+        .frame({0, 0, 8, 8, 1})
+        .comment("c")
+        .frame({2, 2, 4, 4, 2, 3, 5, true, true});
+    const std::string gif = builder.bytes();
+    std::mt19937 random(11);
+    for (int round = 0; round < 5000; ++round) {
+        std::string mutated = gif;
+        int edits = 1 + static_cast<int>(random() % 4);
+        for (int e = 0; e < edits; ++e) {
+            size_t at = random() % mutated.size();
+            switch (random() % 3) {
+                case 0:
+                    mutated[at] = static_cast<char>(random());
+                    break;
+                case 1:
+                    mutated.erase(at, 1 + random() % 8);
+                    break;
+                default:
+                    mutated.insert(at, 1, static_cast<char>(random()));
+                    break;
+            }
+            if (mutated.empty()) mutated = "G";
+        }
+        std::vector<unsigned char> copy(mutated.begin(), mutated.end());
+        if (auto picture = gif::parse(copy.data(), copy.size())) {
+            for (const auto& frame : picture->frames) ASSERT_LE(frame.end, copy.size());
+            CAnimatedPicture control;
+            control.Load(QByteArray(mutated.data(), static_cast<int>(mutated.size())));
+        }
+    }
+}
+
+TEST(AnimatedPicture, DisposalMethodsComposeTheFrames) {
+    GifBuilder builder(4, 4);
+    builder.frame({0, 0, 4, 4, 1, 1});  // red everywhere, kept
+    builder.frame({1, 1, 2, 2, 2, 2});  // green square, then background
+    builder.frame({2, 2, 2, 2, 3, 3});  // blue square, then what lay under it
+    builder.frame({0, 0, 1, 1, 2, 1});  // green corner
+    std::string gif = builder.bytes();
+    CAnimatedPicture picture;
+    ASSERT_TRUE(picture.Load(QByteArray(gif.data(), static_cast<int>(gif.size()))));
+    ASSERT_EQ(picture.frameCount(), 4);
+    const QColor background = picture.palette().color(QPalette::Button);
+    auto at = [&](int x, int y) { return QColor(picture.currentImage().pixel(x, y)); };
+
+    EXPECT_EQ(picture.renderCurrentFrame(), 100);
+    EXPECT_EQ(at(1, 1), QColor(Qt::red));
+    picture.finishCurrentFrame();
+    picture.renderCurrentFrame();
+    EXPECT_EQ(at(1, 1), QColor(Qt::green));
+    EXPECT_EQ(at(0, 0), QColor(Qt::red));
+    picture.finishCurrentFrame();  // disposal 2: the square becomes background
+    EXPECT_EQ(at(1, 1), background);
+    EXPECT_EQ(at(3, 3), QColor(Qt::red));
+    picture.renderCurrentFrame();
+    EXPECT_EQ(at(3, 3), QColor(Qt::blue));
+    EXPECT_EQ(at(2, 2), QColor(Qt::blue));
+    picture.finishCurrentFrame();  // disposal 3: what lay under it comes back
+    EXPECT_EQ(at(3, 3), QColor(Qt::red));
+    EXPECT_EQ(at(2, 2), background);  // cleared by the green square's disposal before
+    EXPECT_EQ(at(1, 1), background);
+    picture.renderCurrentFrame();
+    EXPECT_EQ(at(0, 0), QColor(Qt::green));
+    picture.finishCurrentFrame();  // the loop starts again on a clear picture
+    EXPECT_EQ(at(3, 3), background);
+    picture.renderCurrentFrame();
+    EXPECT_EQ(at(3, 3), QColor(Qt::red));
 }
 
 TEST(AnimatedPicture, DelaysHaveASaneMinimum) {
