@@ -8,6 +8,7 @@
 #include "common/widgets/AnimatedPicture.h"
 #include "common/widgets/DesktopOpen.h"
 #include "common/widgets/GbkText.h"
+#include "common/widgets/ProgramFolders.h"
 
 namespace zeph {
 
@@ -37,11 +38,8 @@ QString vendorHomePage() {
     return QString::fromStdString(serverAddress("/ZEPHSearch/Index.html"));
 }
 
-AdvertPane::AdvertPane(QString programFolder, AdvertKind kind, QWidget* parent)
-    : QWidget(parent),
-      m_programFolder(std::move(programFolder)),
-      m_kind(std::move(kind)),
-      m_link(vendorHomePage()) {
+AdvertPane::AdvertPane(AdvertKind kind, QWidget* parent)
+    : QWidget(parent), m_kind(std::move(kind)), m_link(vendorHomePage()) {
     m_picture = new CAnimatedPicture(this);
     m_picture->setCursor(Qt::PointingHandCursor);
     m_picture->setToolTip(m_link);
@@ -57,9 +55,9 @@ AdvertPane::~AdvertPane() {
 }
 
 void AdvertPane::start() {
-    if (m_picture->Load(QDir(m_programFolder).filePath(m_kind.shippedPicture))) m_picture->Draw();
+    if (m_picture->Load(programFile(m_kind.shippedPicture))) m_picture->Draw();
     std::string address = serverAddress(m_kind.request);
-    std::string target = QDir(m_programFolder).filePath(m_kind.downloadedPicture).toStdString();
+    std::string target = dataFile(m_kind.downloadedPicture).toStdString();
     bool breakLines = m_kind.breakLines;
     QPointer<AdvertPane> self(this);
     m_request = std::thread([this, self, address, target, breakLines] {
@@ -92,9 +90,9 @@ void AdvertPane::applyAnswer(const QString& link, bool pictureDownloaded) {
     }
     if (!pictureDownloaded) return;
     // A downloaded picture that does not load keeps the shipped one.
-    if (m_picture->Load(QDir(m_programFolder).filePath(m_kind.downloadedPicture))) {
+    if (m_picture->Load(dataFile(m_kind.downloadedPicture))) {
         m_picture->Draw();
-    } else if (m_picture->Load(QDir(m_programFolder).filePath(m_kind.shippedPicture))) {
+    } else if (m_picture->Load(programFile(m_kind.shippedPicture))) {
         m_picture->Draw();
     }
 }

@@ -31,7 +31,8 @@ AdvertKind indexerAdvert();
 class AdvertPane : public QWidget {
     Q_OBJECT
 public:
-    AdvertPane(QString programFolder, AdvertKind kind, QWidget* parent = nullptr);
+    // Shipped pictures come from the program folder; downloaded ones go to the data folder.
+    explicit AdvertPane(AdvertKind kind, QWidget* parent = nullptr);
     ~AdvertPane() override;
 
     // Shows the shipped picture and starts the request.
@@ -48,7 +49,6 @@ private:
     void applyAnswer(const QString& link, bool pictureDownloaded);
     void openLink();
 
-    QString m_programFolder;
     AdvertKind m_kind;
     QString m_link;
     CAnimatedPicture* m_picture;

@@ -8,15 +8,14 @@
 
 #include "common/ServerHost.h"
 #include "common/WebFetch.h"
-#include "common/widgets/ProgramIcons.h"
+#include "common/widgets/ProgramFolders.h"
 #include "web/AdvertPane.h"
 #include "web/PageDialog.h"
 #include "web/TaskbarNotifier.h"
 
 namespace zeph {
 
-WebContent::WebContent(QWidget* mainWindow, QString programFolder)
-    : QObject(mainWindow), m_mainWindow(mainWindow), m_programFolder(std::move(programFolder)) {}
+WebContent::WebContent(QWidget* mainWindow) : QObject(mainWindow), m_mainWindow(mainWindow) {}
 
 WebContent::~WebContent() {
     shutDown();
@@ -32,7 +31,7 @@ void WebContent::showAdvertisementStrip() {
         new QWidget(m_mainWindow, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
     strip->setObjectName(QStringLiteral("advertisementStrip"));
     strip->setAttribute(Qt::WA_ShowWithoutActivating);
-    auto* pane = new AdvertPane(m_programFolder, stripAdvert(screenWidth), strip);
+    auto* pane = new AdvertPane(stripAdvert(screenWidth), strip);
     auto* layout = new QVBoxLayout(strip);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(pane);
@@ -46,8 +45,7 @@ void WebContent::showAdvertisementStrip() {
 void WebContent::showNotification() {
     if (m_notification.joinable()) return;
     std::string address = serverAddress("/ZEPHSearch/NotifyMessage.php?CurrentVersion=20100214");
-    std::string skin =
-        QDir(m_programFolder).filePath(QStringLiteral("notify_background.bmp")).toStdString();
+    std::string skin = dataFile(QStringLiteral("notify_background.bmp")).toStdString();
     QPointer<WebContent> self(this);
     m_notification = std::thread([this, self, address, skin] {
         AdvertiseInfo info;
@@ -66,7 +64,7 @@ void WebContent::showNotification() {
 
 void WebContent::showFetchedNotification(const QString& text, const QString& link) {
     if (!m_notifier) m_notifier = new TaskbarNotifier(m_mainWindow);
-    QString skin = QDir(m_programFolder).filePath(QStringLiteral("notify_background.bmp"));
+    QString skin = dataFile(QStringLiteral("notify_background.bmp"));
     // A skin that does not load: the shipped one, else no popup.
     if (!m_notifier->setSkin(skin) &&
         !m_notifier->setSkin(programFile(QStringLiteral("NotifySkin.png"))))

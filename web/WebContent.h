@@ -17,7 +17,7 @@ class TaskbarNotifier;
 class WebContent : public QObject {
     Q_OBJECT
 public:
-    WebContent(QWidget* mainWindow, QString programFolder);
+    explicit WebContent(QWidget* mainWindow);
     ~WebContent() override;
 
     void showAdvertisementStrip();
@@ -35,7 +35,6 @@ private:
     void showFetchedNotification(const QString& text, const QString& link);
 
     QWidget* m_mainWindow;
-    QString m_programFolder;
     QPointer<QWidget> m_strip;
     TaskbarNotifier* m_notifier = nullptr;
     std::thread m_notification;

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "common/widgets/ProgramIcons.h"
+#include "common/widgets/ProgramFolders.h"
 
 namespace zeph {
 

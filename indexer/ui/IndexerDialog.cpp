@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "common/widgets/GbkText.h"
-#include "common/widgets/ProgramIcons.h"
+#include "common/widgets/ProgramFolders.h"
 #include "indexer/RunProgress.h"
 #include "indexer/ui/GradientProgressBar.h"
 #include "web/AdvertPane.h"
@@ -22,8 +22,7 @@ enum StepState { Pending, Current, Done };
 
 }  // namespace
 
-IndexerDialog::IndexerDialog(IndexRun& run, const QString& programFolder, QWidget* parent)
-    : QDialog(parent), m_run(run) {
+IndexerDialog::IndexerDialog(IndexRun& run, QWidget* parent) : QDialog(parent), m_run(run) {
     setWindowTitle(QStringLiteral("ZEPH桌面搜索索引程序"));
     setWindowIcon(programIcon("app"));
     setAutoFillBackground(true);
@@ -32,7 +31,7 @@ IndexerDialog::IndexerDialog(IndexRun& run, const QString& programFolder, QWidge
     light.setColor(QPalette::WindowText, Qt::black);
     setPalette(light);
 
-    m_advert = new AdvertPane(programFolder, indexerAdvert(), this);
+    m_advert = new AdvertPane(indexerAdvert(), this);
 
     auto* steps = new QGridLayout;
     steps->setContentsMargins(20, 8, 20, 0);

@@ -25,7 +25,7 @@ class GradientProgressBar;
 class IndexerDialog : public QDialog, private RunObserver {
     Q_OBJECT
 public:
-    IndexerDialog(IndexRun& run, const QString& programFolder, QWidget* parent = nullptr);
+    explicit IndexerDialog(IndexRun& run, QWidget* parent = nullptr);
     ~IndexerDialog() override;
 
     // Starts the worker.

@@ -56,12 +56,13 @@ bool containsAllTokens(std::string_view name, const std::vector<std::string>& to
 
 }  // namespace
 
-CSearchEngine::CSearchEngine(CSQLiteDB& db, std::string programFolder, std::int64_t now)
-    : m_db(db), m_programFolder(std::move(programFolder)) {
+CSearchEngine::CSearchEngine(CSQLiteDB& db, std::string programFolder, std::string dataFolder,
+                             std::int64_t now)
+    : m_db(db), m_programFolder(std::move(programFolder)), m_dataFolder(std::move(dataFolder)) {
     // Every data path is built from the program folder, so a failed change of
     // directory costs nothing but relative names given by the user.
-    [[maybe_unused]] int changed = chdir(osPath(m_programFolder).c_str());
-    openConfigDatabase(m_db, m_programFolder);
+    [[maybe_unused]] int changed = chdir(osPath(m_dataFolder).c_str());
+    openConfigDatabase(m_db, m_dataFolder);
     readExtensions();
     runStartupSettings(m_db, m_programFolder, now);
     loadIndex();
@@ -87,7 +88,7 @@ void CSearchEngine::readExtensions() {
 }
 
 void CSearchEngine::loadIndex() {
-    switch (m_index.load(m_programFolder)) {
+    switch (m_index.load(m_dataFolder)) {
         case IndexDirectory::LoadResult::Loaded:
             return;
         case IndexDirectory::LoadResult::NoPostings:

@@ -30,10 +30,14 @@ enum SearchOutcome : int {
 
 class CSearchEngine {
 public:
-    // Start-up, in order: the program folder becomes the current directory, the
+    // Start-up, in order: the data folder becomes the current directory, the
     // database opens, the suffix table is read, the settings steps run and the
     // index loads. Any step may end the process through the message service.
-    CSearchEngine(CSQLiteDB& db, std::string programFolder, std::int64_t now);
+    // The program folder holds the indexer and Translation.dat; the data folder
+    // the database and the index (often the same folder).
+    CSearchEngine(CSQLiteDB& db, std::string programFolder, std::string dataFolder, std::int64_t now);
+    CSearchEngine(CSQLiteDB& db, const std::string& folder, std::int64_t now)
+        : CSearchEngine(db, folder, folder, now) {}
     ~CSearchEngine();
 
     // Runs one search on the calling thread (the worker). Waits for a search
@@ -62,6 +66,7 @@ private:
 
     CSQLiteDB& m_db;
     std::string m_programFolder;
+    std::string m_dataFolder;
     IndexDirectory m_index;
     std::unordered_map<std::string, std::int64_t> m_extensions;  // Name -> ExtendID
     std::unordered_map<std::int64_t, std::string> m_descriptions;

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "common/widgets/ProgramIcons.h"
+#include "common/widgets/ProgramFolders.h"
 #include "search/ui/CriteriaSections.h"
 
 namespace zeph {

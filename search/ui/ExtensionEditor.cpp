@@ -15,7 +15,7 @@
 #include "common/SqlText.h"
 #include "common/Statements.h"
 #include "common/widgets/GbkText.h"
-#include "common/widgets/ProgramIcons.h"
+#include "common/widgets/ProgramFolders.h"
 
 namespace zeph {
 

@@ -21,7 +21,7 @@
 #include "common/SystemLog.h"
 #include "common/widgets/DesktopOpen.h"
 #include "common/widgets/GbkText.h"
-#include "common/widgets/ProgramIcons.h"
+#include "common/widgets/ProgramFolders.h"
 #include "search/ui/AboutDialog.h"
 #include "search/ui/HtmlPane.h"
 #include "search/ui/ResultPanel.h"
@@ -51,8 +51,7 @@ QIcon toolIcon(const char* name) {
 
 }  // namespace
 
-MainWindow::MainWindow(CSQLiteDB& db, const QString& programFolder)
-    : m_db(db), m_programFolder(programFolder) {
+MainWindow::MainWindow(CSQLiteDB& db) : m_db(db) {
     setWindowTitle(QStringLiteral("ZEPH桌面搜索"));
     setWindowIcon(programIcon("app"));
     buildPanes();
@@ -60,7 +59,7 @@ MainWindow::MainWindow(CSQLiteDB& db, const QString& programFolder)
     buildToolBar();
     buildStatusBar();
     m_html->showLocalFile(programFile(QStringLiteral("ZEPHTip.html")));
-    m_web = new WebContent(this, m_programFolder);
+    m_web = new WebContent(this);
     startTimers();
     for (int step : {1, -1}) {
         auto* shortcut = new QShortcut(
@@ -74,9 +73,9 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildPanes() {
     m_outer = new QSplitter(Qt::Horizontal, this);
     m_inner = new QSplitter(Qt::Vertical, m_outer);
-    m_results = new ResultPanel(m_db, m_programFolder, m_inner);
+    m_results = new ResultPanel(m_db, m_inner);
     m_html = new HtmlPane(m_inner);
-    m_search = new SearchPanel(m_db, m_programFolder, m_results, m_outer);
+    m_search = new SearchPanel(m_db, m_results, m_outer);
     m_outer->insertWidget(0, m_search);
     m_outer->setStretchFactor(0, 0);
     m_outer->setStretchFactor(1, 1);
@@ -216,7 +215,7 @@ void MainWindow::updateIndex() {
                QStringLiteral("确定更新索引")))
         return;
     m_search->stopAndWait();
-    std::string folder = zeph::toGbk(m_programFolder.toStdString()).value_or(std::string());
+    std::string folder = zeph::toGbk(pictureFolder());
     if (!startIndexer(folder))
         uiMessage(QStringLiteral("打开ZEPH桌面搜索索引程序失败，请与开发商联系！"),
                   QStringLiteral("系统文件丢失"));

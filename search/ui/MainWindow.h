@@ -21,7 +21,7 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // Creating the panes constructs the search engine, whose start-up may end the process.
-    MainWindow(CSQLiteDB& db, const QString& programFolder);
+    explicit MainWindow(CSQLiteDB& db);
     ~MainWindow() override;
 
     SearchPanel* searchPanel() const { return m_search; }
@@ -54,7 +54,6 @@ private:
     void focusPane(int step);
 
     CSQLiteDB& m_db;
-    QString m_programFolder;
     SearchPanel* m_search = nullptr;
     ResultPanel* m_results = nullptr;
     HtmlPane* m_html = nullptr;

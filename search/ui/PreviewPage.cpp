@@ -59,8 +59,8 @@ QString previewHtml(const ResultRow& row, int w) {
     return html;
 }
 
-QString writePreviewPage(const QString& programFolder, const ResultRow& row, int screenWidth) {
-    QString path = QDir(programFolder).filePath(QStringLiteral("tmp/preview.html"));
+QString writePreviewPage(const QString& dataFolder, const ResultRow& row, int screenWidth) {
+    QString path = QDir(dataFolder).filePath(QStringLiteral("tmp/preview.html"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return {};
     file.write(previewHtml(row, screenWidth <= 1200 ? 10 : 7).toUtf8());

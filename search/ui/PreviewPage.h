@@ -10,8 +10,8 @@ struct ResultRow;
 
 // The page's HTML. labelWidth is the width of the label cells in percent.
 QString previewHtml(const ResultRow& row, int labelWidth);
-// Writes the page to tmp/preview.html of the program folder; its path, or ""
+// Writes the page to tmp/preview.html of the data folder; its path, or ""
 // when it could not be written.
-QString writePreviewPage(const QString& programFolder, const ResultRow& row, int screenWidth);
+QString writePreviewPage(const QString& dataFolder, const ResultRow& row, int screenWidth);
 
 }  // namespace zeph

@@ -16,7 +16,7 @@
 #include "common/widgets/ColumnShares.h"
 #include "common/widgets/GbkText.h"
 #include "common/widgets/IconButton.h"
-#include "common/widgets/ProgramIcons.h"
+#include "common/widgets/ProgramFolders.h"
 #include "common/widgets/SortHeader.h"
 #include "search/engine/ResultStore.h"
 #include "search/engine/ResultTexts.h"
@@ -42,8 +42,7 @@ QString pageLabelText(int page) {
 
 }  // namespace
 
-ResultPanel::ResultPanel(CSQLiteDB& db, QString programFolder, QWidget* parent)
-    : QWidget(parent), m_db(db), m_programFolder(std::move(programFolder)) {
+ResultPanel::ResultPanel(CSQLiteDB& db, QWidget* parent) : QWidget(parent), m_db(db) {
     setAutoFillBackground(true);
     QPalette light = palette();
     light.setColor(QPalette::Window, QColor(214, 223, 247));
@@ -114,7 +113,7 @@ void ResultPanel::buildPagingRow() {
     m_pageBox->installEventFilter(this);
 
     connect(m_tipButton, &QAbstractButton::clicked, this,
-            [this] { emit pageRequested(m_programFolder + QStringLiteral("/ZEPHTip.html")); });
+            [this] { emit pageRequested(programFile(QStringLiteral("ZEPHTip.html"))); });
     connect(m_first, &QAbstractButton::clicked, this, &ResultPanel::firstPage);
     connect(m_previous, &QAbstractButton::clicked, this, &ResultPanel::previousPage);
     connect(m_next, &QAbstractButton::clicked, this, &ResultPanel::nextPage);
@@ -265,7 +264,7 @@ void ResultPanel::updatePreview() {
     QList<int> rows = selectedRows();
     if (rows.isEmpty()) return;
     int width = screen() ? screen()->geometry().width() : 1280;
-    QString page = writePreviewPage(m_programFolder, m_model->row(rows.last()), width);
+    QString page = writePreviewPage(dataFolder(), m_model->row(rows.last()), width);
     if (!page.isEmpty()) emit pageRequested(page);
 }
 

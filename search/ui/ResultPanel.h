@@ -26,7 +26,7 @@ class SortHeader;
 class ResultPanel : public QWidget {
     Q_OBJECT
 public:
-    ResultPanel(CSQLiteDB& db, QString programFolder, QWidget* parent = nullptr);
+    explicit ResultPanel(CSQLiteDB& db, QWidget* parent = nullptr);
 
     // From the search panel, before a search: empty list, page 1.
     void beginSearch();
@@ -74,7 +74,6 @@ private:
     void handleKey(int key, Qt::KeyboardModifiers modifiers);
 
     CSQLiteDB& m_db;
-    QString m_programFolder;
     ResultModel* m_model = nullptr;
     QStackedWidget* m_views = nullptr;
     QTreeView* m_report = nullptr;

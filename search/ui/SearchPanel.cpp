@@ -17,7 +17,7 @@
 #include "common/widgets/AnimatedPicture.h"
 #include "common/widgets/GbkText.h"
 #include "common/widgets/IconButton.h"
-#include "common/widgets/ProgramIcons.h"
+#include "common/widgets/ProgramFolders.h"
 #include "search/engine/ContentSearch.h"
 #include "search/engine/SearchEngine.h"
 #include "search/ui/CriteriaSections.h"
@@ -42,11 +42,10 @@ QLabel* heading(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-SearchPanel::SearchPanel(CSQLiteDB& db, const QString& programFolder, ResultPanel* results,
-                         QWidget* parent)
-    : QWidget(parent), m_programFolder(programFolder), m_results(results) {
-    std::string folder = zeph::toGbk(programFolder.toStdString()).value_or(std::string());
-    m_engine = std::make_unique<CSearchEngine>(db, folder, std::time(nullptr));
+SearchPanel::SearchPanel(CSQLiteDB& db, ResultPanel* results, QWidget* parent)
+    : QWidget(parent), m_results(results) {
+    m_engine = std::make_unique<CSearchEngine>(db, zeph::toGbk(pictureFolder()),
+                                               zeph::toGbk(dataFolder()), std::time(nullptr));
     m_bridge = std::make_unique<ResultBridge>(results);
 
     m_time = new TimeSection;

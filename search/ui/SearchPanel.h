@@ -32,8 +32,7 @@ class SearchPanel : public QWidget {
     Q_OBJECT
 public:
     // Constructs the engine: its start-up may end the process.
-    SearchPanel(CSQLiteDB& db, const QString& programFolder, ResultPanel* results,
-                QWidget* parent = nullptr);
+    SearchPanel(CSQLiteDB& db, ResultPanel* results, QWidget* parent = nullptr);
     ~SearchPanel() override;
 
     // The search button: starts a search, or asks the running one to stop.
@@ -69,7 +68,6 @@ private:
     void workerFinished();
     void showWatermark(bool hot);
 
-    QString m_programFolder;
     std::unique_ptr<CSearchEngine> m_engine;
     ResultPanel* m_results;
     std::unique_ptr<ResultBridge> m_bridge;

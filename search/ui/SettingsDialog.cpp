@@ -20,7 +20,7 @@
 #include "common/widgets/ColorTabBar.h"
 #include "common/widgets/ColumnShares.h"
 #include "common/widgets/GbkText.h"
-#include "common/widgets/ProgramIcons.h"
+#include "common/widgets/ProgramFolders.h"
 #include "search/ui/CriteriaSections.h"
 #include "search/ui/ExtensionEditor.h"
 #include "search/ui/FileIcons.h"
@@ -57,7 +57,7 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
     : QDialog(parent), m_db(db), m_icons(new FileIcons) {
     setWindowTitle(QStringLiteral("系统设置窗口"));
     paintLightSection(this);
-    m_advert = new AdvertPane(pictureFolder(), settingsAdvert(), this);
+    m_advert = new AdvertPane(settingsAdvert(), this);
 
     m_tabs = new ColorTabBar(this);
     m_tabs->setBackground(QColor(214, 223, 247));

@@ -21,7 +21,7 @@
 #include "common/widgets/ColumnShares.h"
 #include "common/widgets/GbkText.h"
 #include "common/widgets/IconButton.h"
-#include "common/widgets/ProgramIcons.h"
+#include "common/widgets/ProgramFolders.h"
 #include "search/ui/CriteriaSections.h"
 #include "web/AdvertPane.h"
 
@@ -53,7 +53,7 @@ QString sqlFailureText(int line) {
 SystemLogDialog::SystemLogDialog(CSQLiteDB& db, QWidget* parent) : QDialog(parent), m_db(db) {
     setWindowTitle(QStringLiteral("系统日志窗口"));
     paintLightSection(this);
-    m_advert = new AdvertPane(pictureFolder(), logAdvert(), this);
+    m_advert = new AdvertPane(logAdvert(), this);
     m_list = new QTreeWidget(this);
     m_list->setHeaderLabels({QStringLiteral("序号"), QStringLiteral("时间"),
                              QStringLiteral("操作代码"), QStringLiteral("日志内容")});

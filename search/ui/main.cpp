@@ -1,12 +1,14 @@
 // ZEPHSearch: the search program.
 #include <QApplication>
-#include <QDir>
-#include <QIcon>
 
 #include <unistd.h>
 
+#include "common/DataFolder.h"
+#include "common/Messages.h"
+#include "common/Paths.h"
 #include "common/SQLiteDB.h"
-#include "common/widgets/ProgramIcons.h"
+#include "common/widgets/GbkText.h"
+#include "common/widgets/ProgramFolders.h"
 #include "common/widgets/QtMessages.h"
 #include "search/ui/FileIcons.h"
 #include "search/ui/MainWindow.h"
@@ -19,20 +21,25 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPHSearch"));
     QApplication::setApplicationDisplayName(QStringLiteral("ZEPH桌面搜索"));
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    QApplication::setWindowIcon(
-        QIcon(QDir(programFolder).filePath(QStringLiteral("icons/app.svg"))));
-    zeph::ensureIconTheme();
-
-    zeph::SingleInstance instance(programFolder);
-    if (instance.handedOver()) return 0;
-
     zeph::QtMessages messages;
     zeph::installMessageService(&messages);
+
+    const std::string programFolder = zeph::executableFolder();
+    auto dataFolder = zeph::prepareDataFolder(programFolder);
+    if (!dataFolder) zeph::fatalExit(0, "连接数据库失败，请与系统管理员联系！");
+    zeph::setPictureFolder(zeph::toQString(programFolder));
+    zeph::setDataFolder(zeph::toQString(*dataFolder));
+    QApplication::setWindowIcon(zeph::programIcon("app"));
+    zeph::ensureIconTheme();
+
+    // One search program per data folder: they would share the result table.
+    zeph::SingleInstance instance(zeph::dataFolder());
+    if (instance.handedOver()) return 0;
+
     zeph::CSQLiteDB db;
     // Creating the window constructs the engine: its start-up questions come
     // before the window shows, and may end the program.
-    zeph::MainWindow window(db, programFolder);
+    zeph::MainWindow window(db);
     instance.listen();
     QObject::connect(&instance, &zeph::SingleInstance::raiseRequested, &window, [&window] {
         window.showMaximized();

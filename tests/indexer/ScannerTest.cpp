@@ -192,11 +192,15 @@ TEST_F(Scanner, FolderThatCannotBeListedIsSkippedSilently) {
     fs::permissions(tree / "closed", fs::perms::none);
     pid_t child = fork();
     if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
-        CSQLiteDB childDb;
-        openConfigDatabase(childDb, program.str());
-        IndexRun run(childDb, program.str());
-        _exit(run.run() == IndexRun::Outcome::Published && messages.shown.empty() ? 0 : 91);
+        try {
+            if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
+            CSQLiteDB childDb;
+            openConfigDatabase(childDb, program.str());
+            IndexRun run(childDb, program.str());
+            _exit(run.run() == IndexRun::Outcome::Published && messages.shown.empty() ? 0 : 91);
+        } catch (...) {
+            _exit(92);  // never back into the test
+        }
     }
     int status = 0;
     waitpid(child, &status, 0);

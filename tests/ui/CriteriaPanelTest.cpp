@@ -63,8 +63,8 @@ protected:
     void SetUp() override {
         writeFile(tree / "a.txt", "x");
         indexTree();
-        results = std::make_unique<ResultPanel>(db, folder());
-        panel = std::make_unique<SearchPanel>(db, folder(), results.get());
+        results = std::make_unique<ResultPanel>(db);
+        panel = std::make_unique<SearchPanel>(db, results.get());
         panel->resize(280, 800);
         panel->show();
     }

@@ -20,7 +20,7 @@ struct GifFrameSpec {
 class GifBuilder {
 public:
     GifBuilder(int width, int height);
-    GifBuilder& frame(const GifFrameSpec& spec);
+    GifBuilder& frame(const GifFrameSpec& frame);
     GifBuilder& comment(const std::string& text);
     GifBuilder& application();
     GifBuilder& plainText();

@@ -30,7 +30,7 @@ protected:
 
 TEST_F(IndexerWindow, ARunMovesForwardToOneHundredAndClosesItself) {
     IndexRun run(db, program.str());
-    IndexerDialog dialog(run, folder());
+    IndexerDialog dialog(run);
     std::vector<int> seen;
     dialog.show();
     grabToFile(&dialog, QStringLiteral("indexer-start"));
@@ -49,7 +49,7 @@ TEST_F(IndexerWindow, ARunMovesForwardToOneHundredAndClosesItself) {
 
 TEST_F(IndexerWindow, CancelAsksAndYesStopsWithoutPublishing) {
     IndexRun run(db, program.str());
-    IndexerDialog dialog(run, folder());
+    IndexerDialog dialog(run);
     dialog.show();
     dialog.reject();  // Escape: asks, the scripted answer is No
     ASSERT_EQ(messages.shown.size(), 1u);

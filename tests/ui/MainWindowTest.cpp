@@ -26,7 +26,7 @@ protected:
             writeFile(tree / name, "x");
         writeFile(tree / "<script>alert(1)&.txt", "x");
         indexTree();
-        window = std::make_unique<MainWindow>(db, folder());
+        window = std::make_unique<MainWindow>(db);
         window->resize(1280, 800);
         window->show();
     }

@@ -9,7 +9,7 @@
 #include "common/SqlText.h"
 #include "common/StartupSettings.h"
 #include "common/Statements.h"
-#include "common/widgets/ProgramIcons.h"
+#include "common/widgets/ProgramFolders.h"
 #include "indexer/IndexRun.h"
 
 namespace fs = std::filesystem;
@@ -33,6 +33,7 @@ UiFixture::UiFixture() {
         if (picture) fs::copy(entry.path(), program / name, fs::copy_options::recursive);
     }
     setPictureFolder(folder());
+    setDataFolder(folder());
     CSQLiteDB db;
     openConfigDatabase(db, program.str());
     db.Execute("update SystemSetting set UpdateFrequency=4");

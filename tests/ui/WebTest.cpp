@@ -27,7 +27,7 @@ TEST_F(AdvertTest, AnAnswerReplacesPictureAndLink) {
     answer(base() + "/pic.gif", "https://example.org/offer");
     server.reply("/pic.gif",
                  {200, readFile(std::string(ZEPH_TEST_PROGRAM_DIR) + "/SettingAds.gif")});
-    AdvertPane pane(folder(), logAdvert());
+    AdvertPane pane(logAdvert());
     pane.start();
     ASSERT_TRUE(waitFor([&] { return pane.requestDone(); }));
     QCoreApplication::processEvents();
@@ -39,7 +39,7 @@ TEST_F(AdvertTest, AnAnswerReplacesPictureAndLink) {
 TEST_F(AdvertTest, BadAnswersChangeNothingVisible) {
     answer(base() + "/broken.gif", "javascript:alert(1)");
     server.reply("/broken.gif", {200, "GIF89a not really"});
-    AdvertPane pane(folder(), logAdvert());
+    AdvertPane pane(logAdvert());
     pane.start();
     QSize shipped = pane.picture()->size();
     ASSERT_TRUE(waitFor([&] { return pane.requestDone(); }));

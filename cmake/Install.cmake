@@ -1,0 +1,35 @@
+# Installation: the program folder goes to <prefix>/lib/zeph (marked as an
+# installation, so each user's data lives in their own folder), with a command
+# in <prefix>/bin, a menu entry and an icon. `cpack -G DEB` packages the same.
+include(GNUInstallDirs)
+set(ZEPH_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/zeph)
+
+install(TARGETS ZEPHSearch ZEPHIndexer RUNTIME DESTINATION ${ZEPH_INSTALL_DIR})
+if(TARGET zeph-query)
+    install(TARGETS zeph-query RUNTIME DESTINATION ${ZEPH_INSTALL_DIR})
+endif()
+install(FILES ${ZEPH_SHIPPED_DB} ${ZEPH_PROGRAM_DIR}/Translation.dat DESTINATION ${ZEPH_INSTALL_DIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/folder/ DESTINATION ${ZEPH_INSTALL_DIR})
+install(DIRECTORY DESTINATION ${ZEPH_INSTALL_DIR}/index)
+install(DIRECTORY DESTINATION ${ZEPH_INSTALL_DIR}/tmp)
+install(DIRECTORY DESTINATION ${ZEPH_INSTALL_DIR}/ext)
+install(CODE "file(WRITE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ZEPH_INSTALL_DIR}/INSTALLED\" \"\")")
+install(CODE "file(CREATE_LINK ../${ZEPH_INSTALL_DIR}/ZEPHSearch
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/zeph-search\" SYMBOLIC)")
+install(DIRECTORY DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/zeph-search.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/zeph-search.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+set(CPACK_PACKAGE_NAME zeph-search)
+set(CPACK_PACKAGE_VENDOR "ZEPH")
+set(CPACK_PACKAGE_CONTACT "ZEPH developers <zeph@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop file search: by name, content, folder, size, time and type")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk | fonts-wqy-microhei, libqt6svg6, adwaita-icon-theme, xdg-utils")
+include(CPack)

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds the core and its tests with AddressSanitizer and UndefinedBehaviorSanitizer
+# (in build-sanitize/) and runs them.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DZEPH_SANITIZE=ON -DZEPH_BUILD_UI=OFF \
+      -DZEPH_BUILD_BENCH=OFF >/dev/null
+cmake --build build-sanitize -j"$(nproc)"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+cd build-sanitize && ctest --output-on-failure -j"$(nproc)" --timeout 600
