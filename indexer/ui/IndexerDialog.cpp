@@ -104,7 +104,7 @@ void IndexerDialog::setStepFont(int step, int state) {
 void IndexerDialog::startRun() {
     m_advert->start();
     m_worker = std::thread([this] {
-        m_run.run(this);
+        m_outcome = m_run.run(this);
         m_workerDone = true;
         QMetaObject::invokeMethod(this, &IndexerDialog::refresh, Qt::QueuedConnection);
     });

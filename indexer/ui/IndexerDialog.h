@@ -38,6 +38,8 @@ public:
     QLabel* statisticsLine() const { return m_statistics; }
     QLabel* stepLabel(int step) const { return m_steps[step]; }
     bool workerDone() const { return m_workerDone; }
+    // How the run ended; meaningful once the worker is done.
+    IndexRun::Outcome outcome() const { return m_outcome; }
     void refresh();
 
     // Escape ends a dialog through reject.
@@ -59,6 +61,7 @@ private:
     AdvertPane* m_advert = nullptr;
     std::thread m_worker;
     std::atomic<bool> m_workerDone{false};
+    IndexRun::Outcome m_outcome = IndexRun::Outcome::Failed;
     QTimer m_refreshTimer;
     std::array<QLabel*, 4> m_markers{};
     std::array<QLabel*, 4> m_steps{};

@@ -38,5 +38,7 @@ int main(int argc, char** argv) {
     zeph::IndexerDialog dialog(run);
     dialog.show();
     dialog.startRun();
-    return app.exec();
+    int code = app.exec();
+    // A run that failed (its message was shown) does not end as a success.
+    return dialog.outcome() == zeph::IndexRun::Outcome::Failed ? -1 : code;
 }
