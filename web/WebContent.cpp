@@ -6,8 +6,10 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "common/Codec.h"
 #include "common/ServerHost.h"
 #include "common/WebFetch.h"
+#include "common/widgets/GbkText.h"
 #include "common/widgets/ProgramFolders.h"
 #include "web/AdvertPane.h"
 #include "web/PageDialog.h"
@@ -51,7 +53,9 @@ void WebContent::showNotification() {
         AdvertiseInfo info;
         if (fetchAdvertise(address, true, info, &m_cancel) != 0 || m_cancel) return;
         if (isWebAddress(info.picture)) downloadFile(info.picture, skin, &m_cancel);
-        QString text = QString::fromStdString(info.text);
+        // Servers answer in UTF-8 today; an answer in GBK is read as such.
+        bool utf8 = toGbk(info.text).has_value();
+        QString text = utf8 ? QString::fromStdString(info.text) : toQString(info.text);
         QString link = isWebAddress(info.link) ? QString::fromStdString(info.link) : QString();
         QMetaObject::invokeMethod(
             this,

@@ -6,6 +6,8 @@
 #include <QIcon>
 #include <QString>
 
+#include <string>
+
 namespace zeph {
 
 // Both default to the executable's folder.
@@ -18,5 +20,11 @@ QString programFile(const QString& name);
 QString dataFile(const QString& name);
 // icons/<name>.svg of the program folder.
 QIcon programIcon(const QByteArray& name);
+
+// At a program's start: finds both folders from the executable's place,
+// prepares the data folder, makes it the current directory and sets the
+// window icon. Returns the data folder (GBK); a data folder that cannot be
+// prepared ends the program with the database message (exit code 0).
+std::string initialiseProgramFolders();
 
 }  // namespace zeph

@@ -1,16 +1,8 @@
 // ZEPHIndexer: rebuilds the whole index once, with a progress window, and ends.
 #include <QApplication>
-#include <QIcon>
 
-#include <unistd.h>
-
-#include "common/Codec.h"
-#include "common/DataFolder.h"
-#include "common/Messages.h"
-#include "common/Paths.h"
 #include "common/SQLiteDB.h"
 #include "common/StartupSettings.h"
-#include "common/widgets/GbkText.h"
 #include "common/widgets/ProgramFolders.h"
 #include "common/widgets/QtMessages.h"
 #include "indexer/IndexRun.h"
@@ -24,17 +16,11 @@ int main(int argc, char** argv) {
     zeph::installMessageService(&messages);
 
     // Every path comes from the program's own folders, wherever it was started.
-    const std::string programFolder = zeph::executableFolder();
-    auto dataFolder = zeph::prepareDataFolder(programFolder);
-    if (!dataFolder) zeph::fatalExit(0, "连接数据库失败，请与系统管理员联系！");
-    zeph::setPictureFolder(zeph::toQString(programFolder));
-    zeph::setDataFolder(zeph::toQString(*dataFolder));
-    QApplication::setWindowIcon(zeph::programIcon("app"));
-    [[maybe_unused]] int changed = chdir(zeph::osPath(*dataFolder).c_str());
+    const std::string dataFolder = zeph::initialiseProgramFolders();
 
     zeph::CSQLiteDB db;
-    zeph::openConfigDatabase(db, *dataFolder);
-    zeph::IndexRun run(db, *dataFolder);
+    zeph::openConfigDatabase(db, dataFolder);
+    zeph::IndexRun run(db, dataFolder);
     zeph::IndexerDialog dialog(run);
     dialog.show();
     dialog.startRun();

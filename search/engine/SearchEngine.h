@@ -35,7 +35,8 @@ public:
     // index loads. Any step may end the process through the message service.
     // The program folder holds the indexer and Translation.dat; the data folder
     // the database and the index (often the same folder).
-    CSearchEngine(CSQLiteDB& db, std::string programFolder, std::string dataFolder, std::int64_t now);
+    CSearchEngine(CSQLiteDB& db, std::string programFolder, std::string dataFolder,
+                  std::int64_t now);
     CSearchEngine(CSQLiteDB& db, const std::string& folder, std::int64_t now)
         : CSearchEngine(db, folder, folder, now) {}
     ~CSearchEngine();

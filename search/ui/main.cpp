@@ -3,11 +3,7 @@
 
 #include <unistd.h>
 
-#include "common/DataFolder.h"
-#include "common/Messages.h"
-#include "common/Paths.h"
 #include "common/SQLiteDB.h"
-#include "common/widgets/GbkText.h"
 #include "common/widgets/ProgramFolders.h"
 #include "common/widgets/QtMessages.h"
 #include "search/ui/FileIcons.h"
@@ -24,12 +20,7 @@ int main(int argc, char** argv) {
     zeph::QtMessages messages;
     zeph::installMessageService(&messages);
 
-    const std::string programFolder = zeph::executableFolder();
-    auto dataFolder = zeph::prepareDataFolder(programFolder);
-    if (!dataFolder) zeph::fatalExit(0, "连接数据库失败，请与系统管理员联系！");
-    zeph::setPictureFolder(zeph::toQString(programFolder));
-    zeph::setDataFolder(zeph::toQString(*dataFolder));
-    QApplication::setWindowIcon(zeph::programIcon("app"));
+    zeph::initialiseProgramFolders();
     zeph::ensureIconTheme();
 
     // One search program per data folder: they would share the result table.

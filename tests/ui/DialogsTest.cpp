@@ -59,6 +59,21 @@ TEST_F(Dialogs, SettingsShowTheStoredRowsAndStoreTheScanFlag) {
     EXPECT_EQ(rows(sql::kSelectSystemSetting)[0][0], "4");
 }
 
+TEST_F(Dialogs, StoredFrequenciesOutsideTheListAreShownSafely) {
+    struct Case {
+        int stored;
+        int shown;
+    };
+    for (auto c : {Case{-1, -1}, Case{7, 0}, Case{0, 0}, Case{4, 4}}) {
+        db.Execute(
+            sqlFormat("update SystemSetting set UpdateFrequency=%d", {std::int64_t{c.stored}}));
+        SettingsDialog dialog(db);
+        EXPECT_EQ(dialog.frequencyBox()->currentIndex(), c.shown) << c.stored;
+        dialog.accept();  // stores what is shown: -1 when nothing is selected
+        EXPECT_EQ(rows(sql::kSelectSystemSetting)[0][0], std::to_string(c.shown)) << c.stored;
+    }
+}
+
 TEST_F(Dialogs, DeletingFoldersAsksThenDeletesEverySelectedRow) {
     for (const char* folder : {"/a", "/b", "/c"})
         db.Execute(sqlFormat(sql::kInsertScanFolder, {std::string_view(folder)}));

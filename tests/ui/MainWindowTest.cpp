@@ -7,6 +7,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <set>
+
 #include "common/SQLiteDB.h"
 #include "common/Statements.h"
 #include "common/widgets/GbkText.h"
@@ -137,6 +139,29 @@ TEST_F(MainWindowTest, PagingBeforeAnySearchReportsTheRange) {
     EXPECT_EQ(toQString(messages.shown.back().caption), QStringLiteral("首页"));
     results->nextPage();
     EXPECT_EQ(toQString(messages.shown.back().caption), QStringLiteral("最后一页"));
+}
+
+}  // namespace
+}  // namespace zeph::test
+
+namespace zeph::test {
+namespace {
+
+TEST_F(MainWindowTest, LooksFinishedAtTwoSizes) {
+    for (QSize size : {QSize(1024, 700), QSize(1600, 1000)}) {
+        window->resize(size);
+        QCoreApplication::processEvents();
+        QImage picture = window->grab().toImage();
+        ASSERT_EQ(picture.size(), size);
+        std::set<QRgb> colours;
+        for (int y = 0; y < picture.height(); y += 7)
+            for (int x = 0; x < picture.width(); x += 7) colours.insert(picture.pixel(x, y));
+        EXPECT_GT(colours.size(), 30u) << "a blank window";  // panes, text, icons
+        EXPECT_EQ(QColor(picture.pixel(3, size.height() / 2)),
+                  QColor(104, 138, 221));  // the criteria pane
+        EXPECT_GT(window->resultPanel()->width(), window->searchPanel()->width());
+        grabToFile(window.get(), QStringLiteral("main-window-%1").arg(size.width()));
+    }
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <QBuffer>
 #include <QDir>
 #include <QGuiApplication>
 
@@ -90,6 +91,47 @@ TEST(TaskbarNotifier, EdgeFollowsTheWorkArea) {
                    EdgeCase{QRect(60, 0, 1860, 1080), TaskbarNotifier::Left},
                    EdgeCase{QRect(0, 0, 1860, 1080), TaskbarNotifier::Right}})
         EXPECT_EQ(TaskbarNotifier::taskbarEdge(screen, c.work), c.edge);
+}
+
+}  // namespace
+}  // namespace zeph::test
+
+#include "web/WebContent.h"
+
+namespace zeph::test {
+namespace {
+
+TEST_F(AdvertTest, TheNotificationShowsTheServedText) {
+    QImage skin(250, 160, QImage::Format_RGB32);
+    skin.fill(Qt::white);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    skin.save(&buffer, "PNG");
+    server.reply("/skin.png", {200, png.toStdString()});
+    server.reply("/ZEPHSearch/NotifyMessage.php?CurrentVersion=20100214",
+                 {200, "<AdsPicture>" + base() +
+                           "/skin.png</AdsPicture><AdsURL>https://example.org/news</AdsURL>"
+                           "<AdvertiseText>新版本<br>已经发布</AdvertiseText>"});
+    QWidget owner;
+    WebContent web(&owner);
+    web.showNotification();
+    ASSERT_TRUE(waitFor(
+        [&] { return web.notifier() && web.notifier()->state() != TaskbarNotifier::Hidden; }));
+    EXPECT_EQ(web.notifier()->text(), QStringLiteral("新版本\n已经发布"));
+    EXPECT_EQ(web.notifier()->size(), QSize(250, 160));
+    web.shutDown();
+}
+
+TEST_F(AdvertTest, NoServerNoNotification) {
+    qputenv("ZEPH_SERVER", "127.0.0.1:9");
+    QWidget owner;
+    WebContent web(&owner);
+    web.showNotification();
+    web.shutDown();  // waits for the request to fail
+    QCoreApplication::processEvents();
+    EXPECT_EQ(web.notifier(), nullptr);
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 }  // namespace

@@ -1,0 +1,62 @@
+#include <QDir>
+#include <QFile>
+
+#include "common/widgets/GbkText.h"
+#include "search/ui/FileActions.h"
+#include "tests/ui/UiFixture.h"
+
+namespace zeph::test {
+namespace {
+
+class FileActionsTest : public UiFixture {
+protected:
+    QString path(const std::string& relative) { return treeFile(relative); }
+};
+
+TEST_F(FileActionsTest, MoveAsksBeforeReplacingAndReportsFailures) {
+    writeFile(tree / "from" / "a.txt", "new a");
+    writeFile(tree / "from" / "b.txt", "new b");
+    writeFile(tree / "to" / "a.txt", "old a");
+    // a.txt exists there: the scripted answer is No, so it stays; b.txt moves.
+    EXPECT_EQ(FileActions::moveFiles({path("from/a.txt"), path("from/b.txt")}, path("to")), 1);
+    EXPECT_EQ(readFile(tree / "to" / "a.txt"), "old a");
+    EXPECT_EQ(readFile(tree / "to" / "b.txt"), "new b");
+    EXPECT_TRUE(QFile::exists(path("from/a.txt")));
+    EXPECT_EQ(toQString(messages.shown.back().text),
+              QStringLiteral("文件 %1 已经存在，是否覆盖原来文件？").arg(path("to/a.txt")));
+
+    messages.answer(true);
+    EXPECT_EQ(FileActions::moveFiles({path("from/a.txt")}, path("to")), 1);
+    EXPECT_EQ(readFile(tree / "to" / "a.txt"), "new a");
+    EXPECT_FALSE(QFile::exists(path("from/a.txt")));
+
+    // A target folder that does not exist: the failure is said, nothing moves.
+    writeFile(tree / "from" / "c.txt", "c");
+    EXPECT_EQ(FileActions::moveFiles({path("from/c.txt")}, path("nowhere")), 0);
+    EXPECT_TRUE(QFile::exists(path("from/c.txt")));
+    EXPECT_EQ(toQString(messages.shown.back().caption), QStringLiteral("文件操作失败"));
+}
+
+TEST_F(FileActionsTest, CopyKeepsTheOriginalAndOverwritesOnlyWhenAllowed) {
+    writeFile(tree / "from" / "a.txt", "new");
+    writeFile(tree / "to" / "a.txt", "old");
+    EXPECT_EQ(FileActions::copyFiles({path("from/a.txt")}, path("to")), 0);
+    EXPECT_EQ(readFile(tree / "to" / "a.txt"), "old");
+    EXPECT_EQ(toQString(messages.shown.back().text),
+              QStringLiteral("文件 %1 已经存在，是否覆盖原来文件?").arg(path("to/a.txt")));
+    messages.answer(true);
+    EXPECT_EQ(FileActions::copyFiles({path("from/a.txt")}, path("to")), 1);
+    EXPECT_EQ(readFile(tree / "to" / "a.txt"), "new");
+    EXPECT_EQ(readFile(tree / "from" / "a.txt"), "new");
+    EXPECT_EQ(FileActions::copyFiles({path("from/a.txt")}, path("from")),
+              0);  // onto itself: nothing
+}
+
+TEST(FileActionsTrash, TrashFoldersAreRecognised) {
+    EXPECT_TRUE(FileActions::isInTrash(QStringLiteral("/home/u/.local/share/Trash/files/a.txt")));
+    EXPECT_TRUE(FileActions::isInTrash(QStringLiteral("/media/disk/.Trash-1000/files/a.txt")));
+    EXPECT_FALSE(FileActions::isInTrash(QStringLiteral("/home/u/Trash/a.txt")));
+}
+
+}  // namespace
+}  // namespace zeph::test
