@@ -59,7 +59,7 @@ bool containsAllTokens(std::string_view name, const std::vector<std::string>& to
 CSearchEngine::CSearchEngine(CSQLiteDB& db, std::string programFolder, std::string dataFolder,
                              std::int64_t now)
     : m_db(db), m_programFolder(std::move(programFolder)), m_dataFolder(std::move(dataFolder)) {
-    // Every data path is built from the program folder, so a failed change of
+    // Every data path is built from the two folders, so a failed change of
     // directory costs nothing but relative names given by the user.
     [[maybe_unused]] int changed = chdir(osPath(m_dataFolder).c_str());
     openConfigDatabase(m_db, m_dataFolder);
