@@ -244,6 +244,18 @@ void SettingsDialog::modifyFolder() {
     fillFolders();
 }
 
+// Deletes the record of each row, in row order; a failure is reported and the
+// other rows are still deleted.
+void SettingsDialog::deleteRows(QTreeWidget* list, const QList<int>& rows, int idColumn,
+                                const char* statement, const QString& failureText) {
+    for (int row : rows) {
+        QTreeWidgetItem* item = list->topLevelItem(row);
+        if (m_db.Execute(sqlFormat(statement, {sqlText(toGbk(item->text(idColumn)))})) != kSqlOk)
+            uiMessage(failureText.arg(item->text(0), toQString(m_db.lastError())),
+                      QStringLiteral("SQL语句异常"));
+    }
+}
+
 void SettingsDialog::deleteFolders() {
     QList<int> rows = selectedRows(m_folders);
     if (rows.isEmpty()) {
@@ -251,14 +263,8 @@ void SettingsDialog::deleteFolders() {
         return;
     }
     if (!uiAsk(QStringLiteral("确实需要删除选中扫描路径吗？"), QStringLiteral("确定删除"))) return;
-    for (int row : rows) {
-        QTreeWidgetItem* item = m_folders->topLevelItem(row);
-        if (m_db.Execute(sqlFormat(sql::kDeleteScanFolder,
-                                   {sqlText(toGbk(item->text(kFolderIdColumn)))})) != kSqlOk)
-            uiMessage(QStringLiteral("删除扫描路径【%1】失败，请与开发商联系！错误代码为：%2")
-                          .arg(item->text(0), toQString(m_db.lastError())),
-                      QStringLiteral("SQL语句异常"));
-    }
+    deleteRows(m_folders, rows, kFolderIdColumn, sql::kDeleteScanFolder,
+               QStringLiteral("删除扫描路径【%1】失败，请与开发商联系！错误代码为：%2"));
     fillFolders();
 }
 
@@ -281,14 +287,8 @@ void SettingsDialog::deleteSuffixes() {
     if (rows.isEmpty()) return;
     if (!uiAsk(QStringLiteral("确实需要删除选中文件后缀信息吗？"), QStringLiteral("确定删除")))
         return;
-    for (int row : rows) {
-        QTreeWidgetItem* item = m_suffixes->topLevelItem(row);
-        if (m_db.Execute(sqlFormat(sql::kDeleteExtendName,
-                                   {sqlText(toGbk(item->text(kSuffixIdColumn)))})) != kSqlOk)
-            uiMessage(QStringLiteral("删除【%1】的后缀信息失败，请与开发商联系！错误代码为：%2")
-                          .arg(item->text(0), toQString(m_db.lastError())),
-                      QStringLiteral("SQL语句异常"));
-    }
+    deleteRows(m_suffixes, rows, kSuffixIdColumn, sql::kDeleteExtendName,
+               QStringLiteral("删除【%1】的后缀信息失败，请与开发商联系！错误代码为：%2"));
     fillSuffixes();
 }
 

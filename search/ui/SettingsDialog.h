@@ -44,6 +44,8 @@ private:
     // A folder from the picker, checked against the others; "" when there is none to store.
     QString chooseFolder(int skipRow);
     void storeScanFlag(int row);
+    void deleteRows(QTreeWidget* list, const QList<int>& rows, int idColumn, const char* statement,
+                    const QString& failureText);
     int currentType() const;
 
     CSQLiteDB& m_db;
