@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -101,7 +102,7 @@ int main(int argc, char** argv) {
         std::string option = argv[i];
         auto value = [&]() -> const char* { return ++i < argc ? argv[i] : (usage(), nullptr); };
         if (option == "--folder")
-            folder = gbkArgument(value());
+            folder = gbkArgument(std::filesystem::absolute(value()).c_str());
         else if (option == "--name")
             criteria.name = gbkArgument(value());
         else if (option == "--content")

@@ -48,14 +48,17 @@ std::optional<std::string> prepareDataFolder(const std::string& programFolder) {
     if (!choice.separate) return choice.folder;
     std::error_code ec;
     fs::path folder = osPath(choice.folder);
-    for (const char* sub : {"index", "tmp", "ext"}) fs::create_directories(folder / sub, ec);
     fs::path database = folder / kDatabaseFileName;
+    fs::path shipped = osPath(joinPath(programFolder, kDatabaseFileName));
+    // Without a database to copy nothing is made: the user is told, and no
+    // empty folders are left behind.
+    if (!fs::exists(database) && !fs::is_regular_file(shipped)) return std::nullopt;
+    for (const char* sub : {"index", "tmp", "ext"}) fs::create_directories(folder / sub, ec);
     if (!fs::exists(database)) {
         // A copy renamed into place: a second program starting at the same
         // moment never opens a half-copied database.
         fs::path part = folder / (std::string(kDatabaseFileName) + ".part");
-        fs::copy_file(osPath(joinPath(programFolder, kDatabaseFileName)), part,
-                      fs::copy_options::overwrite_existing, ec);
+        fs::copy_file(shipped, part, fs::copy_options::overwrite_existing, ec);
         if (ec) return std::nullopt;
         fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
                         ec);

@@ -21,10 +21,10 @@ namespace {
 
 // Texts this stage writes to standard output are also shown, so a windowed
 // run never ends silently.
-[[noreturn]] void stdoutFatal(int code, const std::string& text) {
+[[noreturn]] void stdoutFatal(const std::string& programFolder, int code, const std::string& text) {
     std::fputs(text.c_str(), stdout);
     std::fflush(stdout);
-    fatalExit(code, text, "系统文件丢失");
+    failRun(programFolder, code, text, "系统文件丢失");
 }
 
 }  // namespace
@@ -53,17 +53,17 @@ int CBuildIndex::Build(CSQLiteDB& db) {
     if (!m_loaded) return -1;
     int read = ReadFileList();
     if (read == -1) return -1;
-    if (read == -2) fatalExit(-4, systemFileMissingText(332), "系统文件丢失");
+    if (read == -2) failRun(m_programFolder, -4, systemFileMissingText(332), "系统文件丢失");
     if (WriteIndex() != 0) return -1;
 
     m_publishing = true;
     bool published = publishIndex(m_programFolder);
     m_publishing = false;
-    if (!published) fatalExit(-1, importFailedText(370));
+    if (!published) failRun(m_programFolder, -1, importFailedText(370));
 
     std::int64_t now = std::time(nullptr);
     if (db.Execute(sqlFormat(sql::kRecordIndexRun, {now})) != kSqlOk)
-        fatalExit(-1, importFailedText(370));
+        failRun(m_programFolder, -1, importFailedText(370));
     return 0;
 }
 
@@ -77,7 +77,7 @@ int CBuildIndex::ReadFileList() {
         if (status == LineReader::Status::End) return 0;
         if (status == LineReader::Status::Error) return -2;
         if (offset > kMaxFileListOffset)
-            fatalExit(-1, fileListTooLargeText(), indexFailedCaption());
+            failRun(m_programFolder, -1, fileListTooLargeText(), indexFailedCaption());
         if (auto line = parseFileListLine(text))
             IndexLine(static_cast<std::uint32_t>(offset), *line);
     }
@@ -111,13 +111,14 @@ void CBuildIndex::IndexLine(std::uint32_t entryId, const FileListLine& line) {
 int CBuildIndex::WriteIndex() {
     std::uint64_t dataSize = 0;
     for (const auto& postings : m_buckets) dataSize += postings.size() * 4;
-    if (dataSize > kMaxIndexDataSize) fatalExit(-1, indexDataTooLargeText(), indexFailedCaption());
+    if (dataSize > kMaxIndexDataSize)
+        failRun(m_programFolder, -1, indexDataTooLargeText(), indexFailedCaption());
 
     const int flags = O_WRONLY | O_CREAT | O_TRUNC;
     BufferedWriter meta(openPath(tmpFile(m_programFolder, index::kMetaIndexName), flags));
-    if (meta.failed()) stdoutFatal(-2, systemFileMissingText(402));
+    if (meta.failed()) stdoutFatal(m_programFolder, -2, systemFileMissingText(402));
     BufferedWriter data(openPath(tmpFile(m_programFolder, index::kIndexDataName), flags));
-    if (data.failed()) stdoutFatal(-3, systemFileMissingText(412));
+    if (data.failed()) stdoutFatal(m_programFolder, -3, systemFileMissingText(412));
 
     std::uint32_t offset = 0;
     for (const auto& postings : m_buckets) {
@@ -129,7 +130,7 @@ int CBuildIndex::WriteIndex() {
     }
     bool written = meta.finish(true);
     written = data.finish(true) && written;
-    if (!written) fatalExit(-1, importFailedText(370));
+    if (!written) failRun(m_programFolder, -1, importFailedText(370));
     return 0;
 }
 

@@ -77,7 +77,7 @@ class CFileScanner::Walk {
 public:
     Walk(CFileScanner& scanner, BufferedWriter& out) : m_scanner(scanner), m_out(out) {
         for (const Mount& mount : readMountInfo())
-            m_mountKinds[makedev(mount.major, mount.minor)] = classifyFsType(mount.fsType);
+            m_mountKinds[makedev(mount.major, mount.minor)] = scanner.m_classify(mount.fsType);
     }
 
     // Walks one configured folder; kScanStopped on a stop, kScanFailed when a write failed.
@@ -140,7 +140,7 @@ private:
         std::int64_t size = isFolder ? 0 : static_cast<std::int64_t>(st.stx_size);
 
         if (m_out.size() > kMaxFileListOffset)
-            fatalExit(-1, fileListTooLargeText(), indexFailedCaption());
+            failRun(m_scanner.m_programFolder, -1, fileListTooLargeText(), indexFailedCaption());
         m_line.clear();
         appendFileListLine(m_line, isFolder, *gbkName, folder.gbkPath, size, times);
         m_out.write(m_line);
@@ -184,7 +184,7 @@ int CFileScanner::Scan(CSQLiteDB& db) {
 int CFileScanner::ScanRoots(const std::vector<std::string>& roots) {
     std::string listPath = tmpFile(m_programFolder, index::kFileListName);
     BufferedWriter out(openPath(listPath, O_WRONLY | O_CREAT | O_TRUNC));
-    if (out.failed()) fatalExit(-2, "打开文件失败，请与开发商联系!", "打开文件失败");
+    if (out.failed()) failRun(m_programFolder, -2, "打开文件失败，请与开发商联系!", "打开文件失败");
 
     m_entries = 0;
     m_rootsDone = 0;

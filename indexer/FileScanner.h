@@ -4,9 +4,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "common/Drives.h"
 
 namespace zeph {
 
@@ -26,6 +30,10 @@ public:
     void requestStop() { m_stop = true; }
     bool stopRequested() const { return m_stop; }
 
+    // How the walk tells which mounted file systems it enters (tests adjust it).
+    using FsClassifier = std::function<FsKind(std::string_view fsType)>;
+    void setFsClassifier(FsClassifier classify) { m_classify = std::move(classify); }
+
     // Read by the progress display while the scan runs.
     std::string currentFolder() const;
     std::int64_t entryCount() const { return m_entries; }
@@ -40,6 +48,7 @@ private:
     void setCurrentFolder(const std::string& folder);
 
     std::string m_programFolder;
+    FsClassifier m_classify = classifyFsType;
     std::atomic<bool> m_stop{false};
     std::atomic<std::int64_t> m_entries{0};
     std::atomic<int> m_rootsDone{0};

@@ -10,6 +10,7 @@
 #include "common/Codec.h"
 #include "common/FileIO.h"
 #include "common/IndexFormat.h"
+#include "common/IndexManifest.h"
 #include "common/Paths.h"
 
 namespace fs = std::filesystem;
@@ -32,14 +33,17 @@ std::string currentGeneration(const fs::path& folder) {
     return ec ? std::string() : target.filename().string();
 }
 
-bool moveInto(const fs::path& from, const fs::path& to) {
+// Records the sizes of the generation's three files, synced.
+bool writeManifest(const fs::path& generation) {
     std::error_code ec;
-    fs::rename(from, to, ec);
-    if (!ec) return true;
-    // tmp/ on another file system: copy, then sync the copy.
-    if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec)) return false;
-    UniqueFd fd(::open(to.c_str(), O_RDONLY | O_CLOEXEC));
-    return fd.valid() && ::fsync(fd.get()) == 0;
+    index::Manifest sizes{fs::file_size(generation / index::kFileListName, ec),
+                          fs::file_size(generation / index::kMetaIndexName, ec),
+                          fs::file_size(generation / index::kIndexDataName, ec)};
+    if (ec) return false;
+    BufferedWriter out(UniqueFd(::open((generation / index::kManifestName).c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)));
+    out.write(index::formatManifest(sizes));
+    return out.finish(true);
 }
 
 // Points index/ at the generation with one rename of a fresh link. A plain
@@ -61,7 +65,17 @@ bool switchLink(const fs::path& folder, const std::string& generation) {
 
 }  // namespace
 
-bool publishIndex(const std::string& programFolder) {
+bool moveIndexFile(const fs::path& from, const fs::path& to) {
+    std::error_code ec;
+    fs::rename(from, to, ec);
+    if (!ec) return true;
+    // tmp/ on another file system: copy, then sync the copy.
+    if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec)) return false;
+    UniqueFd fd(::open(to.c_str(), O_RDONLY | O_CLOEXEC));
+    return fd.valid() && ::fsync(fd.get()) == 0;
+}
+
+bool publishIndex(const std::string& programFolder, const MoveIndexFile& move) {
     fs::path folder = osPath(programFolder);
     if (folder.empty()) return false;
     std::string generation = newGenerationName();
@@ -69,12 +83,13 @@ bool publishIndex(const std::string& programFolder) {
     std::error_code ec;
     if (!fs::create_directory(target, ec)) return false;
     for (const char* name : {index::kFileListName, index::kMetaIndexName, index::kIndexDataName}) {
-        if (!moveInto(folder / "tmp" / name, target / name)) {
+        if (!move(folder / "tmp" / name, target / name)) {
             fs::remove_all(target, ec);
             return false;
         }
     }
-    if (!syncFolder(target.string()) || !switchLink(folder, generation)) {
+    if (!writeManifest(target) || !syncFolder(target.string()) ||
+        !switchLink(folder, generation)) {
         fs::remove_all(target, ec);
         return false;
     }

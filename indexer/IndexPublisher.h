@@ -4,6 +4,8 @@
 // run, whatever moment a crash, kill or full disk strikes.
 #pragma once
 
+#include <filesystem>
+#include <functional>
 #include <string>
 
 namespace zeph {
@@ -11,11 +13,17 @@ namespace zeph {
 inline constexpr char kIndexLinkName[] = "index";
 inline constexpr char kGenerationPrefix[] = "index.gen-";
 
-// Moves tmp/AllFiles.dat, tmp/MetaIndex.idx and tmp/IndexData.idx (already
-// synced) into a new generation, switches index/ to it and removes older
+// One step of publishing: moves a finished file (already synced) into the new
+// generation. Tests put in a step that fails on purpose.
+using MoveIndexFile =
+    std::function<bool(const std::filesystem::path& from, const std::filesystem::path& to)>;
+bool moveIndexFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Moves tmp/AllFiles.dat, tmp/MetaIndex.idx and tmp/IndexData.idx into a new
+// generation with its manifest, switches index/ to it and removes older
 // generations. False when anything failed; index/ then still shows the
-// previous run.
-bool publishIndex(const std::string& programFolder);
+// previous run and no new generation is left behind.
+bool publishIndex(const std::string& programFolder, const MoveIndexFile& move = moveIndexFile);
 
 // Removes generation folders that index/ does not point to (left by a run that
 // was killed while publishing).

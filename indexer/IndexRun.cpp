@@ -1,6 +1,9 @@
 #include "IndexRun.h"
 
+#include <signal.h>
+
 #include "indexer/IndexPublisher.h"
+#include "indexer/IndexerTexts.h"
 
 namespace zeph {
 
@@ -38,8 +41,25 @@ RunSnapshot IndexRun::snapshot() const {
     return s;
 }
 
+bool IndexRun::lock() {
+    if (m_lock.state() != IndexLock::State::Held) m_lock = IndexLock::acquire(m_programFolder);
+    return !m_lock.busy();
+}
+
 IndexRun::Outcome IndexRun::run(RunObserver* observer) {
     m_observer = observer;
+    if (!lock()) return Outcome::Busy;
+    // Past a file-size limit a write then fails with EFBIG and takes the
+    // write-failure path with its message, instead of the signal ending the
+    // process without a word.
+    ::signal(SIGXFSZ, SIG_IGN);
+    Outcome outcome = buildAndPublish();
+    if (outcome != Outcome::Published) removeWorkFiles(m_programFolder);
+    m_lock.release();
+    return outcome;
+}
+
+IndexRun::Outcome IndexRun::buildAndPublish() {
     if (m_observer) m_observer->stepStarted(0);
     enterStage(kStageReadingSettings);
     m_startTime = std::chrono::steady_clock::now();

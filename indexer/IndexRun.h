@@ -7,6 +7,7 @@
 #include <chrono>
 #include <string>
 
+#include "common/IndexLock.h"
 #include "indexer/BuildIndex.h"
 #include "indexer/FileScanner.h"
 #include "indexer/RunProgress.h"
@@ -14,6 +15,9 @@
 namespace zeph {
 
 class CSQLiteDB;
+
+// The exit code of an indexer started while another run works on its data folder.
+inline constexpr int kExitIndexRunning = -5;
 
 enum RunStage : int {
     kStageReadingSettings = 0,
@@ -34,11 +38,17 @@ public:
 
 class IndexRun {
 public:
-    enum class Outcome { Published, Stopped, Failed };
+    // Busy: another run holds the data folder's lock; this one did nothing.
+    enum class Outcome { Published, Stopped, Failed, Busy };
 
     IndexRun(CSQLiteDB& db, std::string programFolder);
 
-    // The worker's body. Fatal failures end the process through the message service.
+    // Takes the data folder's index lock for the whole run; false when another
+    // run holds it. run() takes it itself when it was not taken before.
+    bool lock();
+
+    // The worker's body. Fatal failures end the process through the message
+    // service; every run that does not publish removes its work files.
     Outcome run(RunObserver* observer = nullptr);
 
     // The user confirmed cancelling: stops whichever stage runs.
@@ -54,8 +64,11 @@ public:
 private:
     void enterStage(RunStage stage);
 
+    Outcome buildAndPublish();
+
     CSQLiteDB& m_db;
     std::string m_programFolder;
+    IndexLock m_lock;
     CFileScanner m_scanner;
     CBuildIndex m_builder;
     RunObserver* m_observer = nullptr;

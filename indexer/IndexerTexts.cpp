@@ -1,5 +1,10 @@
 #include "IndexerTexts.h"
 
+#include <unistd.h>
+
+#include "common/Codec.h"
+#include "common/IndexFormat.h"
+#include "common/Messages.h"
 #include "common/Paths.h"
 
 namespace zeph {
@@ -37,6 +42,17 @@ std::string importFailedText(int line) {
 
 std::string tmpFile(const std::string& programFolder, const char* name) {
     return joinPath(joinPath(programFolder, "tmp"), name);
+}
+
+void removeWorkFiles(const std::string& programFolder) {
+    for (const char* name : {index::kFileListName, index::kMetaIndexName, index::kIndexDataName})
+        ::unlink(osPath(tmpFile(programFolder, name)).c_str());
+}
+
+void failRun(const std::string& programFolder, int code, const std::string& text,
+             const std::string& caption) {
+    removeWorkFiles(programFolder);
+    fatalExit(code, text, caption);
 }
 
 }  // namespace zeph

@@ -24,4 +24,13 @@ std::string importFailedText(int line);
 // Paths inside the program folder.
 std::string tmpFile(const std::string& programFolder, const char* name);
 
+// Removes the run's work files from tmp/: a failed or stopped run must not
+// leave them filling the disk.
+void removeWorkFiles(const std::string& programFolder);
+
+// Ends a failed run: removes its work files, then shows the text (when there
+// is one) and ends the process with the code.
+[[noreturn]] void failRun(const std::string& programFolder, int code, const std::string& text,
+                          const std::string& caption = {});
+
 }  // namespace zeph

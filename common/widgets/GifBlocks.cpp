@@ -119,9 +119,15 @@ std::optional<Picture> parse(const unsigned char* data, size_t size) {
         frame.end = in.pos();
         if (picture.frames.size() == kMaxFrames) return std::nullopt;
         picture.frames.push_back(frame);
+        if (decodedBytes(picture) > kMaxDecodedBytes) return std::nullopt;
     }
     if (picture.frames.empty()) return std::nullopt;
     return picture;
+}
+
+std::uint64_t decodedBytes(const Picture& picture) {
+    return std::uint64_t(picture.width) * std::uint64_t(picture.height) * 4 *
+           picture.frames.size();
 }
 
 std::string singleFrame(const unsigned char* data, const Picture& picture, const Frame& frame) {

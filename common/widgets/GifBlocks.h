@@ -13,6 +13,10 @@ namespace zeph::gif {
 
 inline constexpr int kMaxSide = 4096;       // larger pictures are refused
 inline constexpr size_t kMaxFrames = 4096;  // more frames are refused
+// Each frame is decoded at the size of the whole picture, four bytes a pixel:
+// a picture whose frames would take more than this is refused, however few
+// bytes it has in the file.
+inline constexpr std::uint64_t kMaxDecodedBytes = 64 << 20;
 
 struct Frame {
     int left = 0, top = 0, width = 0, height = 0;
@@ -30,8 +34,12 @@ struct Picture {
 
 bool looksLikeGif(const unsigned char* data, size_t size);
 
-// nullopt when the data is no well-formed GIF, is too large, or has no image.
+// nullopt when the data is no well-formed GIF, is too large, would decode
+// past kMaxDecodedBytes, or has no image.
 std::optional<Picture> parse(const unsigned char* data, size_t size);
+
+// The memory the frames take once decoded.
+std::uint64_t decodedBytes(const Picture& picture);
 
 // A GIF of one frame: the header, the global table, the frame, a trailer.
 std::string singleFrame(const unsigned char* data, const Picture& picture, const Frame& frame);

@@ -1,6 +1,8 @@
 // ZEPHIndexer: rebuilds the whole index once, with a progress window, and ends.
 #include <QApplication>
 
+#include "common/IndexLock.h"
+#include "common/Messages.h"
 #include "common/SQLiteDB.h"
 #include "common/StartupSettings.h"
 #include "common/widgets/ProgramFolders.h"
@@ -21,6 +23,9 @@ int main(int argc, char** argv) {
     zeph::CSQLiteDB db;
     zeph::openConfigDatabase(db, dataFolder);
     zeph::IndexRun run(db, dataFolder);
+    if (!run.lock())
+        zeph::fatalExit(zeph::kExitIndexRunning, zeph::indexRunningText(),
+                        zeph::indexRunningCaption());
     zeph::IndexerDialog dialog(run);
     dialog.show();
     dialog.startRun();

@@ -6,14 +6,20 @@
 
 #include <bit>
 
+#include "common/IndexManifest.h"
 #include "common/Paths.h"
 
 namespace zeph {
 
 namespace {
 
+// Opens an index file without blocking (a FIFO put in its place must not hang
+// the program); anything but a regular file counts as missing.
 UniqueFd openIn(int folderFd, const char* name) {
-    return UniqueFd(::openat(folderFd, name, O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+    struct stat st;
+    if (fd.valid() && (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))) return UniqueFd();
+    return fd;
 }
 
 std::uint64_t sizeOf(const UniqueFd& fd) {
@@ -31,6 +37,15 @@ bool readAll(int fd, void* buffer, size_t size, std::uint64_t offset) {
         offset += static_cast<std::uint64_t>(n);
     }
     return true;
+}
+
+std::optional<index::Manifest> readManifest(int folderFd) {
+    UniqueFd fd = openIn(folderFd, index::kManifestName);
+    std::uint64_t size = fd.valid() ? sizeOf(fd) : 0;
+    if (size == 0 || size > 4096) return std::nullopt;
+    std::string text(size, '\0');
+    if (!readAll(fd.get(), text.data(), text.size(), 0)) return std::nullopt;
+    return index::parseManifest(text);
 }
 
 }  // namespace
@@ -62,6 +77,11 @@ IndexDirectory::LoadResult IndexDirectory::load(const std::string& programFolder
     m_fileList = openIn(folder.get(), index::kFileListName);
     if (!m_fileList.valid()) return LoadResult::NoFileList;
     m_fileListSize = sizeOf(m_fileList);
+
+    // A file cut short or replaced since publishing: never answered in part.
+    auto manifest = readManifest(folder.get());
+    if (!manifest || *manifest != index::Manifest{m_fileListSize, sizeOf(meta), m_postingsSize})
+        return LoadResult::Damaged;
     return LoadResult::Loaded;
 }
 

@@ -20,6 +20,7 @@ public:
         NoDirectory,  // MetaIndex.idx cannot be opened
         Invalid,      // wrong size, or a bucket reaching past the posting file
         NoFileList,   // AllFiles.dat cannot be opened
+        Damaged,      // no manifest, or a file whose size differs from it
     };
 
     LoadResult load(const std::string& programFolder);

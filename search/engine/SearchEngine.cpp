@@ -8,6 +8,7 @@
 
 #include "common/Codec.h"
 #include "common/FileList.h"
+#include "common/GbkChars.h"
 #include "common/KeyScheme.h"
 #include "common/Messages.h"
 #include "common/Paths.h"
@@ -50,7 +51,7 @@ bool inLookInFolder(const std::string& lookIn, std::string_view folder) {
 
 bool containsAllTokens(std::string_view name, const std::vector<std::string>& tokens) {
     for (const std::string& token : tokens)
-        if (name.find(token) == std::string_view::npos) return false;
+        if (findAtCharacter(name, token) == std::string_view::npos) return false;
     return true;
 }
 
@@ -92,6 +93,7 @@ void CSearchEngine::loadIndex() {
         case IndexDirectory::LoadResult::Loaded:
             return;
         case IndexDirectory::LoadResult::NoPostings:
+        case IndexDirectory::LoadResult::Damaged:  // rebuilt like a missing index
             if (!askYesNo(
                     "这是您第一次运行ZEPH桌面搜索，您必须建立索引。您现在要退出ZEPH桌面搜索主程序,"
                     "并启动ZEPH桌面搜索索引程序吗？",

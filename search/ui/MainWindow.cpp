@@ -16,6 +16,7 @@
 #include <QToolButton>
 
 #include "common/Codec.h"
+#include "common/IndexLock.h"
 #include "common/Process.h"
 #include "common/ServerHost.h"
 #include "common/SystemLog.h"
@@ -211,14 +212,20 @@ void MainWindow::focusPane(int step) {
 }
 
 void MainWindow::updateIndex() {
+    if (indexRunInProgress(zeph::toGbk(dataFolder()))) {
+        uiMessage(toQString(indexRunningText()), toQString(indexRunningCaption()));
+        return;
+    }
     if (!uiAsk(QStringLiteral("更新索引必须退出ZEPH桌面搜索主程序，请确定要更新索引！"),
                QStringLiteral("确定更新索引")))
         return;
     m_search->stopAndWait();
-    std::string folder = zeph::toGbk(pictureFolder());
-    if (!startIndexer(folder))
+    // An indexer that cannot be started is reported, and the program goes on.
+    if (!startIndexer(zeph::toGbk(pictureFolder()))) {
         uiMessage(QStringLiteral("打开ZEPH桌面搜索索引程序失败，请与开发商联系！"),
                   QStringLiteral("系统文件丢失"));
+        return;
+    }
     WriteLog(m_db, LogEvent::UpdateIndex);
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }

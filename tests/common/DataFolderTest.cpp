@@ -66,5 +66,14 @@ TEST(DataFolder, ASeparateFolderIsPreparedOnceAndKeepsTheUsersDatabase) {
     unsetenv("XDG_DATA_HOME");
 }
 
+TEST(DataFolder, WithoutADatabaseToCopyNothingIsMade) {
+    test::TempFolder program, data;
+    std::string folder = (data / "mine").string();
+    setenv("ZEPH_DATA_DIR", folder.c_str(), 1);
+    EXPECT_EQ(prepareDataFolder(program.str()), std::nullopt);
+    unsetenv("ZEPH_DATA_DIR");
+    EXPECT_FALSE(std::filesystem::exists(data / "mine"));
+}
+
 }  // namespace
 }  // namespace zeph

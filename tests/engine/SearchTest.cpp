@@ -78,6 +78,23 @@ TEST_F(Search, NamesWithMultibyteCharactersAreFound) {
     EXPECT_EQ(searchName("报告 2023"), Paths{at("报告2023.doc")});
 }
 
+TEST_F(Search, TokensMatchWholeCharactersNeverAcrossThem) {
+    // The GBK bytes of 形氖 (D0CE C4CA) occur straddling 中|文|是 (D6D0 CEC4 CAC7).
+    for (const char8_t* name : {u8"中文是-形-氖.txt", u8"形氖.txt", u8"x中文是.md"})
+        writeFile(tree / utf8(u8"中文是") / utf8(name), "x");
+    indexAndLoad();
+    for (bool caseSensitive : {false, true}) {
+        SearchCriteria c = criteria();
+        c.name = "形氖";
+        c.caseSensitive = caseSensitive;
+        EXPECT_EQ(search(c), Paths{at("中文是/形氖.txt")}) << caseSensitive;
+        c.name = "文是";
+        EXPECT_EQ(sorted(search(c)), sorted({at("中文是"), at("中文是/中文是-形-氖.txt"),
+                                             at("中文是/x中文是.md")}))
+            << caseSensitive;
+    }
+}
+
 TEST_F(Search, LookInFolderMatchesWholeComponentsExactly) {
     writeFile(tree / "data" / "ab" / "one.txt", "x");
     writeFile(tree / "data" / "abc" / "two.txt", "x");
@@ -139,6 +156,7 @@ TEST_F(Search, SizeBoundsAboveFourGibibytes) {
     EXPECT_EQ(sized(0, 4294967296LL), Paths{at("small.iso")});
     EXPECT_EQ(sized(5, 5368709120LL).size(), 2u);
     sized(4294967297LL, INT64_MAX);
+    ASSERT_EQ(view.firstPage.size(), 1u);
     EXPECT_EQ(view.firstPage[0].sizeText, "      5,368,709,120");
 }
 

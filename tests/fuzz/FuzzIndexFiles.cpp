@@ -2,6 +2,7 @@
 // line read stays inside the files. The input holds the first records of
 // MetaIndex.idx (the rest are empty), then IndexData.idx, then AllFiles.dat;
 // a first byte of 0xFF writes the records unpadded, to try the size check.
+// The manifest states the sizes written, so loading goes past its check.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "common/IndexFormat.h"
+#include "common/IndexManifest.h"
 #include "search/engine/IndexDirectory.h"
 
 namespace {
@@ -42,9 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (meta.empty() || static_cast<unsigned char>(meta[0]) != 0xFF)
         meta.resize(zeph::index::kMetaIndexSize, '\0');
     std::string rest = size > kRecords ? input.substr(kRecords) : std::string();
+    std::string postings = rest.substr(0, rest.size() / 2), list = rest.substr(rest.size() / 2);
     write(zeph::index::kMetaIndexName, meta);
-    write(zeph::index::kIndexDataName, rest.substr(0, rest.size() / 2));
-    write(zeph::index::kFileListName, rest.substr(rest.size() / 2));
+    write(zeph::index::kIndexDataName, postings);
+    write(zeph::index::kFileListName, list);
+    write(zeph::index::kManifestName,
+          zeph::index::formatManifest({list.size(), meta.size(), postings.size()}));
 
     zeph::IndexDirectory index;
     if (index.load(folder()) != zeph::IndexDirectory::LoadResult::Loaded) return 0;

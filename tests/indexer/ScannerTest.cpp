@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +11,8 @@
 
 #include "common/FileIO.h"
 #include "common/FileList.h"
+#include "indexer/FileScanner.h"
+#include "indexer/IndexerTexts.h"
 #include "tests/indexer/IndexerFixture.h"
 
 namespace fs = std::filesystem;
@@ -210,6 +213,57 @@ TEST_F(Scanner, FolderThatCannotBeListedIsSkippedSilently) {
     std::sort(lines.begin(), lines.end());
     EXPECT_EQ(lines,
               (std::vector<std::string>{"Dclosed|" + treePath(), "_open.txt|" + treePath()}));
+}
+
+// A memory file system mounted for one test, unmounted at its end.
+class TestMount {
+public:
+    explicit TestMount(const fs::path& at) : m_at(at) {
+        fs::create_directories(at);
+        m_mounted = ::mount("zeph-test", at.c_str(), "tmpfs", 0, "size=1m") == 0;
+    }
+    ~TestMount() {
+        if (m_mounted) ::umount2(m_at.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+
+private:
+    fs::path m_at;
+    bool m_mounted = false;
+};
+
+TEST_F(Scanner, AnotherRealFileSystemBelowARootIsEnteredAPseudoOneOnlyListed) {
+    writeFile(tree / "top.txt", "x");
+    TestMount mount(tree / "mnt");
+    if (!mount.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    writeFile(tree / "mnt" / "below.txt", "x");
+
+    struct Case {
+        FsKind tmpfsKind;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {FsKind::Real, {"Dmnt|" + treePath(), "_below.txt|" + treePath("mnt"),
+                        "_top.txt|" + treePath()}},
+        {FsKind::Pseudo, {"Dmnt|" + treePath(), "_top.txt|" + treePath()}},
+        {FsKind::Network, {"Dmnt|" + treePath(), "_top.txt|" + treePath()}},
+    };
+    for (const Case& c : cases) {
+        CFileScanner scanner(program.str());
+        scanner.setFsClassifier([&](std::string_view type) {
+            return type == "tmpfs" ? c.tmpfsKind : classifyFsType(type);
+        });
+        ASSERT_EQ(scanner.ScanRoots({treePath()}), kScanDone);
+        std::vector<std::string> lines;
+        std::string list = readFile(tmpFile(program.str(), "AllFiles.dat"));
+        for (size_t pos = 0, end; pos < list.size(); pos = end + 1) {
+            end = list.find('\n', pos);
+            lines.push_back(list.substr(pos, end - pos));
+        }
+        auto listed = namesAndFolders(lines);
+        std::sort(listed.begin(), listed.end());
+        EXPECT_EQ(listed, c.lines) << static_cast<int>(c.tmpfsKind);
+    }
 }
 
 }  // namespace

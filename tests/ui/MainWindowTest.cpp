@@ -9,6 +9,9 @@
 
 #include <set>
 
+#include <filesystem>
+
+#include "common/IndexLock.h"
 #include "common/SQLiteDB.h"
 #include "common/Statements.h"
 #include "common/widgets/GbkText.h"
@@ -123,10 +126,29 @@ TEST_F(MainWindowTest, UpdateIndexDeclinedChangesNothingAcceptedStartsAndCloses)
     EXPECT_TRUE(window->isVisible());
 
     messages.answer(true);
-    window->updateIndex();  // no indexer in this folder: reported, logged, closed all the same
-    ASSERT_TRUE(waitFor([&] { return !window->isVisible(); }));
+    window->updateIndex();  // no indexer in this folder: reported, nothing logged, still open
     EXPECT_EQ(toQString(messages.shown.back().text),
               QStringLiteral("打开ZEPH桌面搜索索引程序失败，请与开发商联系！"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(logRows(), 0);
+
+    {
+        // While a run holds the data folder, the program says so and asks nothing.
+        IndexLock running = IndexLock::acquire(program.str());
+        messages.shown.clear();
+        window->updateIndex();
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_FALSE(messages.shown[0].question);
+        EXPECT_EQ(messages.shown[0].text, indexRunningText());
+    }
+
+    std::filesystem::path indexer = program / "ZEPHIndexer";
+    writeFile(indexer, "#!/bin/sh\nexit 0\n");
+    std::filesystem::permissions(indexer, std::filesystem::perms::owner_all);
+    messages.answer(true);
+    window->updateIndex();  // started: logged, and the program closes
+    ASSERT_TRUE(waitFor([&] { return !window->isVisible(); }));
     EXPECT_EQ(logRows(), 1);
 }
 

@@ -95,6 +95,26 @@ TEST(GifBlocks, BuiltPicturesOfEveryBlockKind) {
     }
 }
 
+TEST(GifBlocks, APictureThatWouldDecodePastTheBoundIsRefused) {
+    // Under a thousand bytes: a 4096 x 4096 screen with 40 one-pixel frames
+    // would take 2.5 GB once each frame is decoded at the screen's size.
+    GifBuilder hostile(4096, 4096);
+    for (int i = 0; i < 40; ++i) hostile.frame({i, i, 1, 1, i % 4});
+    std::string gif = hostile.bytes();
+    ASSERT_LT(gif.size(), 1500u);
+    EXPECT_FALSE(gif::parse(bytes(gif), gif.size()));
+    CAnimatedPicture control;
+    EXPECT_FALSE(control.Load(QByteArray(gif.data(), static_cast<int>(gif.size()))));
+
+    GifBuilder fits(1024, 1024);  // 4 MB a frame: 16 frames are 64 MB
+    for (int i = 0; i < 16; ++i) fits.frame({i, i, 1, 1, i % 4});
+    std::string fitting = fits.bytes();
+    EXPECT_TRUE(gif::parse(bytes(fitting), fitting.size()));
+    fits.frame({0, 0, 1, 1, 0});
+    std::string past = fits.bytes();
+    EXPECT_FALSE(gif::parse(bytes(past), past.size()));
+}
+
 TEST(GifBlocks, MutationsOfAValidPictureNeverCrash) {
     GifBuilder builder(8, 8);
     builder.application()
