@@ -2,12 +2,14 @@
 // path on its own line, in result order. Timings go to standard error. It
 // answers no questions: where the engine would ask, the question goes to
 // standard error and the answer is No.
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/Codec.h"
@@ -35,7 +37,7 @@ public:
     void addFirstPageRow(int index, const zeph::ResultRow&) override {
         if (index == zeph::kPageSize - 1) firstPageMs = msSince(m_start);
     }
-    void setHitLabel(const std::string&, std::int64_t count) override { hits = count; }
+    void setHits(std::int64_t count) override { hits = count; }
     void showNoResults(const std::string&) override { hits = 0; }
 
     double firstPageMs = -1;
@@ -49,7 +51,7 @@ private:
     std::fprintf(stderr,
                  "usage: zeph-query [--folder DIR] [--name TEXT] [--content TEXT] [--in FOLDER]\n"
                  "                  [--case] [--exact] [--ext txt,md] [--size MIN:MAX]\n"
-                 "                  [--time KIND:FROM:TO]\n");
+                 "                  [--time KIND:FROM:TO] [--stop-after MS]\n");
     std::exit(64);
 }
 
@@ -98,6 +100,7 @@ int main(int argc, char** argv) {
     std::string folder = zeph::executableFolder();
     zeph::SearchCriteria criteria;
     std::string extList, sizeRange, timeRange;
+    int stopAfterMs = -1;  // measures how soon a stop ends the search
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         auto value = [&]() -> const char* { return ++i < argc ? argv[i] : (usage(), nullptr); };
@@ -119,6 +122,8 @@ int main(int argc, char** argv) {
             sizeRange = value();
         else if (option == "--time")
             timeRange = value();
+        else if (option == "--stop-after")
+            stopAfterMs = std::atoi(value());
         else
             usage();
     }
@@ -146,22 +151,44 @@ int main(int argc, char** argv) {
 
     auto searchStart = Clock::now();
     TimingView view(searchStart);
+    std::atomic<Clock::time_point::rep> stoppedAt{0};
+    std::thread stopper;
+    if (stopAfterMs >= 0)
+        stopper = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(stopAfterMs));
+            stoppedAt = Clock::now().time_since_epoch().count();
+            engine.requestStop();
+        });
     int result = engine.Search(criteria, &view);
     double searchMs = msSince(searchStart);
+    if (stopper.joinable()) {
+        auto ended = Clock::now();
+        stopper.join();
+        if (stoppedAt != 0)
+            std::fprintf(stderr, "stop: search ended %.2f ms after the request\n",
+                         std::chrono::duration<double, std::milli>(
+                             ended - Clock::time_point(Clock::duration(stoppedAt.load())))
+                             .count());
+    }
+    // A refused or empty query stored nothing: the table still holds an earlier
+    // search's rows, which must not be printed. The reason is on standard error.
+    if (result == zeph::kSearchEmpty || result == zeph::kSearchRefused) return 2;
 
     std::int64_t printed = 0;
-    for (std::int64_t first = 0;; first += zeph::kPageSize) {
-        auto page = zeph::readResultPage(db, first);
-        for (const auto& row : page) {
-            std::string path = zeph::toUtf8Lossy(zeph::joinPath(row.folder, row.name));
+    {
+        static char buffer[1 << 20];
+        std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+        zeph::Statement rows = db.Prepare(zeph::sql::kSelectResultPaths);
+        zeph::Row row;
+        while (rows.FetchRow(row) == zeph::kSqlRow) {
+            std::string path = zeph::toUtf8Lossy(zeph::joinPath(row[0], row[1]));
+            path += '\n';
             std::fwrite(path.data(), 1, path.size(), stdout);
-            std::fputc('\n', stdout);
+            ++printed;
         }
-        printed += static_cast<std::int64_t>(page.size());
-        if (page.size() < static_cast<size_t>(zeph::kPageSize)) break;
     }
     std::fprintf(stderr, "first page: %.2f ms, search: %.2f ms, hits: %lld, printed: %lld\n",
                  view.firstPageMs < 0 ? searchMs : view.firstPageMs, searchMs,
                  static_cast<long long>(view.hits), static_cast<long long>(printed));
-    return result == zeph::kSearchEmpty ? 2 : 0;
+    return 0;
 }

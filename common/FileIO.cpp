@@ -1,11 +1,14 @@
 #include "FileIO.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "Codec.h"
 
@@ -40,6 +43,70 @@ UniqueFd openPath(const std::string& gbkPath, int flags, unsigned mode) {
     std::string path = osPath(gbkPath);
     if (path.empty()) return UniqueFd();
     return UniqueFd(::open(path.c_str(), flags | O_CLOEXEC, mode));
+}
+
+namespace {
+// Paths longer than this are opened piece by piece.
+constexpr size_t kDirectOpenLimit = 3800;
+}  // namespace
+
+UniqueFd openDeep(const std::string& path, int flags) {
+    flags |= O_CLOEXEC;
+    if (path.size() < kDirectOpenLimit || path.empty() || path[0] != '/')
+        return UniqueFd(::open(path.c_str(), flags));
+    const int stepFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    UniqueFd current(::open("/", stepFlags));
+    std::string piece;
+    size_t pos = 1;
+    while (current.valid() && pos <= path.size()) {
+        size_t slash = path.find('/', pos);
+        size_t end = slash == std::string::npos ? path.size() : slash;
+        std::string_view component(path.data() + pos, end - pos);
+        bool last = end == path.size();
+        if (!piece.empty() && piece.size() + component.size() + 1 >= kDirectOpenLimit) {
+            current = UniqueFd(::openat(current.get(), piece.c_str(), stepFlags));
+            piece.clear();
+        }
+        if (!piece.empty()) piece += '/';
+        piece += component;
+        if (last) current = UniqueFd(::openat(current.get(), piece.c_str(), flags));
+        pos = end + 1;
+    }
+    return current;
+}
+
+// ---- MappedFile ----
+
+MappedFile::MappedFile(int fd) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return;
+    void* data = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (data == MAP_FAILED) return;
+    m_data = static_cast<const char*>(data);
+    m_size = static_cast<size_t>(st.st_size);
+}
+
+MappedFile::MappedFile(MappedFile&& other) noexcept {
+    *this = std::move(other);
+}
+
+MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
+    if (this != &other) {
+        unmap();
+        m_data = std::exchange(other.m_data, nullptr);
+        m_size = std::exchange(other.m_size, 0);
+    }
+    return *this;
+}
+
+MappedFile::~MappedFile() {
+    unmap();
+}
+
+void MappedFile::unmap() {
+    if (m_data) ::munmap(const_cast<char*>(m_data), m_size);
+    m_data = nullptr;
+    m_size = 0;
 }
 
 // ---- BufferedWriter ----
@@ -149,25 +216,6 @@ LineReader::Status LineReader::next(std::string_view& line, std::uint64_t& offse
         size_t scanned = m_end - m_begin;
         if (!fill() && m_error) return Status::Error;
         searchFrom = m_begin + scanned;
-    }
-}
-
-// ---- single lines by offset ----
-
-bool readLineAt(int fd, std::uint64_t offset, std::string& line) {
-    line.clear();
-    char chunk[4096];
-    for (;;) {
-        ssize_t n = ::pread(fd, chunk, sizeof chunk, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return !line.empty();
-        auto* newline = static_cast<char*>(std::memchr(chunk, '\n', static_cast<size_t>(n)));
-        if (newline) {
-            line.append(chunk, static_cast<size_t>(newline - chunk));
-            return true;
-        }
-        line.append(chunk, static_cast<size_t>(n));
-        offset += static_cast<std::uint64_t>(n);
     }
 }
 

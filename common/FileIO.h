@@ -32,6 +32,32 @@ private:
 // Opens a GBK path (converted to the system's encoding).
 UniqueFd openPath(const std::string& gbkPath, int flags, unsigned mode = 0644);
 
+// Opens a path of the system's encoding however long it is: a path past the
+// kernel's limit is opened in pieces, each an openat below the one before.
+// The flags apply to the last piece (O_CLOEXEC is added).
+UniqueFd openDeep(const std::string& osPath, int flags);
+
+// A whole file mapped read-only into memory, for as long as the object lives.
+class MappedFile {
+public:
+    MappedFile() = default;
+    // Maps the open file (a regular file); empty when it cannot be mapped or is empty.
+    explicit MappedFile(int fd);
+    MappedFile(MappedFile&& other) noexcept;
+    MappedFile& operator=(MappedFile&& other) noexcept;
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    ~MappedFile();
+
+    std::string_view bytes() const { return {m_data, m_size}; }
+    bool mapped() const { return m_data != nullptr; }
+
+private:
+    void unmap();
+    const char* m_data = nullptr;
+    size_t m_size = 0;
+};
+
 // A write-only file with a large buffer. Once a write fails the writer stays
 // failed, so a caller may check only at the end.
 class BufferedWriter {
@@ -80,10 +106,6 @@ private:
     bool m_eof = false;
     bool m_error = false;
 };
-
-// Reads the line that starts at offset (without its line feed) into line.
-// False when nothing can be read there.
-bool readLineAt(int fd, std::uint64_t offset, std::string& line);
 
 // Syncs a folder's entries to disk (after renames inside it). The path is UTF-8.
 bool syncFolder(const std::string& osFolderPath);

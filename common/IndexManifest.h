@@ -25,8 +25,8 @@ struct Manifest {
 };
 
 inline std::string formatManifest(const Manifest& m) {
-    return std::string(kFileListName) + " " + std::to_string(m.fileList) + "\n" +
-           kMetaIndexName + " " + std::to_string(m.metaIndex) + "\n" + kIndexDataName + " " +
+    return std::string(kFileListName) + " " + std::to_string(m.fileList) + "\n" + kMetaIndexName +
+           " " + std::to_string(m.metaIndex) + "\n" + kIndexDataName + " " +
            std::to_string(m.indexData) + "\n";
 }
 

@@ -8,6 +8,13 @@
 
 namespace zeph {
 
+namespace {
+std::string_view withoutTrailingSlashes(std::string_view folder) {
+    while (folder.size() > 1 && folder.back() == '/') folder.remove_suffix(1);
+    return folder;
+}
+}  // namespace
+
 std::string joinPath(std::string_view folder, std::string_view name) {
     std::string out(folder);
     while (!name.empty() && name.front() == '/') name.remove_prefix(1);
@@ -17,13 +24,12 @@ std::string joinPath(std::string_view folder, std::string_view name) {
 }
 
 std::string normalizeFolder(std::string_view folder) {
-    while (folder.size() > 1 && folder.back() == '/') folder.remove_suffix(1);
-    return std::string(folder);
+    return std::string(withoutTrailingSlashes(folder));
 }
 
 bool folderContains(std::string_view folder, std::string_view path) {
-    std::string parent = normalizeFolder(folder);
-    std::string child = normalizeFolder(path);
+    std::string_view parent = withoutTrailingSlashes(folder);
+    std::string_view child = withoutTrailingSlashes(path);
     if (parent == "/") return !child.empty() && child.front() == '/';
     if (child.size() < parent.size() || child.compare(0, parent.size(), parent) != 0) return false;
     return child.size() == parent.size() || child[parent.size()] == '/';

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace zeph {
 
@@ -66,6 +67,51 @@ int Statement::Finalize() {
     return rc;
 }
 
+// ---- ReusableStatement ----
+
+ReusableStatement::ReusableStatement(ReusableStatement&& other) noexcept {
+    *this = std::move(other);
+}
+
+ReusableStatement& ReusableStatement::operator=(ReusableStatement&& other) noexcept {
+    if (this != &other) {
+        if (m_stmt) sqlite3_finalize(m_stmt);
+        m_db = std::exchange(other.m_db, nullptr);
+        m_stmt = std::exchange(other.m_stmt, nullptr);
+    }
+    return *this;
+}
+
+ReusableStatement::~ReusableStatement() {
+    if (m_stmt) {
+        std::lock_guard lock(m_db->m_mutex);
+        sqlite3_finalize(m_stmt);
+    }
+}
+
+int ReusableStatement::run(std::initializer_list<Value> values) {
+    if (!m_stmt) return SQLITE_MISUSE;
+    std::lock_guard lock(m_db->m_mutex);
+    int index = 1;
+    for (const Value& value : values) {
+        if (auto* number = std::get_if<std::int64_t>(&value)) {
+            sqlite3_bind_int64(m_stmt, index++, *number);
+        } else {
+            std::string_view text = std::get<std::string_view>(value);
+            sqlite3_bind_text(m_stmt, index++, text.data(), static_cast<int>(text.size()),
+                              SQLITE_STATIC);
+        }
+    }
+    int rc = m_db->withBusyRetry([this] {
+        sqlite3_reset(m_stmt);
+        return sqlite3_step(m_stmt);
+    });
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) m_db->recordLibraryError();
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? kSqlOk : rc;
+}
+
 // ---- CSQLiteDB ----
 
 CSQLiteDB::~CSQLiteDB() {
@@ -100,8 +146,10 @@ bool CSQLiteDB::Open(const std::string& fileName, bool synchronous) {
     }
     Close();
     m_fileName = fileName;
-    // Read-write without CREATE: a missing file is an error, never a new empty database.
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX;
+    // Read-write without CREATE: a missing file is an error, never a new empty
+    // database. Every use of the connection holds m_mutex, so SQLite's own
+    // lock around each call would only be taken again for nothing.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     m_lastResult = sqlite3_open_v2(fileName.c_str(), &m_db, flags, nullptr);
     if (m_lastResult != SQLITE_OK) {
         recordLibraryError();
@@ -178,6 +226,26 @@ Statement CSQLiteDB::Prepare(const std::string& sql) {
         sqlite3_finalize(stmt);
     }
     statement.Finalize();
+    return statement;
+}
+
+ReusableStatement CSQLiteDB::PrepareReusable(const std::string& sql) {
+    std::lock_guard lock(m_mutex);
+    ReusableStatement statement;
+    if (!m_db || sql.empty()) return statement;
+    sqlite3_stmt* stmt = nullptr;
+    int rc = withBusyRetry([&] {
+        sqlite3_finalize(stmt);
+        stmt = nullptr;
+        return sqlite3_prepare_v2(m_db, sql.c_str(), -1, &stmt, nullptr);
+    });
+    if (rc != SQLITE_OK || !stmt) {
+        recordLibraryError();
+        sqlite3_finalize(stmt);
+        return statement;
+    }
+    statement.m_db = this;
+    statement.m_stmt = stmt;
     return statement;
 }
 

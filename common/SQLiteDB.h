@@ -2,8 +2,12 @@
 // shared by every thread of a program, with a fixed busy-retry policy.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 struct sqlite3;
@@ -53,6 +57,31 @@ private:
     std::unique_lock<std::recursive_mutex> m_lock;
 };
 
+// A statement prepared once and run many times with bound values (integers
+// and texts, so nothing needs quoting). Unlike Statement it holds the
+// connection's lock only while it runs, so other threads' statements may run
+// between its runs.
+class ReusableStatement {
+public:
+    using Value = std::variant<std::int64_t, std::string_view>;
+
+    ReusableStatement() = default;
+    ReusableStatement(ReusableStatement&& other) noexcept;
+    ReusableStatement& operator=(ReusableStatement&& other) noexcept;
+    ReusableStatement(const ReusableStatement&) = delete;
+    ReusableStatement& operator=(const ReusableStatement&) = delete;
+    ~ReusableStatement();
+
+    bool ok() const { return m_stmt != nullptr; }
+    // Binds the values to ?1, ?2, ... and runs the statement to its end; 0 on success.
+    int run(std::initializer_list<Value> values);
+
+private:
+    friend class CSQLiteDB;
+    CSQLiteDB* m_db = nullptr;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
 class CSQLiteDB {
 public:
     CSQLiteDB() = default;
@@ -66,6 +95,8 @@ public:
     // Runs a statement that returns no rows; 0 on success.
     int Execute(const std::string& sql);
     Statement Prepare(const std::string& sql);
+    // A statement to run many times; not ok() when it cannot be prepared.
+    ReusableStatement PrepareReusable(const std::string& sql);
     // Runs a query to its end, collecting every row; 0 on success.
     int QueryRows(const std::string& sql, std::vector<Row>& rows);
     int Close();
@@ -80,6 +111,7 @@ public:
 
 private:
     friend class Statement;
+    friend class ReusableStatement;
     template <class Call>
     int withBusyRetry(Call call);
     void recordError(const std::string& text);

@@ -40,12 +40,14 @@ inline constexpr char kRecordIndexRun[] = "update SystemSetting set LastIndexTim
 
 // Result set of the latest search.
 inline constexpr char kDeleteSearchResult[] = "delete from SearchResult";
+// Prepared once per search; the values are bound in this order.
 inline constexpr char kInsertSearchResult[] =
-    "insert into SearchResult(ID,FileName,Folder,Size,Type,CreateTime) "
-    "values(%d,'%s','%s','%s','%s','%s')";
+    "insert into SearchResult(ID,FileName,Folder,Size,Type,CreateTime) values(?1,?2,?3,?4,?5,?6)";
 inline constexpr char kSelectResultPage[] =
     "select FileName,Folder,Size,Type,CreateTime from SearchResult where ID>=%d order by ID "
     "limit 100";
+// Every stored result's folder and name, in result order (the command-line search).
+inline constexpr char kSelectResultPaths[] = "select Folder,FileName from SearchResult order by ID";
 inline constexpr char kBeginBatch[] = "begin transaction";
 inline constexpr char kCommitBatch[] = "commit transaction";
 inline constexpr char kRollbackBatch[] = "rollback transaction";

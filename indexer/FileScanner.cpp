@@ -25,35 +25,6 @@ namespace zeph {
 
 namespace {
 
-// Paths longer than this are opened piece by piece, so no depth is too deep.
-constexpr size_t kDirectOpenLimit = 3800;
-
-// Opens a folder for listing. Deep paths are opened by successive openat calls
-// on runs of components, each run shorter than the kernel's path limit.
-UniqueFd openFolder(const std::string& path, bool followLink) {
-    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    if (path.size() < kDirectOpenLimit) return UniqueFd(::open(path.c_str(), flags));
-    const int stepFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
-    UniqueFd current(::open("/", stepFlags));
-    std::string piece;
-    size_t pos = 1;
-    while (current.valid() && pos <= path.size()) {
-        size_t slash = path.find('/', pos);
-        size_t end = slash == std::string::npos ? path.size() : slash;
-        std::string_view component(path.data() + pos, end - pos);
-        bool last = end == path.size();
-        if (!piece.empty() && piece.size() + component.size() + 1 >= kDirectOpenLimit) {
-            current = UniqueFd(::openat(current.get(), piece.c_str(), stepFlags));
-            piece.clear();
-        }
-        if (!piece.empty()) piece += '/';
-        piece += component;
-        if (last) current = UniqueFd(::openat(current.get(), piece.c_str(), flags));
-        pos = end + 1;
-    }
-    return current;
-}
-
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
@@ -101,7 +72,7 @@ public:
 
 private:
     int listFolder(PendingFolder& folder, bool isRoot) {
-        UniqueFd fd = openFolder(folder.osPath, isRoot);
+        UniqueFd fd = openDeep(folder.osPath, O_RDONLY | O_DIRECTORY | (isRoot ? 0 : O_NOFOLLOW));
         if (!fd.valid()) return kScanDone;  // cannot be listed: skipped silently
         if (isRoot) {
             struct stat st;

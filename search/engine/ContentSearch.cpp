@@ -11,6 +11,7 @@
 
 #include "common/Codec.h"
 #include "common/FileIO.h"
+#include "common/GbkChars.h"
 #include "common/Messages.h"
 #include "common/Paths.h"
 
@@ -35,14 +36,50 @@ size_t characterCount(const std::string& gbk) {
     return count;
 }
 
+// How often a byte turns up in files people search, roughly: the rarest byte
+// of a form is the one memchr looks for.
+int commonness(unsigned char b) {
+    static const char kLetters[] = "etaoinsrhldcumfpgwybvkxjqz";  // most frequent first
+    if (b == ' ' || b == 0) return 255;
+    if (b == '\n' || b == 'e') return 240;
+    if (const char* at = b >= 'a' && b <= 'z' ? std::strchr(kLetters, b) : nullptr)
+        return 240 - 4 * static_cast<int>(at - kLetters);
+    if (b >= 'A' && b <= 'Z') return commonness(static_cast<unsigned char>(b + 32)) - 60;
+    if (b >= '0' && b <= '9') return 170;
+    if (b == '\t' || b == '.' || b == ',' || b == '_' || b == '(' || b == ')') return 190;
+    if (b == 0xFF) return 200;
+    if (b >= 0x80) return 110;
+    if (b < 0x20) return 60;
+    return 150;  // other punctuation
+}
+
+// The first code point of UTF-8 text.
+char32_t firstCodePoint(const std::string& utf8) {
+    auto c = static_cast<unsigned char>(utf8[0]);
+    int length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    char32_t point = length == 1 ? c : c & (0xFF >> (length + 1));
+    for (int k = 1; k < length && k < static_cast<int>(utf8.size()); ++k)
+        point = point << 6 | (static_cast<unsigned char>(utf8[static_cast<size_t>(k)]) & 0x3F);
+    return point;
+}
+
+void appendUnit(std::string& out, unsigned unit) {
+    out += static_cast<char>(unit & 0xFF);
+    out += static_cast<char>(unit >> 8);
+}
+
 // Reads a file's bytes in order, but a hole (a sparse region, all zeros) longer
 // than twice the longest form is given as only that many zeros: no window can
 // then reach from the data before the hole to the data after it, and no match
-// lies wholly inside zeros, since every form has a non-zero byte.
-class SparseReader {
+// lies wholly inside zeros, since every form has a non-zero byte. Holes are
+// looked for only in files with fewer blocks than their size needs.
+class FileReader {
 public:
-    SparseReader(int fd, std::uint64_t size, size_t keepZeros)
-        : m_fd(fd), m_size(size), m_keepZeros(keepZeros) {}
+    FileReader(int fd, const struct stat& st, size_t keepZeros)
+        : m_fd(fd),
+          m_size(static_cast<std::uint64_t>(st.st_size)),
+          m_sparse(static_cast<std::uint64_t>(st.st_blocks) * 512 < m_size),
+          m_keepZeros(keepZeros) {}
 
     // Fills up to want bytes; fewer only at the end of the file (or on an error).
     size_t fill(char* out, size_t want) {
@@ -57,9 +94,9 @@ public:
                 continue;
             }
             size_t take = std::min<std::uint64_t>(m_dataEnd - m_pos, want - n);
-            ssize_t got = ::pread(m_fd, out + n, take, static_cast<off_t>(m_pos));
+            ssize_t got = ::read(m_fd, out + n, take);
             if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) {  // an error, or no progress: the file ends here
+            if (got <= 0) {  // an error, or the file shrank: it ends here
                 m_pos = m_size;
                 break;
             }
@@ -72,6 +109,10 @@ public:
 private:
     // Finds the next data region from m_pos, queueing the zeros of a hole before it.
     bool findData() {
+        if (!m_sparse) {
+            m_dataEnd = m_size;
+            return m_pos < m_size;
+        }
         off_t data = ::lseek(m_fd, static_cast<off_t>(m_pos), SEEK_DATA);
         std::uint64_t start = data < 0 ? m_size : static_cast<std::uint64_t>(data);
         std::uint64_t hole = start - m_pos;
@@ -81,29 +122,52 @@ private:
         }
         off_t end = m_pos < m_size ? ::lseek(m_fd, static_cast<off_t>(m_pos), SEEK_HOLE) : -1;
         m_dataEnd = end < 0 ? m_size : static_cast<std::uint64_t>(end);
+        if (::lseek(m_fd, static_cast<off_t>(m_pos), SEEK_SET) < 0) return false;
         return m_zeros > 0 || m_pos < m_size;
     }
 
     int m_fd;
     std::uint64_t m_size;
+    bool m_sparse;
     size_t m_keepZeros;
     std::uint64_t m_pos = 0;
     std::uint64_t m_dataEnd = 0;
     std::uint64_t m_zeros = 0;
 };
 
+// True when a GBK match at start begins a character: the run of lead-range
+// bytes just before it has even length (a byte below 0x81 always ends a
+// character). A run reaching the buffer's start cannot be told and counts.
+bool startsGbkCharacter(const char* data, size_t start) {
+    size_t run = 0;
+    while (run < start && static_cast<unsigned char>(data[start - 1 - run]) >= 0x81) ++run;
+    return run == start || run % 2 == 0;
+}
+
 }  // namespace
 
-std::uint32_t contentHash(const char* bytes, size_t length) {
-    std::uint32_t hash = 0;
-    for (size_t i = 0; i < length; ++i)
-        hash = hash * 17u + static_cast<std::uint32_t>(
-                                static_cast<std::int32_t>(static_cast<signed char>(bytes[i])));
-    return hash;
-}
+// The forms, and for each distinct rarest byte the forms it anchors.
+struct CContentSearch::Pattern {
+    struct Form {
+        std::string bytes;
+        size_t anchor;     // position of its rarest byte
+        bool gbkBoundary;  // the GBK form of a text with double-byte characters
+    };
+    struct Anchor {
+        unsigned char byte;
+        std::vector<size_t> forms;
+    };
+    std::vector<std::string> texts;
+    std::vector<Form> forms;
+    std::vector<Anchor> anchors;
+    size_t overlap = 0;  // bytes a match straddling two chunks can start in
+};
 
 CContentSearch::CContentSearch(std::string programFolder)
     : m_programFolder(std::move(programFolder)) {}
+
+CContentSearch::CContentSearch(const CContentSearch& prepared)
+    : m_programFolder(prepared.m_programFolder), m_pattern(prepared.m_pattern) {}
 
 std::optional<std::string> CContentSearch::refusal(const std::string& gbkText) {
     if (characterCount(gbkText) <= kMaxCharacters) return std::nullopt;
@@ -111,8 +175,10 @@ std::optional<std::string> CContentSearch::refusal(const std::string& gbkText) {
            " 个字符，请缩短后再搜索！";
 }
 
-std::string CContentSearch::loadTranslationForm(const std::string& text) {
-    UniqueFd fd = openPath(joinPath(m_programFolder, "Translation.dat"), O_RDONLY);
+namespace {
+
+std::vector<unsigned char> loadTranslationTable(const std::string& programFolder) {
+    UniqueFd fd = openPath(joinPath(programFolder, "Translation.dat"), O_RDONLY);
     if (!fd.valid())
         stdoutFatal(-2, std::string("打开系统文件失败，请与开发商联系，异常点为文件 ") +
                             kSourceName + " 的第 75 行！\n");
@@ -127,9 +193,28 @@ std::string CContentSearch::loadTranslationForm(const std::string& text) {
     if (got < table.size())
         stdoutFatal(2, std::string("读取系统文件失败，请与开发商联系，异常点为文件 ") +
                            kSourceName + " 的第 83 行!\n");
+    return table;
+}
 
+// The two-bytes-per-character form: each character's entry of the table; a
+// four-byte character, which the table cannot hold, as its UTF-16 units.
+std::string translationForm(const std::string& text, const std::vector<unsigned char>& table) {
     std::string form;
     for (size_t i = 0; i < text.size();) {
+        if (characterLength(text, i) == 4) {
+            auto utf8 = toUtf8(text.substr(i, 4));
+            if (!utf8 || utf8->empty()) return {};
+            char32_t point = firstCodePoint(*utf8);
+            if (point >= 0x10000) {
+                point -= 0x10000;
+                appendUnit(form, 0xD800 + (point >> 10));
+                appendUnit(form, 0xDC00 + (point & 0x3FF));
+            } else {
+                appendUnit(form, point);
+            }
+            i += 4;
+            continue;
+        }
         unsigned code = static_cast<unsigned char>(text[i]);
         size_t length = 1;
         if (code >= 0x80) {
@@ -138,8 +223,7 @@ std::string CContentSearch::loadTranslationForm(const std::string& text) {
             length = 2;
         }
         unsigned char low = table[2 * code], high = table[2 * code + 1];
-        // A character the table cannot translate (such as a four-byte one)
-        // leaves no usable two-byte form.
+        // A character the table cannot translate leaves no usable two-byte form.
         if (code != 0 && low == 0 && high == 0) return {};
         form += static_cast<char>(low);
         form += static_cast<char>(high);
@@ -148,82 +232,111 @@ std::string CContentSearch::loadTranslationForm(const std::string& text) {
     return form;
 }
 
+}  // namespace
+
 int CContentSearch::SetPattern(const std::string& gbkText) {
-    m_forms.clear();
-    m_prepared.clear();
-    std::string utf16 = loadTranslationForm(gbkText);
-    for (const std::string& form : {gbkText, utf16, toUtf8(gbkText).value_or(std::string())}) {
-        if (!form.empty() && std::find(m_forms.begin(), m_forms.end(), form) == m_forms.end())
-            m_forms.push_back(form);
+    auto pattern = std::make_shared<Pattern>();
+    std::string utf16 = translationForm(gbkText, loadTranslationTable(m_programFolder));
+    std::string utf8 = toUtf8(gbkText).value_or(std::string());
+    // Only GBK text with double-byte characters can match across characters;
+    // an ASCII text is its own UTF-8 form and may follow any bytes.
+    const bool gbkBoundary = gbkText != utf8;
+    for (const auto& [form, isGbk] :
+         {std::pair{gbkText, true}, std::pair{utf16, false}, std::pair{utf8, false}}) {
+        if (form.empty() ||
+            std::find(pattern->texts.begin(), pattern->texts.end(), form) != pattern->texts.end())
+            continue;
+        pattern->texts.push_back(form);
+        size_t anchor = 0;
+        for (size_t j = 1; j < form.size(); ++j)
+            if (commonness(static_cast<unsigned char>(form[j])) <
+                commonness(static_cast<unsigned char>(form[anchor])))
+                anchor = j;
+        pattern->forms.push_back({form, anchor, isGbk && gbkBoundary});
+        pattern->overlap = std::max(pattern->overlap, form.size() - 1);
     }
-    m_window = gbkText.size();
-    m_overlap = 0;
-    for (const std::string& form : m_forms) {
-        m_window = std::min(m_window, form.size());
-        m_overlap = std::max(m_overlap, form.size() - 1);
+    for (size_t f = 0; f < pattern->forms.size(); ++f) {
+        const auto& form = pattern->forms[f];
+        auto byte = static_cast<unsigned char>(form.bytes[form.anchor]);
+        auto same = std::find_if(pattern->anchors.begin(), pattern->anchors.end(),
+                                 [&](const Pattern::Anchor& a) { return a.byte == byte; });
+        if (same == pattern->anchors.end())
+            pattern->anchors.push_back({byte, {f}});
+        else
+            same->forms.push_back(f);
     }
-    // A byte pair absent from every form's window lets the window jump past it.
-    const size_t block = m_window >= 2 ? 2 : 1;
-    m_shift.assign(block == 2 ? 65536 : 256, static_cast<std::uint16_t>(m_window - block + 1));
-    for (const std::string& form : m_forms) {
-        for (size_t j = block - 1; j < m_window; ++j) {
-            unsigned key = static_cast<unsigned char>(form[j]);
-            if (block == 2)
-                key |= static_cast<unsigned>(static_cast<unsigned char>(form[j - 1])) << 8;
-            m_shift[key] =
-                std::min<std::uint16_t>(m_shift[key], static_cast<std::uint16_t>(m_window - 1 - j));
-        }
-        m_prepared.push_back({form, contentHash(form.data(), m_window)});
-    }
-    m_buffer.resize(m_overlap + kChunkSize);
+    m_pattern = std::move(pattern);
     return 0;
 }
 
-// Looks through the first n bytes of the buffer; the window ends at pos.
-std::int64_t CContentSearch::scanChunk(size_t n) const {
-    const char* data = m_buffer.data();
-    const bool pairs = m_shift.size() == 65536;
-    size_t pos = m_window - 1;
-    while (pos < n) {
-        unsigned key = static_cast<unsigned char>(data[pos]);
-        if (pairs) key |= static_cast<unsigned>(static_cast<unsigned char>(data[pos - 1])) << 8;
-        if (std::uint16_t shift = m_shift[key]; shift != 0) {
-            pos += shift;
-            continue;
-        }
-        size_t start = pos + 1 - m_window;
-        std::uint32_t hash = contentHash(data + start, m_window);
-        for (const Form& form : m_prepared) {
-            // Equal hashes only nominate a window: its bytes decide.
-            if (hash == form.hash && start + form.bytes.size() <= n &&
-                std::memcmp(data + start, form.bytes.data(), form.bytes.size()) == 0)
-                return static_cast<std::int64_t>(pos);
-        }
-        ++pos;
-    }
-    return -1;
+const std::vector<std::string>& CContentSearch::forms() const {
+    static const std::vector<std::string> none;
+    return m_pattern ? m_pattern->texts : none;
 }
 
-std::int64_t CContentSearch::SearchFile(const std::string& gbkPath, const std::atomic<bool>* stop) {
-    if (m_prepared.empty() || m_window == 0) return -1;
-    // Non-blocking, so a FIFO or device never hangs the search; only regular
-    // files (a link only when it leads to one) are read.
-    UniqueFd fd = openPath(gbkPath, O_RDONLY | O_NONBLOCK);
-    struct stat st;
-    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+// The end of the first match in the first n bytes of the buffer, or -1.
+std::int64_t CContentSearch::scanChunk(size_t n) const {
+    const char* data = m_buffer.data();
+    std::int64_t first = -1;
+    for (const Pattern::Anchor& anchor : m_pattern->anchors) {
+        const char* end = data + n;
+        for (const char* hit = data;
+             (hit = static_cast<const char*>(std::memchr(hit, anchor.byte, end - hit))) != nullptr;
+             ++hit) {
+            const size_t pos = static_cast<size_t>(hit - data);
+            if (first >= 0 && pos >= static_cast<size_t>(first)) break;  // nothing earlier left
+            for (size_t f : anchor.forms) {
+                const Pattern::Form& form = m_pattern->forms[f];
+                if (pos < form.anchor) continue;
+                size_t start = pos - form.anchor;
+                if (start + form.bytes.size() > n ||
+                    std::memcmp(data + start, form.bytes.data(), form.bytes.size()) != 0)
+                    continue;
+                if (form.gbkBoundary && !startsGbkCharacter(data, start)) continue;
+                auto last = static_cast<std::int64_t>(start + form.bytes.size() - 1);
+                if (first < 0 || last < first) first = last;
+            }
+        }
+    }
+    return first;
+}
 
-    SparseReader reader(fd.get(), static_cast<std::uint64_t>(st.st_size), m_overlap + 1);
+std::int64_t CContentSearch::searchOpenFile(int fd, const std::atomic<bool>* stop) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    const size_t overlap = m_pattern->overlap;
+    if (m_buffer.size() < overlap + kChunkSize) m_buffer.resize(overlap + kChunkSize);
+    FileReader reader(fd, st, overlap + 1);
     size_t kept = 0;  // bytes carried over from the previous chunk
     for (;;) {
-        if (stop && stop->load()) return -1;
+        if (stop && stop->load(std::memory_order_relaxed)) return -1;
         size_t n = kept + reader.fill(m_buffer.data() + kept, kChunkSize);
         if (n == kept) return -1;
         if (std::int64_t found = scanChunk(n); found >= 0) return found;
         if (n < kept + kChunkSize) return -1;
         // Carry the bytes a straddling match of the longest form could start in.
-        kept = std::min(m_overlap, n);
+        kept = std::min(overlap, n);
         std::memmove(m_buffer.data(), m_buffer.data() + n - kept, kept);
     }
+}
+
+std::int64_t CContentSearch::SearchFile(const std::string& gbkPath, const std::atomic<bool>* stop) {
+    if (!m_pattern || m_pattern->forms.empty()) return -1;
+    std::string path = osPath(gbkPath);
+    if (path.empty()) return -1;
+    // Non-blocking, so a FIFO or device never hangs the search.
+    UniqueFd fd = openDeep(path, O_RDONLY | O_NONBLOCK);
+    return fd.valid() ? searchOpenFile(fd.get(), stop) : -1;
+}
+
+std::int64_t CContentSearch::SearchFileAt(int dirFd, const char* osName,
+                                          const std::atomic<bool>* stop) {
+    if (!m_pattern || m_pattern->forms.empty()) return -1;
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+    UniqueFd fd(::openat(dirFd, osName, flags | O_NOFOLLOW));
+    // A symbolic link is read only when it leads to a regular file.
+    if (!fd.valid() && errno == ELOOP) fd = UniqueFd(::openat(dirFd, osName, flags));
+    return fd.valid() ? searchOpenFile(fd.get(), stop) : -1;
 }
 
 }  // namespace zeph

@@ -1,14 +1,15 @@
 // Content search: whether a file's bytes hold the content text in any of its
 // forms: the GBK bytes as typed, the two-bytes-per-character form built through
-// Translation.dat (UTF-16LE), and the UTF-8 form. All forms are looked for in
-// one pass over each 5 MiB chunk: a window as long as the shortest form slides
-// by a shift table keyed on the window's last two bytes (one byte for a
-// one-byte text), and a hash picks the windows worth comparing byte for byte.
+// Translation.dat (UTF-16LE; a character beyond the two-byte range becomes its
+// surrogate pair), and the UTF-8 form. The file is read once, a chunk at a
+// time; in each chunk memchr finds the occurrences of each form's rarest byte
+// and only there is a window compared byte for byte. A GBK match must start at
+// a character, never inside a double-byte one.
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,10 +18,14 @@ namespace zeph {
 
 class CContentSearch {
 public:
-    static constexpr size_t kChunkSize = 5 * 1024 * 1024;
+    static constexpr size_t kChunkSize = 256 * 1024;
     static constexpr size_t kMaxCharacters = 150;
 
     explicit CContentSearch(std::string programFolder);
+    // A searcher of its own (its own buffer) for the pattern another one
+    // prepared: one per worker thread.
+    CContentSearch(const CContentSearch& prepared);
+    CContentSearch& operator=(const CContentSearch&) = delete;
 
     // The message that refuses a text too long to search for, or nullopt when it fits.
     static std::optional<std::string> refusal(const std::string& gbkText);
@@ -30,33 +35,23 @@ public:
     int SetPattern(const std::string& gbkText);
 
     // The position in its chunk of the last byte of the first match, or -1 when
-    // the file holds no form of the text, is no regular file, cannot be read,
-    // or the stop flag was set.
+    // the file holds no form of the text, is no regular file (a link counts
+    // when it leads to one), cannot be read, or the stop flag was set.
     std::int64_t SearchFile(const std::string& gbkPath, const std::atomic<bool>* stop = nullptr);
+    // The same for the file named osName (system encoding) in the folder dirFd.
+    std::int64_t SearchFileAt(int dirFd, const char* osName, const std::atomic<bool>* stop);
 
     // The forms being looked for (for tests).
-    const std::vector<std::string>& forms() const { return m_forms; }
+    const std::vector<std::string>& forms() const;
 
 private:
-    struct Form {
-        std::string bytes;
-        std::uint32_t hash;
-    };
-    std::string loadTranslationForm(const std::string& text);
+    struct Pattern;
+    std::int64_t searchOpenFile(int fd, const std::atomic<bool>* stop);
     std::int64_t scanChunk(size_t n) const;
 
     std::string m_programFolder;
-    std::vector<std::string> m_forms;
-    std::vector<Form> m_prepared;
-    size_t m_window = 0;
-    size_t m_overlap = 0;
-    // Shift by the window's last two bytes (first * 256 + second), or by its
-    // last byte when the window is one byte long.
-    std::vector<std::uint16_t> m_shift;
+    std::shared_ptr<const Pattern> m_pattern;
     std::vector<char> m_buffer;
 };
-
-// The hash of the content search: h = h * 17 + byte (as a signed byte), wrapping.
-std::uint32_t contentHash(const char* bytes, size_t length);
 
 }  // namespace zeph

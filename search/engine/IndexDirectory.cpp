@@ -74,13 +74,15 @@ IndexDirectory::LoadResult IndexDirectory::load(const std::string& programFolder
             return LoadResult::Invalid;
     }
 
-    m_fileList = openIn(folder.get(), index::kFileListName);
-    if (!m_fileList.valid()) return LoadResult::NoFileList;
-    m_fileListSize = sizeOf(m_fileList);
+    UniqueFd fileList = openIn(folder.get(), index::kFileListName);
+    if (!fileList.valid()) return LoadResult::NoFileList;
+    const std::uint64_t fileListSize = sizeOf(fileList);
+    m_fileList = MappedFile(fileList.get());
+    if (fileListSize > 0 && !m_fileList.mapped()) return LoadResult::NoFileList;
 
     // A file cut short or replaced since publishing: never answered in part.
     auto manifest = readManifest(folder.get());
-    if (!manifest || *manifest != index::Manifest{m_fileListSize, sizeOf(meta), m_postingsSize})
+    if (!manifest || *manifest != index::Manifest{fileListSize, sizeOf(meta), m_postingsSize})
         return LoadResult::Damaged;
     return LoadResult::Loaded;
 }
@@ -96,9 +98,11 @@ bool IndexDirectory::readPostings(std::uint32_t slot, std::vector<std::uint32_t>
     return true;
 }
 
-bool IndexDirectory::readLine(std::uint32_t entryId, std::string& line) const {
-    if (entryId >= m_fileListSize) return false;
-    return readLineAt(m_fileList.get(), entryId, line);
+std::optional<std::string_view> IndexDirectory::line(std::uint32_t entryId) const {
+    std::string_view list = m_fileList.bytes();
+    if (entryId >= list.size()) return std::nullopt;
+    std::string_view rest = list.substr(entryId);
+    return rest.substr(0, rest.find('\n'));
 }
 
 }  // namespace zeph

@@ -1,10 +1,13 @@
-// The loaded index: the bucket directory in memory, the posting file and the
-// file list kept open. All three are opened through one handle on index/, so
-// they belong to the same run even while the indexer publishes a new one.
+// The loaded index: the bucket directory in memory, the posting file kept
+// open and the file list mapped into memory. All are opened through one handle
+// on index/, so they belong to the same run even while the indexer publishes a
+// new one.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/FileIO.h"
@@ -28,15 +31,15 @@ public:
     const index::BucketEntry& bucket(std::uint32_t slot) const { return m_buckets[slot]; }
     // Reads a bucket's postings; false on a read error.
     bool readPostings(std::uint32_t slot, std::vector<std::uint32_t>& out) const;
-    // Reads the file-list line of an entry; false when there is none.
-    bool readLine(std::uint32_t entryId, std::string& line) const;
-    std::uint64_t fileListSize() const { return m_fileListSize; }
+    // The file-list line of an entry (without its line feed); nullopt when
+    // the id lies past the end of the file list.
+    std::optional<std::string_view> line(std::uint32_t entryId) const;
+    std::uint64_t fileListSize() const { return m_fileList.bytes().size(); }
 
 private:
     UniqueFd m_postings;
-    UniqueFd m_fileList;
+    MappedFile m_fileList;
     std::uint64_t m_postingsSize = 0;
-    std::uint64_t m_fileListSize = 0;
     std::vector<index::BucketEntry> m_buckets;
 };
 

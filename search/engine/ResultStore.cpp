@@ -24,10 +24,13 @@ void ResultStore::reportFailure() {
     showMessage("SQL语句执行错误,错误代码为 " + m_db.lastError() + "!", "SQL执行错误");
 }
 
-bool ResultStore::add(const ResultRow& row) {
+bool ResultStore::add(const ResultRowView& row) {
     if (!m_cleared) {
-        if (m_view) m_view->addFirstPageRow(static_cast<int>(m_firstPage.size()), row);
-        m_firstPage.push_back(row);
+        m_firstPage.push_back(row.owned());
+        if (m_view) {
+            m_view->addFirstPageRow(static_cast<int>(m_firstPage.size()) - 1, m_firstPage.back());
+            m_view->setHits(static_cast<std::int64_t>(m_firstPage.size()));
+        }
         return m_firstPage.size() < static_cast<size_t>(kPageSize) || storeFirstPage();
     }
     return insert(row);
@@ -41,12 +44,12 @@ bool ResultStore::storeFirstPage() {
         return false;
     }
     for (const ResultRow& row : m_firstPage)
-        if (!insert(row)) return false;
+        if (!insert({row.name, row.folder, row.sizeText, row.typeText, row.timeText})) return false;
     m_firstPage.clear();
     return true;
 }
 
-bool ResultStore::insert(const ResultRow& row) {
+bool ResultStore::insert(const ResultRowView& row) {
     if (!m_inBatch) {
         if (m_db.Execute(sql::kBeginBatch) != kSqlOk) {
             reportFailure();
@@ -54,16 +57,14 @@ bool ResultStore::insert(const ResultRow& row) {
         }
         m_inBatch = true;
     }
-    std::string statement =
-        sqlFormat(sql::kInsertSearchResult,
-                  {m_count, sqlText(row.name), sqlText(row.folder), sqlText(row.sizeText),
-                   sqlText(row.typeText), sqlText(row.timeText)});
-    if (m_db.Execute(statement) != kSqlOk) {
+    if (!m_insert.ok()) m_insert = m_db.PrepareReusable(sql::kInsertSearchResult);
+    if (m_insert.run({m_count, row.name, row.folder, row.sizeText, row.typeText, row.timeText}) !=
+        kSqlOk) {
         reportFailure();
         return false;
     }
     ++m_count;
-    if (m_view) m_view->setHitLabel(hitLabelText(m_count), m_count);
+    if (m_view) m_view->setHits(m_count);
     if (m_count - m_committed >= kBatchRows) return commit();
     return true;
 }
@@ -78,7 +79,7 @@ bool ResultStore::commit() {
     std::string error = m_db.lastError();
     m_db.Execute(sql::kRollbackBatch);
     m_count = m_committed;
-    if (m_view) m_view->setHitLabel(hitLabelText(m_count), m_count);
+    if (m_view) m_view->setHits(m_count);
     showMessage("SQL语句执行错误,错误代码为 " + error + "!", "SQL执行错误");
     return false;
 }
@@ -93,7 +94,7 @@ bool ResultStore::finish() {
 
 void ResultStore::noResults() {
     if (!m_view) return;
-    m_view->setHitLabel(hitLabelText(0), 0);
+    m_view->setHits(0);
     m_view->showNoResults(noResultsText());
 }
 

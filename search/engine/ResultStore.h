@@ -1,20 +1,19 @@
 // The result set of the latest search: rows of SearchResult, numbered from 0
-// in the order found. The first page goes straight to the result list; the
-// table is emptied and the first page stored once that page is complete (or
-// the search ends), so emptying a large earlier result never delays the first
-// rows the user sees. The hit label follows every stored row and never counts
-// a row paging cannot read.
+// in the order found, stored through one prepared statement with bound
+// values. The first page goes straight to the result list; the table is
+// emptied and the first page stored once that page is complete (or the search
+// ends), so emptying a large earlier result never delays the first rows the
+// user sees. The count is handed on from the first row.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "common/SQLiteDB.h"
 #include "search/engine/ResultView.h"
 
 namespace zeph {
-
-class CSQLiteDB;
 
 class ResultStore {
 public:
@@ -25,7 +24,7 @@ public:
 
     // Stores one row; on failure shows the database message and returns false
     // (the row is not counted).
-    bool add(const ResultRow& row);
+    bool add(const ResultRowView& row);
     // Empties the table if that is still pending and commits what is stored;
     // false (with the message) when it fails, and the count then falls back to
     // the rows really stored.
@@ -37,12 +36,13 @@ public:
 
 private:
     bool storeFirstPage();
-    bool insert(const ResultRow& row);
+    bool insert(const ResultRowView& row);
     bool commit();
     void reportFailure();
 
     CSQLiteDB& m_db;
     ResultView* m_view;
+    ReusableStatement m_insert;
     std::int64_t m_count = 0;
     std::int64_t m_committed = 0;
     bool m_inBatch = false;

@@ -1,5 +1,6 @@
 #include "ResultTexts.h"
 
+#include <cstdio>
 #include <ctime>
 
 namespace zeph {
@@ -21,9 +22,27 @@ std::string formatThousands(std::uint64_t value) {
     return out;
 }
 
+void appendSizeText(std::string& out, std::int64_t size) {
+    // Digits from the right, a comma after every third.
+    char buffer[32];
+    char* p = buffer + sizeof buffer;
+    auto value = static_cast<std::uint64_t>(size < 0 ? 0 : size);
+    int digits = 0;
+    do {
+        if (digits > 0 && digits % 3 == 0) *--p = ',';
+        *--p = static_cast<char>('0' + value % 10);
+        value /= 10;
+        ++digits;
+    } while (value > 0);
+    size_t length = static_cast<size_t>(buffer + sizeof buffer - p);
+    if (length < 19) out.append(19 - length, ' ');
+    out.append(p, length);
+}
+
 std::string sizeText(std::int64_t size) {
-    std::string grouped = formatThousands(static_cast<std::uint64_t>(size < 0 ? 0 : size));
-    return grouped.size() >= 19 ? grouped : std::string(19 - grouped.size(), ' ') + grouped;
+    std::string out;
+    appendSizeText(out, size);
+    return out;
 }
 
 std::string timeText(std::int64_t seconds) {
@@ -33,6 +52,45 @@ std::string timeText(std::int64_t seconds) {
     char buffer[64];
     size_t n = std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &local);
     return std::string(buffer, n);
+}
+
+std::string TimeTexts::text(std::int64_t seconds) {
+    std::string out;
+    append(out, seconds);
+    return out;
+}
+
+void TimeTexts::append(std::string& out, std::int64_t seconds) {
+    constexpr std::int64_t kHour = 3600;
+    std::int64_t start = seconds - ((seconds % kHour) + kHour) % kHour;
+    Hour& hour = m_hours[static_cast<size_t>((start / kHour) & 63)];
+    if (hour.start != start) {
+        hour.start = start;
+        std::time_t first = static_cast<std::time_t>(start), last = first + kHour - 1;
+        std::tm lastLocal{};
+        hour.uniform = localtime_r(&first, &hour.local) && localtime_r(&last, &lastLocal) &&
+                       hour.local.tm_gmtoff == lastLocal.tm_gmtoff &&
+                       hour.local.tm_mday == lastLocal.tm_mday && hour.local.tm_year >= -900 &&
+                       hour.local.tm_year <= 8099;
+    }
+    if (!hour.uniform) {
+        out += timeText(seconds);
+        return;
+    }
+    const std::tm& t = hour.local;
+    int second = t.tm_sec + static_cast<int>(seconds - start);
+    int minute = t.tm_min + second / 60;
+    int fields[6] = {t.tm_year + 1900,        t.tm_mon + 1, t.tm_mday,
+                     t.tm_hour + minute / 60, minute % 60,  second % 60};
+    char text[19];  // "YYYY-MM-DD HH:MM:SS"
+    for (int i = 0, year = fields[0]; i < 4; ++i, year /= 10)
+        text[3 - i] = static_cast<char>('0' + year % 10);
+    for (int f = 1; f < 6; ++f) {
+        text[3 * f + 1] = " -- ::"[f];
+        text[3 * f + 2] = static_cast<char>('0' + fields[f] / 10);
+        text[3 * f + 3] = static_cast<char>('0' + fields[f] % 10);
+    }
+    out.append(text, sizeof text);
 }
 
 std::int64_t pageCount(std::int64_t hits) {

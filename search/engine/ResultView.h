@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zeph {
 
@@ -15,6 +16,16 @@ struct ResultRow {
     std::string sizeText;
     std::string typeText;
     std::string timeText;
+    bool operator==(const ResultRow&) const = default;
+};
+
+// The same texts held elsewhere (in the file list, a buffer of found rows).
+struct ResultRowView {
+    std::string_view name, folder, sizeText, typeText, timeText;
+    ResultRow owned() const {
+        return {std::string(name), std::string(folder), std::string(sizeText),
+                std::string(typeText), std::string(timeText)};
+    }
 };
 
 class ResultView {
@@ -22,10 +33,15 @@ public:
     virtual ~ResultView() = default;
     // A row of the first page (index 0 to 99), the moment it is found.
     virtual void addFirstPageRow(int index, const ResultRow& row) = 0;
-    // The hit label after every stored row: its text and the number it states.
-    virtual void setHitLabel(const std::string& text, std::int64_t hits) = 0;
+    // The number of rows found so far, after every row from the first on (the
+    // view decides how often to show it: see hitLabelText).
+    virtual void setHits(std::int64_t hits) = 0;
     // The single "搜索完毕，没有结果可显示" row after a search without results.
     virtual void showNoResults(const std::string& text) = 0;
+    // While a content search runs, a few times a second: the files searched so
+    // far of the candidates, and the folder being searched.
+    virtual void contentProgress(std::int64_t /*searched*/, std::int64_t /*candidates*/,
+                                 const std::string& /*folder*/) {}
 };
 
 }  // namespace zeph

@@ -7,19 +7,17 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "search/engine/ExtensionTable.h"
 #include "search/engine/IndexDirectory.h"
 #include "search/engine/SearchCriteria.h"
 
 namespace zeph {
 
 class CSQLiteDB;
-class CContentSearch;
-class ResultStore;
+class NameMatcher;
 class ResultView;
-struct FileListLine;
 
 enum SearchOutcome : int {
     kSearchDone = 0,
@@ -47,33 +45,31 @@ public:
     int Search(const SearchCriteria& criteria, ResultView* view);
     // Asks the running search to end before its next candidate.
     void requestStop() { m_stop = true; }
+    // How many threads evaluate candidates (0, the default: as many as cores).
+    void setEvaluationThreads(unsigned threads) { m_threads = threads; }
     bool running() const { return m_running; }
 
     // Length of the type flags: the highest ExtendID plus one.
-    size_t typeFlagCount() const { return m_typeFlagCount; }
+    size_t typeFlagCount() const { return m_extensions.typeFlagCount(); }
     const std::string& programFolder() const { return m_programFolder; }
     CSQLiteDB& database() { return m_db; }
 
 private:
-    void readExtensions();
     void loadIndex();
-    std::vector<std::uint32_t> nameCandidates(const std::vector<std::string>& tokens);
+    std::vector<std::uint32_t> nameCandidates(const NameMatcher& name);
     std::vector<std::uint32_t> typeCandidates(const SearchCriteria& criteria);
     std::vector<std::uint32_t> readBucket(std::uint32_t slot);
-    int evaluateCandidates(const SearchCriteria& criteria, const std::vector<std::string>& tokens,
+    int evaluateCandidates(const SearchCriteria& criteria, const NameMatcher& name,
                            const std::vector<std::uint32_t>& candidates, ResultView* view);
-    bool accepts(const SearchCriteria& criteria, const std::vector<std::string>& tokens,
-                 const FileListLine& line, std::string& typeText, CContentSearch* content);
 
     CSQLiteDB& m_db;
     std::string m_programFolder;
     std::string m_dataFolder;
     IndexDirectory m_index;
-    std::unordered_map<std::string, std::int64_t> m_extensions;  // Name -> ExtendID
-    std::unordered_map<std::int64_t, std::string> m_descriptions;
-    size_t m_typeFlagCount = 0;
+    ExtensionTable m_extensions;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};
+    unsigned m_threads = 0;
     std::mutex m_searchMutex;
 };
 

@@ -84,6 +84,9 @@ void MainWindow::buildPanes() {
     m_inner->setChildrenCollapsible(false);
     setCentralWidget(m_outer);
     connect(m_results, &ResultPanel::pageRequested, m_html, &HtmlPane::showLocalFile);
+    connect(m_results, &ResultPanel::statusText, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(m_search, &SearchPanel::searchFinished, this, [this] { statusBar()->clearMessage(); });
 }
 
 void MainWindow::buildMenus() {

@@ -15,17 +15,39 @@ void ResultBridge::addFirstPageRow(int index, const ResultRow& row) {
         Qt::QueuedConnection);
 }
 
-void ResultBridge::setHitLabel(const std::string&, std::int64_t hits) {
+void ResultBridge::setHits(std::int64_t hits) {
     m_latestHits = hits;
-    if (m_labelPending.exchange(true))
-        return;  // an update is on its way and will show the latest count
+    auto now = std::chrono::steady_clock::now();
+    // Every row of the first page, then a few times a second.
+    if (hits > kPageSize && now - m_lastPost < std::chrono::milliseconds(200)) return;
+    if (m_labelPending.exchange(true)) return;  // an update on its way shows the latest count
+    m_lastPost = now;
     QPointer<ResultPanel> panel = m_panel;
     QMetaObject::invokeMethod(
         m_panel,
         [this, panel] {
             m_labelPending = false;
-            std::int64_t latest = m_latestHits;
-            if (panel) panel->setHits(latest, toQString(hitLabelText(latest)));
+            if (panel) post(m_latestHits);
+        },
+        Qt::QueuedConnection);
+}
+
+void ResultBridge::post(std::int64_t hits) {
+    m_panel->setHits(hits, toQString(hitLabelText(hits)));
+}
+
+void ResultBridge::flush() {
+    if (m_panel) post(m_latestHits);
+}
+
+void ResultBridge::contentProgress(std::int64_t searched, std::int64_t candidates,
+                                   const std::string& folder) {
+    QPointer<ResultPanel> panel = m_panel;
+    QString shown = toQString(folder);
+    QMetaObject::invokeMethod(
+        m_panel,
+        [panel, searched, candidates, shown] {
+            if (panel) panel->showContentProgress(searched, candidates, shown);
         },
         Qt::QueuedConnection);
 }

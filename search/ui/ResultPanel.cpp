@@ -179,6 +179,14 @@ void ResultPanel::showNoResults(const QString& text) {
     m_model->showMessageRow(text);
 }
 
+void ResultPanel::showContentProgress(std::int64_t searched, std::int64_t candidates,
+                                      const QString& folder) {
+    emit statusText(QStringLiteral("正在搜索文件内容：已搜索 %1 / %2 个文件，正在搜索：%3")
+                        .arg(searched)
+                        .arg(candidates)
+                        .arg(folder));
+}
+
 int ResultPanel::pageCount() const {
     return static_cast<int>(zeph::pageCount(m_hits));
 }

@@ -34,6 +34,9 @@ public:
     void addFirstPageRow(int index, const ResultRow& row);
     void setHits(std::int64_t hits, const QString& label);
     void showNoResults(const QString& text);
+    // A content search's progress, for the status bar.
+    void showContentProgress(std::int64_t searched, std::int64_t candidates,
+                             const QString& folder);
 
     void setListStyle(bool list);
     bool listStyle() const;
@@ -54,6 +57,8 @@ public:
 signals:
     // A page (preview or tip) for the browser pane.
     void pageRequested(const QString& localFile);
+    // A line for the status bar.
+    void statusText(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

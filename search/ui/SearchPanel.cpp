@@ -226,6 +226,7 @@ void SearchPanel::startOrStop() {
 
 void SearchPanel::workerFinished() {
     if (m_worker.joinable()) m_worker.join();
+    m_bridge->flush();
     m_search->setText(QStringLiteral("搜  索"));
     m_search->setEnabled(true);
     emit searchFinished();
@@ -237,6 +238,7 @@ void SearchPanel::stopAndWait() {
     // The worker may be waiting for a message box on this thread: keep serving events.
     while (!m_workerDone) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     m_worker.join();
+    m_bridge->flush();
     m_search->setText(QStringLiteral("搜  索"));
     m_search->setEnabled(true);
 }

@@ -52,12 +52,6 @@ TEST(LineReader, ReadsLinesOfAnyLengthWithTheirOffsets) {
     EXPECT_EQ(lines[1].second, 2u);
     EXPECT_EQ(lines[2].first, "");
     EXPECT_EQ(lines[3], (std::pair<std::string, std::uint64_t>{"last", 3'000'004}));
-
-    std::string again;
-    UniqueFd fd = openPath((folder / "f").string(), O_RDONLY);
-    ASSERT_TRUE(readLineAt(fd.get(), 2, again));
-    EXPECT_EQ(again, longLine);
-    EXPECT_FALSE(readLineAt(fd.get(), 10'000'000, again));
 }
 
 TEST(LineReader, AMissingFileIsAnErrorNotAnEnd) {

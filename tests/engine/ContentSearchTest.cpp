@@ -56,6 +56,25 @@ TEST_F(ContentSearchTest, FindsEveryFormOfTheText) {
     EXPECT_EQ(find("a", "xxxa"), 3);
 }
 
+TEST_F(ContentSearchTest, CharactersBeyondTwoBytesAreFoundAsSurrogatePairs) {
+    // 😀 is a four-byte GB18030 character; in UTF-16LE it is D83D DE00.
+    const std::string text = "x😀";
+    const std::string pair("x\0\x3D\xD8\x00\xDE", 6);
+    EXPECT_GE(find(text, "\xFF\xFE" + pair + std::string("y\0", 2)), 0);
+    EXPECT_GE(find(text, "..." + *toUtf8(text) + "..."), 0);
+    EXPECT_EQ(find(text, "\xFF\xFE" + std::string("x\0\x3D\xD8", 4)), -1);
+    EXPECT_GE(find("中", utf16("一中")), 0);  // two-byte characters still come from the table
+}
+
+TEST_F(ContentSearchTest, GbkTextMatchesOnlyWholeCharacters) {
+    // 形氖 is D0CE C4CA: in 中文是 (D6D0 CEC4 CAC7) its bytes straddle three characters.
+    EXPECT_EQ(find("形氖", "log: 中文是 end"), -1);
+    EXPECT_GE(find("形氖", "log: 中文是形氖 end"), 0);
+    // ASCII text is also its UTF-8 form, so it matches after any bytes: in a
+    // UTF-8 file 中 is three bytes at or above 0x81.
+    EXPECT_GE(find("ax", *toUtf8("中ax")), 0);
+}
+
 TEST_F(ContentSearchTest, AMatchStraddlingChunksIsFoundForEveryForm) {
     const size_t chunk = CContentSearch::kChunkSize;
     const std::string text = "蓝鲸数据";
@@ -69,14 +88,11 @@ TEST_F(ContentSearchTest, AMatchStraddlingChunksIsFoundForEveryForm) {
     }
 }
 
-TEST_F(ContentSearchTest, AWindowWithTheSameHashButOtherBytesIsNoMatch) {
-    // "abcd" and "bQcd" hash alike (17 * 289 == 4913) and share their last two
-    // bytes. With three bytes before it the sliding window lands exactly on
-    // "bQcd" (one jump of three from the first window), so its hash is taken
-    // and only the byte comparison can refuse it.
-    ASSERT_EQ(contentHash("abcd", 4), contentHash("bQcd", 4));
+TEST_F(ContentSearchTest, AWindowHoldingTheLookedForByteButOtherBytesIsNoMatch) {
+    // Windows that hold the text's rarest byte ('b') where the text has it,
+    // and share bytes with it, are nominated; only the byte comparison refuses them.
     EXPECT_EQ(find("abcd", "xxxbQcdxx"), -1);
-    EXPECT_EQ(find("abcd", "xxbQcdxx"), -1);
+    EXPECT_EQ(find("abcd", "xbbcdxabcxx"), -1);
     EXPECT_EQ(find("abcd", "xxxabcdxx"), 6);
 }
 

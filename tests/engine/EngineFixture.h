@@ -15,6 +15,7 @@
 #include "common/Statements.h"
 #include "indexer/IndexRun.h"
 #include "search/engine/ResultStore.h"
+#include "search/engine/ResultTexts.h"
 #include "search/engine/ResultView.h"
 #include "search/engine/SearchEngine.h"
 #include "tests/support/ScriptedMessages.h"
@@ -27,15 +28,17 @@ public:
     void addFirstPageRow(int index, const ResultRow& row) override {
         EXPECT_EQ(index, static_cast<int>(firstPage.size()));
         firstPage.push_back(row);
+        hitsAtRow.push_back(hits);
     }
-    void setHitLabel(const std::string& text, std::int64_t count) override {
-        label = text;
+    void setHits(std::int64_t count) override {
+        label = hitLabelText(count);
         hits = count;
         if (onStored) onStored(count);
     }
     void showNoResults(const std::string& text) override { noResults = text; }
 
     std::vector<ResultRow> firstPage;
+    std::vector<std::int64_t> hitsAtRow;  // the count handed on when each row arrived
     std::string label;
     std::int64_t hits = -1;
     std::string noResults;

@@ -64,5 +64,76 @@ TEST_F(GeneratedTree, NameQueriesReturnExactlyTheMatchingEntries) {
     EXPECT_EQ(search(c), bruteForce("report", root + "/home"));
 }
 
+// Every stored row with all its columns, the first page as handed to the
+// list, and how the search ended.
+struct Outcome {
+    int result;
+    std::vector<ResultRow> stored;
+    std::vector<ResultRow> firstPage;
+};
+
+TEST_F(GeneratedTree, ManyThreadsFindExactlyWhatOneFindsInTheSameOrder) {
+    if (!generated) GTEST_SKIP() << "tree generator not available";
+    std::string root = (shared->path() / "tree").string();
+    indexAndLoad({root});
+    auto run = [&](const SearchCriteria& c, unsigned threads) {
+        engine->setEvaluationThreads(threads);
+        Outcome outcome;
+        view = RecordingView();
+        outcome.result = engine->Search(c, &view);
+        outcome.firstPage = view.firstPage;
+        for (std::int64_t first = 0;; first += 100) {
+            auto page = readResultPage(db, first);
+            outcome.stored.insert(outcome.stored.end(), page.begin(), page.end());
+            if (page.size() < 100) break;
+        }
+        return outcome;
+    };
+    struct Query {
+        const char* what;
+        std::function<void(SearchCriteria&)> set;
+    };
+    const Query queries[] = {
+        {"broad name", [](SearchCriteria& c) { c.name = "a"; }},
+        {"Chinese name", [](SearchCriteria& c) { c.name = "报告"; }},
+        {"name in a folder",
+         [&](SearchCriteria& c) {
+             c.name = "e";
+             c.folder = root + "/home";
+         }},
+        {"size and modification time",
+         [](SearchCriteria& c) {
+             c.name = "o";
+             c.sizeMin = 1000;
+             c.sizeMax = 1 << 20;
+             c.timeKind = kModificationTime;
+             c.timeFrom = 1'300'000'000;
+         }},
+        {"type tab",
+         [&](SearchCriteria& c) {
+             c.typeTab = 1;
+             std::fill(c.typeFlags.begin(), c.typeFlags.end(), 0);
+             for (const char* suffix : {"txt", "md", "c"}) c.typeFlags[extendId(suffix)] = 1;
+         }},
+        {"content in GBK, UTF-8 and UTF-16LE",
+         [](SearchCriteria& c) { c.content = "zephyrquill"; }},
+        {"Chinese content", [](SearchCriteria& c) { c.content = "蓝鲸数据"; }},
+        {"name and content",
+         [](SearchCriteria& c) {
+             c.name = "e";
+             c.content = "marmotglyph";
+         }},
+    };
+    for (const Query& query : queries) {
+        SearchCriteria c = criteria();
+        query.set(c);
+        Outcome one = run(c, 1), many = run(c, 3);
+        EXPECT_EQ(many.result, one.result) << query.what;
+        EXPECT_GT(one.stored.size(), 0u) << query.what;
+        EXPECT_TRUE(many.stored == one.stored) << query.what;
+        EXPECT_TRUE(many.firstPage == one.firstPage) << query.what;
+    }
+}
+
 }  // namespace
 }  // namespace zeph::test

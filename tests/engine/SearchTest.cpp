@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 
 #include "search/engine/Intersect.h"
 #include "search/engine/ResultTexts.h"
@@ -89,8 +90,8 @@ TEST_F(Search, TokensMatchWholeCharactersNeverAcrossThem) {
         c.caseSensitive = caseSensitive;
         EXPECT_EQ(search(c), Paths{at("中文是/形氖.txt")}) << caseSensitive;
         c.name = "文是";
-        EXPECT_EQ(sorted(search(c)), sorted({at("中文是"), at("中文是/中文是-形-氖.txt"),
-                                             at("中文是/x中文是.md")}))
+        EXPECT_EQ(sorted(search(c)),
+                  sorted({at("中文是"), at("中文是/中文是-形-氖.txt"), at("中文是/x中文是.md")}))
             << caseSensitive;
     }
 }
@@ -256,6 +257,54 @@ TEST_F(Search, PagesStopAndLabels) {
     EXPECT_TRUE(view.noResults.empty());
 }
 
+TEST_F(Search, TheCountFollowsFromTheFirstHit) {
+    for (const char* name : {"one.log", "two.log", "three.log"}) writeFile(tree / name, "x");
+    indexAndLoad();
+    ASSERT_EQ(searchName(".log").size(), 3u);
+    // Each row of the first page arrives after the count of the rows before it.
+    EXPECT_EQ(view.hitsAtRow, (std::vector<std::int64_t>{-1, 1, 2}));
+    EXPECT_EQ(view.hits, 3);
+}
+
+TEST_F(Search, PathsPastTheKernelLimitAreFoundByNameAndContent) {
+    // Built with openat, since such a path cannot be made by name.
+    const std::string component(200, 'd');
+    UniqueFd fd(::open(tree.str().c_str(), O_RDONLY | O_DIRECTORY));
+    std::string folder = tree.str();
+    for (int depth = 0; depth < 25; ++depth) {
+        ASSERT_EQ(mkdirat(fd.get(), component.c_str(), 0755), 0);
+        fd = UniqueFd(::openat(fd.get(), component.c_str(), O_RDONLY | O_DIRECTORY));
+        folder += "/" + component;
+    }
+    ASSERT_GT(folder.size(), 4096u);
+    UniqueFd file(::openat(fd.get(), "deepest.txt", O_WRONLY | O_CREAT, 0644));
+    ASSERT_EQ(::write(file.get(), "a zephyrquill b", 15), 15);
+    indexAndLoad();
+    EXPECT_EQ(searchName("deepest"), Paths{folder + "/deepest.txt"});
+    SearchCriteria c = criteria();
+    c.content = "zephyrquill";
+    EXPECT_EQ(search(c), Paths{folder + "/deepest.txt"});
+}
+
+TEST_F(Search, AStopEndsAParallelContentSearchAndKeepsWhatItStored) {
+    for (int i = 0; i < 3000; ++i)
+        writeFile(tree / ("d" + std::to_string(i % 30)) / ("f" + std::to_string(i) + ".txt"),
+                  std::string(20000, 'x') + "needle");
+    indexAndLoad();
+    engine->setEvaluationThreads(3);
+    SearchCriteria c = criteria();
+    c.content = "needle";
+    view = RecordingView();
+    view.onStored = [&](std::int64_t count) {
+        if (count == 150) engine->requestStop();
+    };
+    EXPECT_EQ(engine->Search(c, &view), kSearchEnded);
+    EXPECT_EQ(view.hits, 150);
+    EXPECT_EQ(storedPaths().size(), 150u);
+    // The engine answers the next search in full.
+    EXPECT_EQ(search(c).size(), 3000u);
+}
+
 struct TextCase {
     std::int64_t size;
     const char* text;
@@ -277,6 +326,22 @@ TEST(ResultTexts, SizesAreGroupedAndRightAligned) {
     setenv("TZ", "Asia/Shanghai", 1);
     tzset();
     EXPECT_EQ(timeText(0), "1970-01-01 08:00:00");
+    unsetenv("TZ");
+    tzset();
+}
+
+TEST(ResultTexts, TimesWorkedOutByTheHourAgreeWithTheClock) {
+    std::mt19937_64 random(9);
+    for (const char* zone : {"UTC", "Asia/Shanghai", "America/New_York", "Australia/Lord_Howe",
+                             "Asia/Kathmandu", "Europe/Dublin"}) {
+        setenv("TZ", zone, 1);
+        tzset();
+        TimeTexts texts;
+        std::vector<std::int64_t> times = {0, -1, -86400 * 365 * 50LL, 4102444800LL, 1711846800};
+        for (int i = 0; i < 20000; ++i)
+            times.push_back(static_cast<std::int64_t>(random() % 2'000'000'000ULL) - 100'000'000);
+        for (std::int64_t t : times) ASSERT_EQ(texts.text(t), timeText(t)) << zone << " " << t;
+    }
     unsetenv("TZ");
     tzset();
 }

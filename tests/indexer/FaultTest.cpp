@@ -109,7 +109,7 @@ TEST_F(Faults, AFullDiskWhileBuildingLeavesThePreviousIndexAndSaysSo) {
 class RecordingView : public ResultView {
 public:
     void addFirstPageRow(int, const ResultRow&) override {}
-    void setHitLabel(const std::string&, std::int64_t count) override { hits = count; }
+    void setHits(std::int64_t count) override { hits = count; }
     void showNoResults(const std::string&) override { hits = 0; }
     std::int64_t hits = 0;
 };

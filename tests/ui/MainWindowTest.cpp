@@ -88,6 +88,19 @@ TEST_F(MainWindowTest, SearchFillsTheFirstPageAndTheHitLabel) {
     EXPECT_EQ(results->hits(), 0);
 }
 
+TEST_F(MainWindowTest, AContentSearchShowsItsProgressInTheStatusBar) {
+    QStringList shown;
+    QObject::connect(window->statusBar(), &QStatusBar::messageChanged,
+                     [&](const QString& text) { shown << text; });
+    SearchPanel* panel = window->searchPanel();
+    panel->contentBox()->setText(QStringLiteral("x"));
+    search(QString());
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_TRUE(shown.first().startsWith(QStringLiteral("正在搜索文件内容：已搜索 0 / ")))
+        << shown.first().toStdString();
+    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("就绪"));
+}
+
 TEST_F(MainWindowTest, PreviewEscapesTheNameAndLivesInTheProgramFolder) {
     search(QStringLiteral("script"));
     ResultPanel* results = window->resultPanel();

@@ -1,0 +1,121 @@
+#include "CandidateFilter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "common/Codec.h"
+#include "common/FileList.h"
+#include "common/KeyScheme.h"
+#include "common/Paths.h"
+#include "search/engine/ExtensionTable.h"
+
+namespace zeph {
+
+namespace {
+
+std::int64_t timeOfKind(const FileListLine& line, int kind) {
+    switch (kind) {
+        case kModificationTime:
+            return line.times.modified;
+        case kAccessTime:
+            return line.times.accessed;
+        default:
+            return line.times.created;
+    }
+}
+
+}  // namespace
+
+CandidateFilter::CandidateFilter(const SearchCriteria& criteria, const NameMatcher& name,
+                                 const ExtensionTable& extensions, const CContentSearch* content,
+                                 const std::atomic<bool>& stop)
+    : m_criteria(criteria),
+      m_name(name),
+      m_extensions(extensions),
+      m_content(content),
+      m_stop(stop) {}
+
+CandidateFilter::Worker::Worker(const CandidateFilter& filter) {
+    if (filter.m_content) m_content = std::make_unique<CContentSearch>(*filter.m_content);
+}
+
+int CandidateFilter::Worker::folderHandle(std::string_view gbkFolder) {
+    if (m_folderFd.valid() && gbkFolder == m_folder) return m_folderFd.get();
+    m_folder.assign(gbkFolder);
+    std::string os = osPath(m_folder);
+    m_folderFd = os.empty() ? UniqueFd() : openDeep(os, O_PATH | O_DIRECTORY);
+    return m_folderFd.get();
+}
+
+const char* CandidateFilter::Worker::osName(std::string_view gbkName) {
+    if (isAscii(gbkName)) {
+        m_osName.assign(gbkName);
+    } else {
+        auto utf8 = toUtf8(gbkName);
+        if (!utf8) return nullptr;
+        m_osName = std::move(*utf8);
+    }
+    return m_osName.c_str();
+}
+
+// The existence test of every result: something is at the path now (a
+// dangling link counts); with content text, a regular file holding it.
+bool CandidateFilter::existsWithContent(Worker& worker, std::string_view folder,
+                                        std::string_view name) const {
+    int dirFd = worker.folderHandle(folder);
+    const char* os = worker.osName(name);
+    if (dirFd < 0 || !os) return false;
+    if (worker.m_content) return worker.m_content->SearchFileAt(dirFd, os, &m_stop) >= 0;
+    struct stat st;
+    return ::fstatat(dirFd, os, &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+Verdict CandidateFilter::evaluate(Worker& worker, std::string_view text, FoundRows& found) const {
+    const bool isFolder = !text.empty() && text[0] == kFolderKind;
+    const bool anyType = !m_content && m_criteria.typeTab == 0;
+    if (isFolder && !anyType) return Verdict::Skip;
+    auto line = parseFileListLine(text);
+    if (!line || line->numberCount < 2 + std::clamp(m_criteria.timeKind, 0, 2))
+        return Verdict::Malformed;
+    if (!m_name.matches(line->name, worker.m_lowered)) return Verdict::Skip;
+
+    const std::string* typeText = nullptr;
+    static const std::string kFolderType = folderTypeText(), kUnknownType = unknownTypeText();
+    if (isFolder) {
+        typeText = &kFolderType;
+    } else {
+        Suffix suffix = nameSuffix(line->name);
+        const ExtensionTable::Entry* known = nullptr;
+        if (suffix.hasSuffix) {
+            worker.m_suffix.assign(suffix.text);
+            lowerBytesInPlace(worker.m_suffix);
+            known = m_extensions.find(worker.m_suffix);
+        }
+        if (!known) {
+            if (!anyType) return Verdict::Skip;
+            typeText = &kUnknownType;
+        } else {
+            bool wanted = known->id >= 0 &&
+                          static_cast<size_t>(known->id) < m_criteria.typeFlags.size() &&
+                          m_criteria.typeFlags[static_cast<size_t>(known->id)];
+            if (!wanted && !anyType) return Verdict::Skip;
+            typeText = &known->description;
+        }
+    }
+    if (!m_criteria.folder.empty() && !folderContains(m_criteria.folder, line->folder))
+        return Verdict::Skip;
+    std::int64_t time = timeOfKind(*line, m_criteria.timeKind);
+    if (time < m_criteria.timeFrom || time > m_criteria.timeTo) return Verdict::Skip;
+    if (line->size < m_criteria.sizeMin || line->size > m_criteria.sizeMax) return Verdict::Skip;
+    if (!existsWithContent(worker, line->folder, line->name)) return Verdict::Skip;
+
+    found.begin(line->name, line->folder, *typeText);
+    appendSizeText(found.texts(), line->size);
+    found.endSize();
+    worker.m_times.append(found.texts(), time);
+    return Verdict::Accept;
+}
+
+}  // namespace zeph
