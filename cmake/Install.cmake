@@ -4,19 +4,23 @@
 include(GNUInstallDirs)
 set(ZEPH_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/zeph)
 
-install(TARGETS ZEPHSearch ZEPHIndexer RUNTIME DESTINATION ${ZEPH_INSTALL_DIR})
-if(TARGET zeph-query)
-    install(TARGETS zeph-query RUNTIME DESTINATION ${ZEPH_INSTALL_DIR})
-endif()
+install(TARGETS ZEPHSearch ZEPHIndexer zeph-query RUNTIME DESTINATION ${ZEPH_INSTALL_DIR})
 install(FILES ${ZEPH_SHIPPED_DB} ${ZEPH_PROGRAM_DIR}/Translation.dat DESTINATION ${ZEPH_INSTALL_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/folder/ DESTINATION ${ZEPH_INSTALL_DIR})
 install(DIRECTORY DESTINATION ${ZEPH_INSTALL_DIR}/index)
 install(DIRECTORY DESTINATION ${ZEPH_INSTALL_DIR}/tmp)
 install(DIRECTORY DESTINATION ${ZEPH_INSTALL_DIR}/ext)
 install(CODE "file(WRITE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ZEPH_INSTALL_DIR}/INSTALLED\" \"\")")
-install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
-    file(CREATE_LINK ../${ZEPH_INSTALL_DIR}/ZEPHSearch
-    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/zeph-search\" SYMBOLIC)")
+# The commands on the PATH are links into the program folder, which the
+# programs find their files in through /proc/self/exe.
+foreach(command zeph-search:ZEPHSearch zeph-query:zeph-query)
+    string(REPLACE ":" ";" pair ${command})
+    list(GET pair 0 link)
+    list(GET pair 1 program)
+    install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+        file(CREATE_LINK ../${ZEPH_INSTALL_DIR}/${program}
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${link}\" SYMBOLIC)")
+endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/zeph-search.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/zeph-search.svg

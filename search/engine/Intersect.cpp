@@ -1,6 +1,7 @@
 #include "Intersect.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace zeph {
 
@@ -35,6 +36,17 @@ std::vector<std::uint32_t> intersectPostings(std::vector<std::vector<std::uint32
     std::vector<std::uint32_t> kept = std::move(lists.front());
     for (size_t i = 1; i < lists.size() && !kept.empty(); ++i) keepCommon(kept, lists[i]);
     return kept;
+}
+
+std::vector<std::uint32_t> unitePostings(const std::vector<std::vector<std::uint32_t>>& lists) {
+    std::vector<std::uint32_t> united, merged;
+    for (const auto& list : lists) {
+        merged.clear();
+        std::set_union(united.begin(), united.end(), list.begin(), list.end(),
+                       std::back_inserter(merged));
+        united.swap(merged);
+    }
+    return united;
 }
 
 }  // namespace zeph

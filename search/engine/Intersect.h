@@ -10,4 +10,7 @@ namespace zeph {
 // No lists gives no ids.
 std::vector<std::uint32_t> intersectPostings(std::vector<std::vector<std::uint32_t>> lists);
 
+// The ids present in any list (each list ascending), ascending, each once.
+std::vector<std::uint32_t> unitePostings(const std::vector<std::vector<std::uint32_t>>& lists);
+
 }  // namespace zeph

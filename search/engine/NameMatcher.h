@@ -1,6 +1,13 @@
-// The name test of a search: the tokens of the name text must all occur in a
-// candidate's name (at character starts), lower-cased unless case counts, and
-// with the exact option the whole name must equal the text.
+// The name text of a search and the test it makes of each candidate's name.
+// Plain text is a list of tokens (cut at space, comma, tab, CR, LF) that must
+// all occur in the name, at character starts. Beyond that a token may hold:
+//   *  ?    a pattern over the whole name: any run of characters, one character
+//   a|b     alternatives: the name holds (or matches) any of them
+//   !term   names holding (or matching) the term are left out
+//   "a b"   quoted text is literal: separators, wildcards and marks included
+// Names are lower-cased for the test unless case counts. With the exact
+// option a plain text must equal the whole name; in a text with marks each
+// literal alternative must equal the whole name.
 #pragma once
 
 #include <string>
@@ -17,21 +24,44 @@ class NameMatcher {
 public:
     explicit NameMatcher(const SearchCriteria& criteria);
 
-    // Whether the name text gives anything to look up: no text (or only
-    // separators) leaves the candidates to the type and the filters.
-    bool hasTokens() const { return !m_tokens.empty(); }
-    const std::vector<std::string>& tokens() const { return m_tokens; }
-    // The index keys every matching name holds.
-    std::vector<IndexKey> keys() const;
+    // Some term to test names by (a text of separators only has none).
+    bool hasTerms() const { return !m_terms.empty(); }
+    // Whether the index can narrow the candidates: some wanted term whose
+    // every alternative has a literal run. Otherwise the type and the filters
+    // must, as for an empty name.
+    bool narrows() const;
+    // For each wanted term that narrows, the keys of each of its alternatives:
+    // a matching name holds every key of at least one alternative of each.
+    std::vector<std::vector<std::vector<IndexKey>>> candidateKeys() const;
 
     // scratch: a buffer of the caller's, so no test allocates.
     bool matches(std::string_view name, std::string& scratch) const;
 
 private:
+    // One piece of a pattern: literal text, '*' (any run) or '?' (one character).
+    struct Piece {
+        enum Kind { Literal, AnyRun, OneCharacter } kind;
+        std::string text;
+    };
+    struct Alternative {
+        std::vector<Piece> pieces;  // a single Literal piece when it is no pattern
+        bool pattern = false;
+        bool hasLiteral() const;
+    };
+    struct Term {
+        bool exclude = false;
+        std::vector<Alternative> alternatives;
+    };
+
+    void parse(std::string_view text);
+    bool holds(std::string_view name, const Alternative& alternative) const;
+    static bool matchesPattern(std::string_view name, const std::vector<Piece>& pieces);
+
     std::string m_text;
-    std::vector<std::string> m_tokens;
+    std::vector<Term> m_terms;
     bool m_caseSensitive;
     bool m_exact;
+    bool m_plain = true;  // no marks: the exact option compares the whole text
 };
 
 }  // namespace zeph

@@ -68,9 +68,9 @@ std::vector<std::uint32_t> CSearchEngine::readBucket(std::uint32_t slot) {
     return postings;
 }
 
-std::vector<std::uint32_t> CSearchEngine::nameCandidates(const NameMatcher& name) {
+std::vector<std::uint32_t> CSearchEngine::slotCandidates(const std::vector<IndexKey>& keys) {
     std::vector<std::uint32_t> slots;
-    for (const IndexKey& key : name.keys())
+    for (const IndexKey& key : keys)
         slots.push_back(key.table == KeyTable::Character ? index::characterSlot(key.key)
                                                          : index::pairSlot(key.key));
     std::sort(slots.begin(), slots.end());
@@ -81,6 +81,24 @@ std::vector<std::uint32_t> CSearchEngine::nameCandidates(const NameMatcher& name
     std::vector<std::vector<std::uint32_t>> lists;
     for (std::uint32_t slot : slots) lists.push_back(readBucket(slot));
     return intersectPostings(std::move(lists));
+}
+
+// The entries holding every key of each wanted term; a term of alternatives
+// gives the union of its alternatives' entries.
+std::vector<std::uint32_t> CSearchEngine::nameCandidates(const NameMatcher& name) {
+    std::vector<IndexKey> allOf;
+    std::vector<std::vector<std::uint32_t>> anyOf;
+    for (const auto& alternatives : name.candidateKeys()) {
+        if (alternatives.size() == 1) {
+            allOf.insert(allOf.end(), alternatives[0].begin(), alternatives[0].end());
+            continue;
+        }
+        std::vector<std::vector<std::uint32_t>> lists;
+        for (const auto& keys : alternatives) lists.push_back(slotCandidates(keys));
+        anyOf.push_back(unitePostings(lists));
+    }
+    if (!allOf.empty()) anyOf.push_back(slotCandidates(allOf));
+    return intersectPostings(std::move(anyOf));
 }
 
 // Without name text: every file of the ticked suffixes, by ExtendID, then by entry.
@@ -114,10 +132,13 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view) {
     }
     NameMatcher name(criteria);
     std::vector<std::uint32_t> candidates;
-    if (!criteria.name.empty()) {
+    if (!criteria.name.empty() && name.narrows()) {
+        candidates = nameCandidates(name);
+    } else if (!criteria.name.empty() && !name.hasTerms()) {
         // Separators only: a query that can match nothing.
-        if (name.hasTokens()) candidates = nameCandidates(name);
     } else if (criteria.typeTab == 0 && criteria.content.empty()) {
+        // No name, or one the index cannot narrow (patterns without a literal
+        // run, exclusions only): the type and the filters must.
         showMessage("请输入查询条件！", "查询为空");
         return kSearchEmpty;
     } else {

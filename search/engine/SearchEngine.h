@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/KeyScheme.h"
 #include "search/engine/ExtensionTable.h"
 #include "search/engine/IndexDirectory.h"
 #include "search/engine/SearchCriteria.h"
@@ -57,6 +58,7 @@ public:
 private:
     void loadIndex();
     std::vector<std::uint32_t> nameCandidates(const NameMatcher& name);
+    std::vector<std::uint32_t> slotCandidates(const std::vector<IndexKey>& keys);
     std::vector<std::uint32_t> typeCandidates(const SearchCriteria& criteria);
     std::vector<std::uint32_t> readBucket(std::uint32_t slot);
     int evaluateCandidates(const SearchCriteria& criteria, const NameMatcher& name,

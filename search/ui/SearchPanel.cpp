@@ -76,6 +76,10 @@ QWidget* SearchPanel::buildCard() {
 
     m_name = new QLineEdit(card);
     m_name->setMaxLength(256);
+    m_name->setPlaceholderText(QStringLiteral("例如：报告、*.pdf、发票|收据、预算 !旧"));
+    m_name->setToolTip(QStringLiteral(
+        "多个词用空格隔开，文件名须包含全部词\n*  任意多个字符，?  一个字符\n"
+        "a|b  包含其中任意一个\n!词  排除包含这个词的文件\n\"…\"  引号中的文字原样查找"));
     m_content = new QLineEdit(card);
     m_content->setMaxLength(static_cast<int>(CContentSearch::kMaxCharacters) + 1);
     m_lookIn = new QComboBox(card);

@@ -1,8 +1,11 @@
 // Queries over an index of a generated tree, against a brute-force reading of
 // the same file list.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 
+#include "common/Codec.h"
 #include "common/FileList.h"
 #include "common/KeyScheme.h"
 #include "common/Paths.h"
@@ -62,6 +65,62 @@ TEST_F(GeneratedTree, NameQueriesReturnExactlyTheMatchingEntries) {
     c.name = "report";
     c.folder = root + "/home";
     EXPECT_EQ(search(c), bruteForce("report", root + "/home"));
+}
+
+// A name as wide characters, its ASCII letters lower-cased as the engine does,
+// so a regular expression's '.' is one whole character.
+std::wstring wideLowered(std::string_view gbk) {
+    std::string utf8 = toUtf8(gbk).value_or("");
+    std::wstring out;
+    for (size_t i = 0; i < utf8.size();) {
+        auto c = static_cast<unsigned char>(utf8[i]);
+        int length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        wchar_t point = length == 1 ? c : c & (0xFF >> (length + 1));
+        for (int k = 1; k < length; ++k) point = point << 6 | (utf8[i + k] & 0x3F);
+        out += (point >= L'A' && point <= L'Z') ? point + 32 : point;
+        i += static_cast<size_t>(length);
+    }
+    return out;
+}
+
+TEST_F(GeneratedTree, PatternsAlternativesAndExclusionsMatchTheirRegularExpressions) {
+    if (!generated) GTEST_SKIP() << "tree generator not available";
+    indexAndLoad({(shared->path() / "tree").string()});
+    struct Case {
+        const char* query;
+        std::vector<std::pair<const wchar_t*, bool>> rules;  // expression, must match
+    };
+    const Case cases[] = {
+        {"*.jpg", {{L"^.*\\.jpg$", true}}},
+        {"report????.*", {{L"^report....\\..*$", true}}},
+        {"img_20??0*", {{L"^img_20..0", true}}},
+        {"report|invoice", {{L"report|invoice", true}}},
+        {"budget !old", {{L"budget", true}, {L"old", false}}},
+        {"report !*.txt|*.md", {{L"report", true}, {L"^.*\\.(txt|md)$", false}}},
+        {"\"report summary\"", {{L"report summary", true}}},
+        {"报告?????.*", {{L"^报告.....\\..*$", true}}},
+        {"?告*", {{L"^.告", true}}},
+        {"*报告*.jpg|*.png", {{L"^.*报告.*\\.jpg$|^.*\\.png$", true}}},
+        {"新建|项目计划 !2015", {{L"新建|项目计划", true}, {L"2015", false}}},
+        {"report 2023", {{L"report", true}, {L"2023", true}}},  // plain, as ever
+    };
+    std::string list = readFile(fs::canonical(program / "index") / "AllFiles.dat");
+    for (const Case& c : cases) {
+        std::vector<std::pair<std::wregex, bool>> rules;
+        for (auto [expression, wanted] : c.rules) rules.emplace_back(std::wregex(expression), wanted);
+        std::vector<std::string> expected;
+        for (size_t pos = 0, end; pos < list.size(); pos = end + 1) {
+            end = list.find('\n', pos);
+            auto line = parseFileListLine(std::string_view(list).substr(pos, end - pos));
+            std::wstring name = wideLowered(line->name);
+            if (std::all_of(rules.begin(), rules.end(), [&](const auto& rule) {
+                    return std::regex_search(name, rule.first) == rule.second;
+                }))
+                expected.push_back(joinPath(line->folder, line->name));
+        }
+        EXPECT_FALSE(expected.empty()) << c.query;
+        EXPECT_EQ(searchName(c.query), expected) << c.query;
+    }
 }
 
 // Every stored row with all its columns, the first page as handed to the

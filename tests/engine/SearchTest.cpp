@@ -96,6 +96,51 @@ TEST_F(Search, TokensMatchWholeCharactersNeverAcrossThem) {
     }
 }
 
+TEST_F(Search, PatternsTakeWholeCharactersAndQuotesAreLiteral) {
+    for (const char8_t* name : {u8"报告", u8"报告x", u8"x亅y.txt", u8"a b.md", u8"a*b.md",
+                                u8"axb.md", u8"b a.md"})
+        writeFile(tree / utf8(name), "x");
+    indexAndLoad();
+    EXPECT_EQ(searchName("报?"), Paths{at("报告")});  // one character, two bytes
+    EXPECT_EQ(searchName("报??"), Paths{at("报告x")});
+    EXPECT_EQ(searchName("?告"), Paths{at("报告")});
+    EXPECT_EQ(searchName("??告"), Paths{});  // as bytes, ?? would take 报 and leave 告
+    EXPECT_EQ(sorted(searchName("?告*")), sorted({at("报告"), at("报告x")}));
+    // 亅 is 0x81 '|' in GBK: its second byte is no alternative.
+    EXPECT_EQ(searchName("亅"), Paths{at("x亅y.txt")});
+    EXPECT_EQ(searchName("\"a b\""), Paths{at("a b.md")});
+    EXPECT_EQ(sorted(searchName("a b")),
+              sorted({at("a b.md"), at("a*b.md"), at("axb.md"), at("b a.md")}));
+    EXPECT_EQ(searchName("\"a*b\""), Paths{at("a*b.md")});
+    EXPECT_EQ(sorted(searchName("a*b.md")), sorted({at("a b.md"), at("a*b.md"), at("axb.md")}));
+}
+
+TEST_F(Search, ATextTheIndexCannotNarrowFallsBackToTheTypeOrIsRefused) {
+    for (const char* name : {"keep.txt", "old.txt", "notes.md"}) writeFile(tree / name, "x");
+    indexAndLoad();
+    for (const char* query : {"*", "!old", "?*"}) {
+        int outcome = 0;
+        messages.shown.clear();
+        SearchCriteria c = criteria();
+        c.name = query;
+        EXPECT_EQ(search(c, &outcome), Paths{}) << query;
+        EXPECT_EQ(outcome, kSearchEmpty) << query;
+        ASSERT_EQ(messages.shown.size(), 1u) << query;
+        EXPECT_EQ(messages.shown[0].text, "请输入查询条件！");
+    }
+    SearchCriteria c = criteria();
+    c.typeTab = 1;
+    std::fill(c.typeFlags.begin(), c.typeFlags.end(), 0);
+    c.typeFlags[extendId("txt")] = 1;
+    c.name = "!old";
+    EXPECT_EQ(search(c), Paths{at("keep.txt")});
+    c.name = "*.txt";
+    EXPECT_EQ(sorted(search(c)), sorted({at("keep.txt"), at("old.txt")}));
+    c.name = "*";
+    c.exactMatch = true;  // a pattern still spans the whole name
+    EXPECT_EQ(sorted(search(c)), sorted({at("keep.txt"), at("old.txt")}));
+}
+
 TEST_F(Search, LookInFolderMatchesWholeComponentsExactly) {
     writeFile(tree / "data" / "ab" / "one.txt", "x");
     writeFile(tree / "data" / "abc" / "two.txt", "x");

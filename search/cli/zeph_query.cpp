@@ -1,0 +1,340 @@
+// zeph-query: the search from a terminal. It finds the user's data folder as
+// the windows do, runs one search through the engine and prints each hit's
+// full path, in result order. Its hits go to a result table of its own (a
+// temporary one, private to its connection), so a search program that is
+// open keeps its results. It answers no questions: where the engine would ask,
+// the question goes to standard error and the answer is No.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/Codec.h"
+#include "common/DataFolder.h"
+#include "common/Messages.h"
+#include "common/Paths.h"
+#include "common/SQLiteDB.h"
+#include "common/SqlText.h"
+#include "common/Statements.h"
+#include "search/engine/ResultTexts.h"
+#include "search/engine/ResultView.h"
+#include "search/engine/SearchEngine.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const char kHelp[] = R"(NAME
+    zeph-query - find files by name, content, folder, size and time in the ZEPH index
+
+SYNOPSIS
+    zeph-query [OPTION]... [NAME]...
+
+DESCRIPTION
+    Searches the index that ZEPHIndexer built (and the watcher keeps up to
+    date) and prints the full path of every file and folder found, one per
+    line, in the order the index holds them. The NAME words are the name
+    text of the search window: each must occur in a name (case does not
+    count), and they may use the same forms:
+
+        *.pdf           every name ending in .pdf (* is any run of characters)
+        report?.txt     ? is exactly one character (one Chinese character too)
+        invoice|receipt names holding either word
+        budget !old     names holding budget but not old
+        "two words"     one word holding a space (quote it for the shell too)
+
+    Quote patterns so the shell does not expand them. A NAME that holds a
+    space is taken as one word, as if it were quoted.
+
+OPTIONS
+    -c, --content TEXT  only files whose bytes hold TEXT (GBK, UTF-8 or UTF-16)
+    -e, --ext LIST      only files with these suffixes, e.g. --ext pdf,doc
+    -d, --in FOLDER     only entries in FOLDER or below it
+    -s, --size MIN:MAX  only files of MIN to MAX bytes (either may be empty)
+    -t, --time KIND:FROM:TO
+                        only entries whose time lies in FROM to TO (seconds
+                        since 1970, either may be empty); KIND is created,
+                        modified or accessed
+    -C, --case          upper and lower case count
+    -x, --exact         the whole name must equal the text
+    -0, --null          end each path with a NUL byte instead of a line feed,
+                        for xargs -0
+    -n, --count         print only the number of hits
+    -l, --limit N       stop after N hits
+        --folder DIR    use the data folder DIR (normally found on its own;
+                        the environment variable ZEPH_DATA_DIR also names it)
+        --stats         print timings to standard error
+        --stop-after MS ask the search to stop after MS milliseconds and say
+                        how soon it ended (for measuring)
+    -h, --help          show this text
+
+EXIT STATUS
+    0   something was found
+    1   nothing was found
+    2   the search could not run: a wrong option, no name text and nothing
+        else to narrow the search, a content text too long, no index
+
+EXAMPLES
+    zeph-query report                      names holding "report"
+    zeph-query '*.pdf' --in ~/Documents    PDF files below ~/Documents
+    zeph-query 'invoice|receipt' '!2019'   invoices or receipts, not of 2019
+    zeph-query 报告 --ext doc,docx          Word files named 报告
+    zeph-query --content 蓝鲸数据 --ext txt  text files that mention 蓝鲸数据
+    zeph-query -0 '*.log' | xargs -0 du -ch
+    zeph-query --count --ext jpg           how many JPEG pictures there are
+)";
+
+// A temporary table named like the window's: this connection's statements
+// then reach it instead of the window's rows.
+const char kCreatePrivateResults[] =
+    "create temp table SearchResult(ID integer primary key, FileName text, Folder text, "
+    "Size text, Type text, CreateTime text)";
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+[[noreturn]] void usage(const char* problem) {
+    std::fprintf(stderr, "zeph-query: %s\nTry 'zeph-query --help'.\n", problem);
+    std::exit(2);
+}
+
+std::string gbkArgument(const char* utf8) {
+    auto gbk = zeph::toGbk(utf8);
+    if (!gbk) usage("an argument is not UTF-8 text");
+    return *gbk;
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i)
+        if (i == text.size() || text[i] == separator) {
+            parts.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    return parts;
+}
+
+std::int64_t number(const std::string& text, std::int64_t otherwise) {
+    if (text.empty()) return otherwise;
+    char* end = nullptr;
+    long long value = std::strtoll(text.c_str(), &end, 10);
+    if (*end != '\0') usage("a number was expected");
+    return value;
+}
+
+// Counts the hits, notes when the first page is complete, and stops the
+// search at the limit.
+class CommandView : public zeph::ResultView {
+public:
+    CommandView(zeph::CSearchEngine& engine, std::int64_t limit, Clock::time_point start)
+        : m_engine(engine), m_limit(limit), m_start(start) {}
+    void addFirstPageRow(int index, const zeph::ResultRow&) override {
+        if (index == zeph::kPageSize - 1) firstPageMs = msSince(m_start);
+    }
+    void setHits(std::int64_t count) override {
+        hits = count;
+        if (m_limit >= 0 && count >= m_limit) m_engine.requestStop();
+    }
+    void showNoResults(const std::string&) override { hits = 0; }
+
+    double firstPageMs = -1;
+    std::int64_t hits = 0;
+
+private:
+    zeph::CSearchEngine& m_engine;
+    std::int64_t m_limit;
+    Clock::time_point m_start;
+};
+
+struct Options {
+    zeph::SearchCriteria criteria;
+    std::string dataFolder, extList, sizeRange, timeRange;
+    std::vector<std::string> words;
+    bool nul = false, count = false, stats = false;
+    std::int64_t limit = -1;
+    int stopAfterMs = -1;
+};
+
+// A folder given on the command line, as a full path without "." or "..".
+std::string absolute(const char* folder) {
+    return zeph::normalizeFolder(std::filesystem::absolute(folder).lexically_normal().string());
+}
+
+// A word holding a separator is one token: it is put in quotes.
+std::string nameText(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& word : words) {
+        if (!text.empty()) text += ' ';
+        bool separated = word.find_first_of(" ,\t\r\n") != std::string::npos;
+        text += separated && word.find('"') == std::string::npos ? '"' + word + '"' : word;
+    }
+    return text;
+}
+
+Options parseOptions(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        std::string option = argv[i];
+        auto value = [&]() -> const char* {
+            if (++i >= argc) usage(("option " + option + " needs a value").c_str());
+            return argv[i];
+        };
+        if (option == "-h" || option == "--help") {
+            std::fputs(kHelp, stdout);
+            std::exit(0);
+        } else if (option == "-c" || option == "--content") {
+            o.criteria.content = gbkArgument(value());
+        } else if (option == "-d" || option == "--in") {
+            o.criteria.folder = gbkArgument(absolute(value()).c_str());
+        } else if (option == "--folder") {
+            o.dataFolder = gbkArgument(absolute(value()).c_str());
+        } else if (option == "-C" || option == "--case") {
+            o.criteria.caseSensitive = true;
+        } else if (option == "-x" || option == "--exact") {
+            o.criteria.exactMatch = true;
+        } else if (option == "-e" || option == "--ext") {
+            o.extList = value();
+        } else if (option == "-s" || option == "--size") {
+            o.sizeRange = value();
+        } else if (option == "-t" || option == "--time") {
+            o.timeRange = value();
+        } else if (option == "-0" || option == "--null") {
+            o.nul = true;
+        } else if (option == "-n" || option == "--count") {
+            o.count = true;
+        } else if (option == "-l" || option == "--limit") {
+            o.limit = number(value(), -1);
+        } else if (option == "--name") {  // the name text as one argument
+            o.words.push_back(value());
+        } else if (option == "--stats") {
+            o.stats = true;
+        } else if (option == "--stop-after") {
+            o.stopAfterMs = static_cast<int>(number(value(), -1));
+        } else if (option.size() > 1 && option[0] == '-' && option != "-") {
+            usage(("unknown option " + option).c_str());
+        } else {
+            o.words.push_back(option);
+        }
+    }
+    o.criteria.name = gbkArgument(nameText(o.words).c_str());
+    return o;
+}
+
+// Ticks the ExtendIDs of the given suffixes, as the window does on a type tab.
+void tickSuffixes(zeph::CSQLiteDB& db, const std::string& list, zeph::SearchCriteria& criteria) {
+    criteria.typeTab = 1;
+    std::fill(criteria.typeFlags.begin(), criteria.typeFlags.end(), 0);
+    for (const std::string& suffix : split(zeph::lowerBytes(list), ',')) {
+        std::vector<zeph::Row> rows;
+        db.QueryRows(zeph::sqlFormat(zeph::sql::kSelectExtendIdByName, {zeph::sqlText(suffix)}),
+                     rows);
+        for (const auto& row : rows) {
+            auto id = static_cast<size_t>(std::strtoll(row[0].c_str(), nullptr, 10));
+            if (id < criteria.typeFlags.size()) criteria.typeFlags[id] = 1;
+        }
+    }
+}
+
+void applyRanges(const Options& o, zeph::SearchCriteria& criteria) {
+    if (!o.sizeRange.empty()) {
+        auto parts = split(o.sizeRange, ':');
+        if (parts.size() != 2) usage("--size takes MIN:MAX");
+        criteria.sizeMin = number(parts[0], 0);
+        criteria.sizeMax = number(parts[1], INT64_MAX);
+    }
+    if (!o.timeRange.empty()) {
+        auto parts = split(o.timeRange, ':');
+        if (parts.size() != 3) usage("--time takes KIND:FROM:TO");
+        const char* kinds[] = {"created", "modified", "accessed"};
+        auto kind = std::find(std::begin(kinds), std::end(kinds), parts[0]);
+        if (kind == std::end(kinds)) usage("the time's KIND is created, modified or accessed");
+        criteria.timeKind = static_cast<int>(kind - std::begin(kinds));
+        criteria.timeFrom = number(parts[1], INT64_MIN);
+        criteria.timeTo = number(parts[2], INT64_MAX);
+    }
+}
+
+// Prints every stored hit in result order; returns how many.
+std::int64_t printHits(zeph::CSQLiteDB& db, bool nul) {
+    static char buffer[1 << 20];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    zeph::Statement rows = db.Prepare(zeph::sql::kSelectResultPaths);
+    zeph::Row row;
+    std::int64_t printed = 0;
+    while (rows.FetchRow(row) == zeph::kSqlRow) {
+        std::string path = zeph::toUtf8Lossy(zeph::joinPath(row[0], row[1]));
+        path += nul ? '\0' : '\n';
+        std::fwrite(path.data(), 1, path.size(), stdout);
+        ++printed;
+    }
+    return printed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o = parseOptions(argc, argv);
+    const std::string programFolder = zeph::executableFolder();
+    std::string dataFolder = o.dataFolder;
+    if (dataFolder.empty()) {
+        auto prepared = zeph::prepareDataFolder(programFolder);
+        if (!prepared) zeph::fatalExit(2, "连接数据库失败，请与系统管理员联系！");
+        dataFolder = *prepared;
+    }
+
+    auto start = Clock::now();
+    zeph::CSQLiteDB db;
+    zeph::CSearchEngine engine(db, programFolder, zeph::normalizeFolder(dataFolder),
+                               std::time(nullptr));
+    db.Execute("PRAGMA temp_store = MEMORY");
+    if (db.Execute(kCreatePrivateResults) != zeph::kSqlOk)
+        zeph::fatalExit(2, "SQL语句执行错误,错误代码为 " + db.lastError() + "!", "SQL执行错误");
+    if (o.stats) std::fprintf(stderr, "start-up: %.2f ms\n", msSince(start));
+
+    o.criteria.typeFlags.assign(engine.typeFlagCount(), 1);
+    if (!o.extList.empty()) tickSuffixes(db, o.extList, o.criteria);
+    applyRanges(o, o.criteria);
+
+    auto searchStart = Clock::now();
+    CommandView view(engine, o.limit, searchStart);
+    std::atomic<Clock::rep> stoppedAt{0};
+    std::thread stopper;
+    if (o.stopAfterMs >= 0)
+        stopper = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(o.stopAfterMs));
+            stoppedAt = Clock::now().time_since_epoch().count();
+            engine.requestStop();
+        });
+    int result = engine.Search(o.criteria, &view);
+    auto ended = Clock::now();
+    if (stopper.joinable()) stopper.join();
+    if (o.stats && stoppedAt != 0)
+        std::fprintf(stderr, "stop: the search ended %.2f ms after the request\n",
+                     std::chrono::duration<double, std::milli>(
+                         ended - Clock::time_point(Clock::duration(stoppedAt.load())))
+                         .count());
+    // A refused or empty query stored nothing; its reason is on standard error.
+    if (result == zeph::kSearchEmpty || result == zeph::kSearchRefused) return 2;
+
+    std::int64_t found = view.hits;
+    if (o.count)
+        std::printf("%lld\n", static_cast<long long>(found));
+    else
+        found = printHits(db, o.nul);
+    std::fflush(stdout);
+    if (o.stats)
+        std::fprintf(stderr, "first page: %.2f ms, search: %.2f ms, hits: %lld\n",
+                     view.firstPageMs < 0 ? msSince(searchStart) : view.firstPageMs,
+                     std::chrono::duration<double, std::milli>(ended - searchStart).count(),
+                     static_cast<long long>(view.hits));
+    return found > 0 ? 0 : 1;
+}

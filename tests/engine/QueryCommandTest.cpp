@@ -1,0 +1,88 @@
+// zeph-query as a user runs it from a terminal, over an indexed test tree.
+#include <filesystem>
+
+#include "tests/engine/EngineFixture.h"
+#include "tests/support/RunProgram.h"
+
+namespace fs = std::filesystem;
+
+namespace zeph::test {
+namespace {
+
+class QueryCommand : public EngineFixture {
+protected:
+    void SetUp() override {
+        for (const char* name : {"alpha report.txt", "beta-report.md", "gamma.txt", "notes.log"})
+            writeFile(tree / name, "x");
+        writeFile(tree / utf8(u8"报告.doc"), "zephyrquill");
+        indexAndLoad();
+    }
+    ProgramRun query(std::vector<std::string> args, const std::string& workingFolder = "") {
+        return runProgram(std::string(ZEPH_TEST_PROGRAM_DIR) + "/zeph-query", args,
+                          {{"ZEPH_DATA_DIR", program.str()}}, workingFolder);
+    }
+    std::string lines(std::initializer_list<std::string> names, char end = '\n') {
+        std::string out;
+        for (const std::string& name : names) out += tree.str() + "/" + name + end;
+        return out;
+    }
+};
+
+TEST_F(QueryCommand, PrintsFullPathsCountsAndStopsAtTheLimit) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+        int code;
+    };
+    const Case cases[] = {
+        {{"report"}, lines({"alpha report.txt", "beta-report.md"}), 0},
+        {{"*.txt"}, lines({"alpha report.txt", "gamma.txt"}), 0},
+        {{"report", "!beta"}, lines({"alpha report.txt"}), 0},
+        {{"alpha report"}, lines({"alpha report.txt"}), 0},  // one word with a space
+        {{utf8(u8"报告")}, lines({utf8(u8"报告.doc")}), 0},
+        {{"--content", "zephyrquill", "--ext", "doc"}, lines({utf8(u8"报告.doc")}), 0},
+        {{"-0", "report"}, lines({"alpha report.txt", "beta-report.md"}, '\0'), 0},
+        {{"--count", "*.txt|*.md"}, "3\n", 0},
+        {{"--limit", "1", "report"}, lines({"alpha report.txt"}), 0},
+        {{"nothing-like-this"}, "", 1},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run = query(c.args);
+        EXPECT_EQ(run.out, c.out) << c.args[0] << ": " << run.err;
+        EXPECT_EQ(run.exitCode, c.code) << c.args[0];
+    }
+}
+
+TEST_F(QueryCommand, ARefusedOrEmptySearchPrintsNothingAndSaysWhy) {
+    ASSERT_EQ(searchName("report").size(), 2u);  // an earlier search's rows in the table
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"--content", std::string(151, 'z')},
+          std::vector<std::string>{"*"}, std::vector<std::string>{}}) {
+        ProgramRun run = query(args);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_FALSE(run.err.empty());
+    }
+    EXPECT_EQ(query({"--bogus"}).exitCode, 2);
+}
+
+TEST_F(QueryCommand, TheWindowsResultsStayAsTheyWere) {
+    auto before = searchName("txt");
+    ASSERT_EQ(before.size(), 2u);
+    EXPECT_EQ(query({"report"}).exitCode, 0);
+    EXPECT_EQ(storedPaths(), before);
+}
+
+TEST_F(QueryCommand, ARelativeDataFolderAndLookInFolder) {
+    fs::path parent = program.path().parent_path();
+    ProgramRun run = runProgram(std::string(ZEPH_TEST_PROGRAM_DIR) + "/zeph-query",
+                                {"--folder", program.path().filename().string(), "report"}, {},
+                                parent.string());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, lines({"alpha report.txt", "beta-report.md"}));
+    run = query({"--in", ".", "gamma"}, tree.str());
+    EXPECT_EQ(run.out, lines({"gamma.txt"}));
+}
+
+}  // namespace
+}  // namespace zeph::test
