@@ -96,7 +96,7 @@ if [ "$FILES" != 0 ]; then
     echo "| first page of 'report' | $(reported "$P" "first page" report) ms | | |"
     echo "| first page of 'jpg' | $(reported "$P" "first page" jpg) ms | | |"
     echo "| engine start-up | $(reported "$P" "start-up" report) ms | | |"
-    echo "| stop of 'jpg' 100 ms in: search ended after | $(reported "$P" stop jpg --stop-after 100) ms | | |"
+    echo "| stop of 'jpg' 10 ms in: the search ended after | $(reported "$P" stop jpg --stop-after 10) ms | | |"
     echo "| stop of content 'zephyrquill' 200 ms in: ended after | $(reported "$P" stop --content zephyrquill --stop-after 200) ms | | |"
     for w in zephyrquill 蓝鲸数据; do
         ours=$(time_it "c$w" "$Q --content $w")

@@ -1,5 +1,6 @@
 // Keeps a list's column widths at fixed shares of its visible width, whenever
-// the list is resized.
+// the list is resized. A column given a minimum width never gets less: what it
+// lacks is taken from the column with the largest share.
 #pragma once
 
 #include <vector>
@@ -8,6 +9,7 @@ class QTreeView;
 
 namespace zeph {
 
-void keepColumnShares(QTreeView* view, std::vector<double> shares);
+void keepColumnShares(QTreeView* view, std::vector<double> shares,
+                      std::vector<int> minimumWidths = {});
 
 }  // namespace zeph

@@ -126,8 +126,7 @@ std::optional<Picture> parse(const unsigned char* data, size_t size) {
 }
 
 std::uint64_t decodedBytes(const Picture& picture) {
-    return std::uint64_t(picture.width) * std::uint64_t(picture.height) * 4 *
-           picture.frames.size();
+    return std::uint64_t(picture.width) * std::uint64_t(picture.height) * 4 * picture.frames.size();
 }
 
 std::string singleFrame(const unsigned char* data, const Picture& picture, const Frame& frame) {

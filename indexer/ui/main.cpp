@@ -7,6 +7,7 @@
 #include "common/StartupSettings.h"
 #include "common/widgets/ProgramFolders.h"
 #include "common/widgets/QtMessages.h"
+#include "common/widgets/QtTranslations.h"
 #include "indexer/IndexRun.h"
 #include "indexer/ui/IndexerDialog.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPHIndexer"));
     QApplication::setApplicationDisplayName(QStringLiteral("ZEPH桌面搜索索引程序"));
+    zeph::installQtTranslations(app);
     zeph::QtMessages messages;
     zeph::installMessageService(&messages);
 

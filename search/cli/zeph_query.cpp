@@ -318,7 +318,7 @@ int main(int argc, char** argv) {
     auto ended = Clock::now();
     if (stopper.joinable()) stopper.join();
     if (o.stats && stoppedAt != 0)
-        std::fprintf(stderr, "stop: the search ended %.2f ms after the request\n",
+        std::fprintf(stderr, "stop: %.2f ms from the request to the end of the search\n",
                      std::chrono::duration<double, std::milli>(
                          ended - Clock::time_point(Clock::duration(stoppedAt.load())))
                          .count());

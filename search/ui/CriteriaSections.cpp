@@ -55,15 +55,15 @@ TimeSection::TimeSection(QWidget* parent) : QWidget(parent) {
         edit->setCalendarPopup(true);
         edit->setMinimumDate(QDate(1900, 1, 1));
     }
+    // One date a row: side by side they would not fit the panel's width.
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(m_kind, 0, 0, 1, 4);
+    layout->addWidget(m_kind, 0, 0, 1, 2);
     layout->addWidget(new QLabel(QStringLiteral("从"), this), 1, 0);
     layout->addWidget(m_from, 1, 1);
-    layout->addWidget(new QLabel(QStringLiteral("到"), this), 1, 2);
-    layout->addWidget(m_to, 1, 3);
+    layout->addWidget(new QLabel(QStringLiteral("到"), this), 2, 0);
+    layout->addWidget(m_to, 2, 1);
     layout->setColumnStretch(1, 1);
-    layout->setColumnStretch(3, 1);
     reset();
 }
 

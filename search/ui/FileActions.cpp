@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include "common/FileTransfer.h"
 #include "common/widgets/DesktopOpen.h"
 #include "common/widgets/GbkText.h"
 #include "search/ui/PropertiesDialog.h"
@@ -25,13 +26,6 @@ bool exists(const QString& path) {
 
 QString targetIn(const QString& folder, const QString& path) {
     return QDir(folder).filePath(QFileInfo(path).fileName());
-}
-
-bool moveOne(const QString& from, const QString& to) {
-    if (QFile::rename(from, to)) return true;
-    // Another file system: copy, then remove the original.
-    if (QFileInfo(from).isDir() || !QFile::copy(from, to)) return false;
-    return QFile::remove(from);
 }
 
 void reportFailure(const QString& verb, const QString& path) {
@@ -71,14 +65,11 @@ int transferFiles(const QStringList& paths, const QString& folder, bool moving) 
     for (const QString& path : paths) {
         QString target = targetIn(folder, path);
         if (QFileInfo(target).absoluteFilePath() == QFileInfo(path).absoluteFilePath()) continue;
-        if (exists(target)) {
-            if (!uiAsk(question.arg(target), {})) continue;
-            if (!QFile::remove(target)) {
-                reportFailure(verb, path);
-                continue;
-            }
-        }
-        if (moving ? moveOne(path, target) : QFile::copy(path, target))
+        if (exists(target) && !uiAsk(question.arg(target), {})) continue;
+        // The file in the way is replaced only by a complete one.
+        const std::string from = QFile::encodeName(path).toStdString();
+        const std::string to = QFile::encodeName(target).toStdString();
+        if (moving ? moveReplacing(from, to) : copyReplacing(from, to))
             ++done;
         else
             reportFailure(verb, path);

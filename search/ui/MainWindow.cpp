@@ -8,9 +8,11 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -76,8 +78,16 @@ void MainWindow::buildPanes() {
     m_inner = new QSplitter(Qt::Vertical, m_outer);
     m_results = new ResultPanel(m_db, m_inner);
     m_html = new HtmlPane(m_inner);
-    m_search = new SearchPanel(m_db, m_results, m_outer);
-    m_outer->insertWidget(0, m_search);
+    m_search = new SearchPanel(m_db, m_results);
+    // With every section open the criteria are taller than a small screen: they scroll.
+    auto* criteria = new QScrollArea(m_outer);
+    criteria->setWidget(m_search);
+    criteria->setWidgetResizable(true);
+    criteria->setFrameShape(QFrame::NoFrame);
+    criteria->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    criteria->setMinimumWidth(m_search->minimumWidth() +
+                              criteria->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    m_outer->insertWidget(0, criteria);
     m_outer->setStretchFactor(0, 0);
     m_outer->setStretchFactor(1, 1);
     m_outer->setChildrenCollapsible(false);

@@ -36,7 +36,7 @@ QString escaped(const std::string& gbk) {
 
 }  // namespace
 
-QString previewHtml(const ResultRow& row, int w) {
+QString previewHtml(const ResultRow& row, int w, const QString& timeCaption) {
     const QString rowStart = QStringLiteral("<tr>\t\t\t\t   ");
     const QString rowEnd = QStringLiteral("\t\t\t\t   </tr>");
     QString html = QStringLiteral(
@@ -51,7 +51,7 @@ QString previewHtml(const ResultRow& row, int w) {
         {QStringLiteral("文件大小："),
          escaped(row.sizeText).trimmed() + QStringLiteral("    字节")},
         {QStringLiteral("文件类型："), escaped(row.typeText)},
-        {QStringLiteral("创建时间："), escaped(row.timeText)},
+        {timeCaption + QStringLiteral("："), escaped(row.timeText)},
     };
     for (const auto& [label, value] : rows)
         html += rowStart + labelCell(w, label, false) + valueCell(value) + rowEnd;
@@ -59,11 +59,12 @@ QString previewHtml(const ResultRow& row, int w) {
     return html;
 }
 
-QString writePreviewPage(const QString& dataFolder, const ResultRow& row, int screenWidth) {
+QString writePreviewPage(const QString& dataFolder, const ResultRow& row, int screenWidth,
+                         const QString& timeCaption) {
     QString path = QDir(dataFolder).filePath(QStringLiteral("tmp/preview.html"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return {};
-    file.write(previewHtml(row, screenWidth <= 1200 ? 10 : 7).toUtf8());
+    file.write(previewHtml(row, screenWidth <= 1200 ? 10 : 7, timeCaption).toUtf8());
     return file.commit() ? path : QString();
 }
 

@@ -5,12 +5,13 @@
 #include "common/Paths.h"
 #include "common/widgets/GbkText.h"
 #include "search/engine/ResultTexts.h"
+#include "search/engine/SearchCriteria.h"
 
 namespace zeph {
 
 namespace {
-const char* const kCaptions[ResultModel::ColumnCount] = {"文件名", "所在目录", "文件大小",
-                                                         "文件类型", "修改时间"};
+const char* const kCaptions[ResultModel::Time] = {"文件名", "所在目录", "文件大小", "文件类型"};
+const char* const kTimeCaptions[3] = {"创建时间", "修改时间", "访问时间"};
 }  // namespace
 
 ResultModel::ResultModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -43,7 +44,8 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
 
 QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount) return {};
-    if (role == Qt::DisplayRole) return QString::fromUtf8(kCaptions[section]);
+    if (role == Qt::DisplayRole)
+        return section == Time ? timeCaption(m_timeKind) : QString::fromUtf8(kCaptions[section]);
     if (role == Qt::TextAlignmentRole) return int(section == Size ? Qt::AlignRight : Qt::AlignLeft);
     return {};
 }
@@ -115,6 +117,16 @@ void ResultModel::sortByColumn(int column, bool ascending) {
         return ascending ? c < 0 : c > 0;
     });
     endResetModel();
+}
+
+QString ResultModel::timeCaption(int kind) {
+    return QString::fromUtf8(
+        kTimeCaptions[kind == kModificationTime || kind == kAccessTime ? kind : 0]);
+}
+
+void ResultModel::setTimeKind(int kind) {
+    m_timeKind = kind;
+    emit headerDataChanged(Qt::Horizontal, Time, Time);
 }
 
 QString ResultModel::fullPath(int index) const {

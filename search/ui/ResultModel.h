@@ -32,6 +32,10 @@ public:
     void showMessageRow(const QString& text);
     // Sorts the rows by a column's stored bytes.
     void sortByColumn(int column, bool ascending);
+    // The time the time column shows (kCreationTime, ...), which its caption names.
+    void setTimeKind(int kind);
+    static QString timeCaption(int kind);
+    int timeKind() const { return m_timeKind; }
 
     bool isMessageRow() const { return m_message; }
     const ResultRow& row(int index) const { return m_shown[static_cast<size_t>(index)].stored; }
@@ -48,6 +52,7 @@ private:
     std::vector<Shown> m_shown;
     FileIcons m_icons;
     bool m_message = false;
+    int m_timeKind = 0;
 };
 
 }  // namespace zeph

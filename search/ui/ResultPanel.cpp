@@ -10,6 +10,7 @@
 #include <QListView>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -52,6 +53,9 @@ ResultPanel::ResultPanel(CSQLiteDB& db, QWidget* parent) : QWidget(parent), m_db
     m_report = new QTreeView(this);
     m_header = new SortHeader(m_report);
     m_report->setHeader(m_header);
+    // Setting a header turns its sections' clicks off (sorting is the view's
+    // own matter there); this panel sorts the page itself.
+    m_header->setSectionsClickable(true);
     m_report->setModel(m_model);
     m_report->setRootIsDecorated(false);
     m_report->setUniformRowHeights(true);
@@ -60,10 +64,19 @@ ResultPanel::ResultPanel(CSQLiteDB& db, QWidget* parent) : QWidget(parent), m_db
     m_report->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_report->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_report->setAlternatingRowColors(true);
+    // A style for the items takes their selection colours out of the palette:
+    // name them, so a selected row reads as in every other list, focused or not.
     m_report->setStyleSheet(
-        QStringLiteral("QTreeView::item { border-right: 1px solid #e3e7f0; padding: 1px 3px; }"));
+        QStringLiteral("QTreeView::item { border-right: 1px solid #e3e7f0; padding: 1px 3px; }"
+                       "QTreeView::item:selected, QTreeView::item:selected:!active {"
+                       " background: palette(highlight); color: palette(highlighted-text); }"));
     m_header->setStretchLastSection(true);
-    keepColumnShares(m_report, {0.32, 0.3, 0.1, 0.12, 0.13});
+    // The size and time texts are never cut, however narrow the window.
+    const QFontMetrics metrics = m_report->fontMetrics();
+    const int margin = 4 * m_report->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
+    keepColumnShares(m_report, {0.32, 0.3, 0.1, 0.12, 0.13},
+                     {0, 0, metrics.horizontalAdvance(QStringLiteral("99,999,999,999")) + margin, 0,
+                      metrics.horizontalAdvance(QStringLiteral("2026-12-31 23:59:59")) + margin});
     connect(m_header, &QHeaderView::sectionClicked, this, &ResultPanel::sortByColumn);
 
     m_list = new QListView(this);
@@ -157,8 +170,11 @@ QString ResultPanel::hitLabelText() const {
     return m_hitLabel->text();
 }
 
-void ResultPanel::beginSearch() {
+void ResultPanel::beginSearch(int timeKind) {
     m_model->clear();
+    m_model->setTimeKind(timeKind);
+    m_sortColumn = -1;  // the new rows come in the order they are found
+    m_header->setSortMark(-1, true);
     m_hits = 0;
     m_pageShown = 1;
     setPageBox(1);
@@ -167,7 +183,9 @@ void ResultPanel::beginSearch() {
 
 void ResultPanel::addFirstPageRow(int index, const ResultRow& row) {
     // Rows of page 1 belong on the list only while it shows page 1.
-    if (m_pageShown == 1) m_model->setRow(index, row);
+    if (m_pageShown != 1) return;
+    m_model->setRow(index, row);
+    applySort();
 }
 
 void ResultPanel::setHits(std::int64_t hits, const QString& label) {
@@ -213,8 +231,10 @@ void ResultPanel::showPage(int page) {
     }
     m_pageLabel->setText(pageLabelText(page));
     m_pageShown = page;
-    // Rows in the order they were found, like page 1.
+    // Rows in the order they were found, like page 1, then in the order the
+    // user chose for the page before.
     m_model->setRows(readResultPage(m_db, static_cast<std::int64_t>(page - 1) * kPageSize));
+    applySort();
 }
 
 void ResultPanel::firstPage() {
@@ -250,8 +270,17 @@ void ResultPanel::lastPage() {
 
 void ResultPanel::sortByColumn(int column) {
     m_sortDescending = !m_sortDescending;
+    m_sortColumn = column;
     m_header->setSortMark(column, !m_sortDescending);
-    m_model->sortByColumn(column, !m_sortDescending);
+    applySort();
+}
+
+void ResultPanel::applySort() {
+    if (m_sortColumn >= 0) m_model->sortByColumn(m_sortColumn, !m_sortDescending);
+}
+
+bool ResultPanel::hasRows() const {
+    return m_model->rowCount() > 0 && !m_model->isMessageRow();
 }
 
 QList<int> ResultPanel::selectedRows() const {
@@ -272,7 +301,8 @@ void ResultPanel::updatePreview() {
     QList<int> rows = selectedRows();
     if (rows.isEmpty()) return;
     int width = screen() ? screen()->geometry().width() : 1280;
-    QString page = writePreviewPage(dataFolder(), m_model->row(rows.last()), width);
+    QString page = writePreviewPage(dataFolder(), m_model->row(rows.last()), width,
+                                    ResultModel::timeCaption(m_model->timeKind()));
     if (!page.isEmpty()) emit pageRequested(page);
 }
 
@@ -287,7 +317,7 @@ void ResultPanel::showMenu(const QPoint& position) {
 }
 
 void ResultPanel::selectEdgeRow(bool last) {
-    if (m_model->rowCount() == 0) return;
+    if (!hasRows()) return;
     QModelIndex index = m_model->index(last ? m_model->rowCount() - 1 : 0, 0);
     QAbstractItemView* view = currentView();
     view->selectionModel()->setCurrentIndex(
@@ -297,7 +327,7 @@ void ResultPanel::selectEdgeRow(bool last) {
 }
 
 void ResultPanel::handleKey(int key, Qt::KeyboardModifiers modifiers) {
-    if (m_model->rowCount() == 0) return;
+    if (!hasRows()) return;  // nothing, or only the no-results row
     const bool ctrl = modifiers & Qt::ControlModifier;
     switch (key) {
         case Qt::Key_Left:

@@ -28,15 +28,15 @@ class ResultPanel : public QWidget {
 public:
     explicit ResultPanel(CSQLiteDB& db, QWidget* parent = nullptr);
 
-    // From the search panel, before a search: empty list, page 1.
-    void beginSearch();
+    // From the search panel, before a search: empty list, page 1, and the
+    // time column named after the time the search shows.
+    void beginSearch(int timeKind);
     // From the engine (through queued calls on the UI thread).
     void addFirstPageRow(int index, const ResultRow& row);
     void setHits(std::int64_t hits, const QString& label);
     void showNoResults(const QString& text);
     // A content search's progress, for the status bar.
-    void showContentProgress(std::int64_t searched, std::int64_t candidates,
-                             const QString& folder);
+    void showContentProgress(std::int64_t searched, std::int64_t candidates, const QString& folder);
 
     void setListStyle(bool list);
     bool listStyle() const;
@@ -69,6 +69,8 @@ private:
     void setPageBox(int page);
     void showPageInBox();
     void sortByColumn(int column);
+    void applySort();
+    bool hasRows() const;
     void updatePreview();
     void openSelected();
     void showMenu(const QPoint& position);
@@ -95,7 +97,8 @@ private:
     IconButton* m_last = nullptr;
     std::int64_t m_hits = 0;
     int m_pageShown = 1;
-    bool m_sortDescending = false;
+    bool m_sortDescending = false;  // flips with every click on a header
+    int m_sortColumn = -1;          // the column the shown page is sorted by
 };
 
 }  // namespace zeph

@@ -135,7 +135,8 @@ QWidget* SearchPanel::buildCard() {
 
     connect(m_search, &QPushButton::clicked, this, &SearchPanel::startOrStop);
     connect(m_reset, &QPushButton::clicked, this, &SearchPanel::reset);
-    for (QLineEdit* edit : {m_name, m_content, m_lookIn->lineEdit()})
+    for (QLineEdit* edit :
+         {m_name, m_content, m_lookIn->lineEdit(), m_size->minimumEdit(), m_size->maximumEdit()})
         connect(edit, &QLineEdit::returnPressed, this, &SearchPanel::startOrStop);
     connect(m_lookIn, qOverload<int>(&QComboBox::activated), this, &SearchPanel::lookInChosen);
     return card;
@@ -219,7 +220,7 @@ void SearchPanel::startOrStop() {
         return;
     }
     m_search->setText(QStringLiteral("停  止"));
-    m_results->beginSearch();
+    m_results->beginSearch(c.timeKind);
     m_workerDone = false;
     m_worker = std::thread([this, c] {
         m_engine->Search(c, m_bridge.get());

@@ -110,12 +110,23 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
     m_advert->start();
     fillSuffixes();
     fillFolders();
-    std::vector<Row> rows;
+    showStoredFrequency();
+}
+
+// Selects the stored frequency. When it cannot be read nothing is selected
+// and the user is told; unless a value is then chosen, OK keeps the stored one.
+void SettingsDialog::showStoredFrequency() {
     m_frequency->setCurrentIndex(-1);
-    if (m_db.QueryRows(sql::kSelectSystemSetting, rows) == kSqlOk && !rows.empty()) {
-        int value = rows[0][0].empty() ? -1 : std::stoi(rows[0][0]);
-        m_frequency->setCurrentIndex(value > kManualUpdate ? 0 : value);
+    std::vector<Row> rows;
+    bool read = m_db.QueryRows(sql::kSelectSystemSetting, rows) == kSqlOk && !rows.empty();
+    bool ok = false;
+    int value = read ? QString::fromStdString(rows[0][0]).toInt(&ok) : -1;
+    if (!read || !ok) {
+        uiMessage(QStringLiteral("无法读取索引更新频率，原来的设置将保持不变。"),
+                  QStringLiteral("读取设置失败"));
+        return;
     }
+    if (value >= 0) m_frequency->setCurrentIndex(value > kManualUpdate ? 0 : value);
 }
 
 SettingsDialog::~SettingsDialog() {
@@ -294,7 +305,8 @@ void SettingsDialog::deleteSuffixes() {
 
 void SettingsDialog::accept() {
     std::int64_t value = m_frequency->currentIndex();
-    if (m_db.Execute(sqlFormat(sql::kUpdateFrequency, {value})) == kSqlOk) QDialog::accept();
+    if (value < 0 || m_db.Execute(sqlFormat(sql::kUpdateFrequency, {value})) == kSqlOk)
+        QDialog::accept();
 }
 
 }  // namespace zeph

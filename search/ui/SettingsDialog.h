@@ -39,6 +39,7 @@ public:
 private:
     void fillSuffixes();
     void fillFolders();
+    void showStoredFrequency();
     void folderMenu(const QPoint& position);
     void suffixMenu(const QPoint& position);
     // A folder from the picker, checked against the others; "" when there is none to store.

@@ -213,18 +213,32 @@ void SystemLogDialog::deleteSelected() {
         uiMessage(QStringLiteral("请先选择需要删除的日志记录！"));
         return;
     }
+    int failed = 0;
     for (QTreeWidgetItem* item : selected) {
         std::int64_t id = item->data(0, kLogIdRole).toLongLong();
+        if (m_db.Execute(sqlFormat(sql::kDeleteLogRow, {id})) != kSqlOk) {
+            ++failed;  // the row stays on the list, as it stays in the log
+            continue;
+        }
         delete item;
-        m_db.Execute(sqlFormat(sql::kDeleteLogRow, {id}));
     }
+    if (failed > 0) reportDeleteFailure();
     WriteLog(m_db, LogEvent::LogRowsDeleted);
 }
 
 void SystemLogDialog::deleteAll() {
+    if (!uiAsk(QStringLiteral("确实需要删除全部日志记录吗？"), QStringLiteral("确定删除"))) return;
+    if (m_db.Execute(sql::kDeleteAllLog) != kSqlOk) {
+        reportDeleteFailure();
+        return;
+    }
     m_list->clear();
-    m_db.Execute(sql::kDeleteAllLog);
     WriteLog(m_db, LogEvent::LogAllDeleted);
+}
+
+void SystemLogDialog::reportDeleteFailure() {
+    uiMessage(QStringLiteral("删除日志记录失败，错误代码为：%1").arg(toQString(m_db.lastError())),
+              QStringLiteral("SQL语句异常"));
 }
 
 bool SystemLogDialog::exportTo(const QString& path) {
@@ -234,8 +248,7 @@ bool SystemLogDialog::exportTo(const QString& path) {
         QTreeWidgetItem* item = m_list->topLevelItem(i);
         QString line = QStringLiteral("%1\t%2\t%3\t%4\r\n")
                            .arg(item->text(0), item->text(1), item->text(2), item->text(3));
-        std::string gbk = toGbk(line);  // the program's code page, whatever the extension
-        file.write(gbk.data(), static_cast<qint64>(gbk.size()));
+        file.write(line.toUtf8());  // what every Linux editor and spreadsheet reads
     }
     return file.commit();
 }
@@ -243,7 +256,7 @@ bool SystemLogDialog::exportTo(const QString& path) {
 void SystemLogDialog::exportPage() {
     QString path = QFileDialog::getSaveFileName(
         this, QStringLiteral("导出日志"), QStringLiteral("ZEPH Search Log.xls"),
-        QStringLiteral("Excel Files (*.xls);;Text Files (*.txt);;All Files (*.*)"));
+        QStringLiteral("Excel Files, UTF-8 (*.xls);;Text Files, UTF-8 (*.txt);;All Files (*.*)"));
     if (path.isEmpty()) return;
     if (!exportTo(path)) {
         uiMessage(QStringLiteral("打开系统文件失败，请与管理员联系！"));

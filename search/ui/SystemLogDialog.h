@@ -42,6 +42,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void reportDeleteFailure();
     void buildPaging(QHBoxLayout* row);
     bool fillPage(std::int64_t page, bool firstOpening);
     void addRow(int index, const std::vector<std::string>& row);

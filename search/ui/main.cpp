@@ -6,6 +6,7 @@
 #include "common/SQLiteDB.h"
 #include "common/widgets/ProgramFolders.h"
 #include "common/widgets/QtMessages.h"
+#include "common/widgets/QtTranslations.h"
 #include "search/ui/FileIcons.h"
 #include "search/ui/MainWindow.h"
 #include "search/ui/SingleInstance.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPHSearch"));
     QApplication::setApplicationDisplayName(QStringLiteral("ZEPH桌面搜索"));
+    zeph::installQtTranslations(app);
     zeph::QtMessages messages;
     zeph::installMessageService(&messages);
 

@@ -17,8 +17,8 @@ TEST(GbkChars, TokensAreFoundOnlyWhereACharacterStarts) {
         {"形氖.txt", "形氖", 0},
         {"中文是形氖", "形氖", 6},  // a straddling match first, the real one after it
         {"中文是", "文是", 2},
-        {"乤x", "x", 2},          // 0x81 0x61: its second byte is a letter
-        {"乤a", "a", 2},          // the 'a' inside 乤 is no match
+        {"乤x", "x", 2},  // 0x81 0x61: its second byte is a letter
+        {"乤a", "a", 2},  // the 'a' inside 乤 is no match
         {"x" + fourByte + "9", "9", 5},
         {fourByte, "9", none},
         {"abc", "", 0},

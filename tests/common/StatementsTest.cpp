@@ -147,13 +147,14 @@ TEST_F(ShippedDatabase, ValuesWithQuotesPercentAndChineseAreStoredIntact) {
 TEST_F(ShippedDatabase, ResultRowsAreStoredThroughBoundValuesIntact) {
     ReusableStatement insert = db.PrepareReusable(sql::kInsertSearchResult);
     ASSERT_TRUE(insert.ok()) << db.lastError();
-    const std::vector<std::string> names = {"it's.txt", "a;b'; drop table Log; --", "报告'2023'.doc",
-                                            "%s%d%%", std::string("nul\0inside", 11)};
+    const std::vector<std::string> names = {"it's.txt", "a;b'; drop table Log; --",
+                                            "报告'2023'.doc", "%s%d%%",
+                                            std::string("nul\0inside", 11)};
     for (size_t i = 0; i < names.size(); ++i)
-        ASSERT_EQ(insert.run({std::int64_t(i), names[i], std::string_view("/x"),
-                              std::string_view("1"), std::string_view("文本文档"),
-                              std::string_view("2010-03-03 14:05:09")}),
-                  kSqlOk);
+        ASSERT_EQ(
+            insert.run({std::int64_t(i), names[i], std::string_view("/x"), std::string_view("1"),
+                        std::string_view("文本文档"), std::string_view("2010-03-03 14:05:09")}),
+            kSqlOk);
     std::vector<Row> rows;
     {
         // Another statement may run between two runs of the kept one.

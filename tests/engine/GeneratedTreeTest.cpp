@@ -107,7 +107,8 @@ TEST_F(GeneratedTree, PatternsAlternativesAndExclusionsMatchTheirRegularExpressi
     std::string list = readFile(fs::canonical(program / "index") / "AllFiles.dat");
     for (const Case& c : cases) {
         std::vector<std::pair<std::wregex, bool>> rules;
-        for (auto [expression, wanted] : c.rules) rules.emplace_back(std::wregex(expression), wanted);
+        for (auto [expression, wanted] : c.rules)
+            rules.emplace_back(std::wregex(expression), wanted);
         std::vector<std::string> expected;
         for (size_t pos = 0, end; pos < list.size(); pos = end + 1) {
             end = list.find('\n', pos);

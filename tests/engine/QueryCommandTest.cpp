@@ -75,9 +75,9 @@ TEST_F(QueryCommand, TheWindowsResultsStayAsTheyWere) {
 
 TEST_F(QueryCommand, ARelativeDataFolderAndLookInFolder) {
     fs::path parent = program.path().parent_path();
-    ProgramRun run = runProgram(std::string(ZEPH_TEST_PROGRAM_DIR) + "/zeph-query",
-                                {"--folder", program.path().filename().string(), "report"}, {},
-                                parent.string());
+    ProgramRun run =
+        runProgram(std::string(ZEPH_TEST_PROGRAM_DIR) + "/zeph-query",
+                   {"--folder", program.path().filename().string(), "report"}, {}, parent.string());
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, lines({"alpha report.txt", "beta-report.md"}));
     run = query({"--in", ".", "gamma"}, tree.str());

@@ -97,8 +97,8 @@ TEST_F(Search, TokensMatchWholeCharactersNeverAcrossThem) {
 }
 
 TEST_F(Search, PatternsTakeWholeCharactersAndQuotesAreLiteral) {
-    for (const char8_t* name : {u8"报告", u8"报告x", u8"x亅y.txt", u8"a b.md", u8"a*b.md",
-                                u8"axb.md", u8"b a.md"})
+    for (const char8_t* name :
+         {u8"报告", u8"报告x", u8"x亅y.txt", u8"a b.md", u8"a*b.md", u8"axb.md", u8"b a.md"})
         writeFile(tree / utf8(name), "x");
     indexAndLoad();
     EXPECT_EQ(searchName("报?"), Paths{at("报告")});  // one character, two bytes

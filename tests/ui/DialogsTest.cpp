@@ -74,6 +74,18 @@ TEST_F(Dialogs, StoredFrequenciesOutsideTheListAreShownSafely) {
     }
 }
 
+TEST_F(Dialogs, AFrequencyThatCannotBeReadIsSaidAndKept) {
+    db.Execute("update SystemSetting set UpdateFrequency=2");
+    db.Execute("alter table SystemSetting rename to Away");
+    SettingsDialog dialog(db);
+    db.Execute("alter table Away rename to SystemSetting");  // back before OK
+    EXPECT_EQ(dialog.frequencyBox()->currentIndex(), -1);
+    EXPECT_EQ(toQString(messages.shown.back().caption), QStringLiteral("读取设置失败"));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(rows(sql::kSelectSystemSetting)[0][0], "2");
+}
+
 TEST_F(Dialogs, DeletingFoldersAsksThenDeletesEverySelectedRow) {
     for (const char* folder : {"/a", "/b", "/c"})
         db.Execute(sqlFormat(sql::kInsertScanFolder, {std::string_view(folder)}));
@@ -168,18 +180,41 @@ TEST_F(LogViewer, DeleteSelectedAndExportThePage) {
     EXPECT_EQ(rows("select count(*) from Log where LogID in (2,5)")[0][0], "0");
     EXPECT_EQ(rows("select count(*) from Log where Type=30")[0][0], "1");
 
+    // The export is UTF-8, which every Linux editor reads.
     std::string path = (tree / "log.xls").string();
     ASSERT_TRUE(dialog.exportTo(QString::fromStdString(path)));
     std::string exported = readFile(path);
     std::string firstLine = exported.substr(0, exported.find("\r\n") + 2);
-    std::string time = toGbk(dialog.list()->topLevelItem(0)->text(1));
-    EXPECT_EQ(firstLine, "1\t" + time + "\t6\t" + toGbk(QStringLiteral("更改系统设置")) + "\r\n");
+    QString time = dialog.list()->topLevelItem(0)->text(1);
+    EXPECT_EQ(QString::fromUtf8(firstLine), QStringLiteral("1\t%1\t6\t更改系统设置\r\n").arg(time));
     EXPECT_EQ(std::count(exported.begin(), exported.end(), '\n'), 98);
 
+    dialog.deleteAll();  // asked first; the answer is No
+    EXPECT_TRUE(messages.shown.back().question);
+    EXPECT_EQ(toQString(messages.shown.back().text),
+              QStringLiteral("确实需要删除全部日志记录吗？"));
+    EXPECT_EQ(dialog.list()->topLevelItemCount(), 98);
+    EXPECT_EQ(rows("select count(*) from Log")[0][0], "250");
+    messages.answer(true);
     dialog.deleteAll();
     EXPECT_EQ(rows("select Type,Content from Log").size(), 1u);
     ASSERT_TRUE(dialog.exportTo(QString::fromStdString(path)));
     EXPECT_EQ(readFile(path), "");
+}
+
+TEST_F(LogViewer, DeletesThatFailAreReportedAndTheRowsStay) {
+    SystemLogDialog dialog(db);
+    db.Execute("create trigger keep before delete on Log begin select raise(abort, 'kept'); end");
+    dialog.list()->topLevelItem(0)->setSelected(true);
+    dialog.deleteSelected();
+    EXPECT_EQ(dialog.list()->topLevelItemCount(), 100);
+    EXPECT_EQ(toQString(messages.shown.back().caption), QStringLiteral("SQL语句异常"));
+    messages.answer(true);
+    messages.shown.clear();
+    dialog.deleteAll();
+    EXPECT_EQ(dialog.list()->topLevelItemCount(), 100);
+    ASSERT_EQ(messages.shown.size(), 2u);  // the question, then the failure
+    EXPECT_NE(toQString(messages.shown[1].text).indexOf(QStringLiteral("kept")), -1);
 }
 
 }  // namespace

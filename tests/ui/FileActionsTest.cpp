@@ -52,6 +52,21 @@ TEST_F(FileActionsTest, CopyKeepsTheOriginalAndOverwritesOnlyWhenAllowed) {
               0);  // onto itself: nothing
 }
 
+TEST_F(FileActionsTest, AReplacementThatFailsKeepsTheFileInTheWay) {
+    writeFile(tree / "to" / "a.txt", "old a");
+    writeFile(tree / "from" / "a.txt", "new a");
+    QString source = path("from/a.txt");
+    QFile::remove(source);  // gone between the choice and the transfer
+    for (bool moving : {true, false}) {
+        messages.answer(true);  // replace it
+        EXPECT_EQ(moving ? FileActions::moveFiles({source}, path("to"))
+                         : FileActions::copyFiles({source}, path("to")),
+                  0);
+        EXPECT_EQ(readFile(tree / "to" / "a.txt"), "old a");
+        EXPECT_EQ(toQString(messages.shown.back().caption), QStringLiteral("文件操作失败"));
+    }
+}
+
 TEST(FileActionsTrash, TrashFoldersAreRecognised) {
     EXPECT_TRUE(FileActions::isInTrash(QStringLiteral("/home/u/.local/share/Trash/files/a.txt")));
     EXPECT_TRUE(FileActions::isInTrash(QStringLiteral("/media/disk/.Trash-1000/files/a.txt")));
