@@ -4,6 +4,7 @@
 #include "ConfigCodes.h"
 #include "Messages.h"
 #include "Paths.h"
+#include "Preferences.h"
 #include "Process.h"
 #include "SQLiteDB.h"
 #include "SqlText.h"
@@ -26,6 +27,7 @@ std::int64_t parseInteger(const std::string& text) {
 void openConfigDatabase(CSQLiteDB& db, const std::string& programFolder) {
     if (!db.Open(osPath(joinPath(programFolder, kDatabaseFileName)), false))
         fatalExit(0, "连接数据库失败，请与系统管理员联系！");
+    addPreferenceColumns(db);
 }
 
 SystemSettings readSystemSettings(CSQLiteDB& db) {

@@ -38,6 +38,17 @@ inline constexpr char kSelectSystemSetting[] =
 inline constexpr char kUpdateFrequency[] = "update SystemSetting set UpdateFrequency=%d";
 inline constexpr char kRecordIndexRun[] = "update SystemSetting set LastIndexTime=%d,isFirstRun=0";
 
+// Settings of this program's own, columns of the settings row (Preferences.h).
+inline constexpr char kSettingColumns[] = "pragma table_info(SystemSetting)";
+inline constexpr char kAddSearchAsYouType[] =
+    "alter table SystemSetting add column SearchAsYouType integer not null default 1";
+inline constexpr char kAddLiveIndex[] =
+    "alter table SystemSetting add column LiveIndex integer not null default 1";
+inline constexpr char kSelectSearchAsYouType[] = "select SearchAsYouType from SystemSetting";
+inline constexpr char kSelectLiveIndex[] = "select LiveIndex from SystemSetting";
+inline constexpr char kUpdateSearchAsYouType[] = "update SystemSetting set SearchAsYouType=%d";
+inline constexpr char kUpdateLiveIndex[] = "update SystemSetting set LiveIndex=%d";
+
 // Result set of the latest search.
 inline constexpr char kDeleteSearchResult[] = "delete from SearchResult";
 // Prepared once per search; the values are bound in this order.

@@ -14,7 +14,9 @@ create table ScanConfig(
 create table SystemSetting(
     UpdateFrequency integer not null,
     LastIndexTime integer not null,
-    isFirstRun integer not null);
+    isFirstRun integer not null,
+    SearchAsYouType integer not null default 1,
+    LiveIndex integer not null default 1);
 
 create table Log(
     LogID integer primary key autoincrement,

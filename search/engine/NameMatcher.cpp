@@ -36,7 +36,8 @@ void NameMatcher::parse(std::string_view text) {
         std::string literal;
         bool quoted = false, first = true;
         auto endLiteral = [&] {
-            if (!literal.empty()) alternative.pieces.push_back({Piece::Literal, std::move(literal)});
+            if (!literal.empty())
+                alternative.pieces.push_back({Piece::Literal, std::move(literal)});
             literal.clear();
         };
         auto endAlternative = [&] {
@@ -47,8 +48,8 @@ void NameMatcher::parse(std::string_view text) {
         for (; i < text.size(); first = false) {
             char c = text[i];
             if (!quoted && isSeparator(c)) break;
-            bool mark = c == '"' || (!quoted && (c == '|' || c == '*' || c == '?' ||
-                                                 (c == '!' && first)));
+            bool mark =
+                c == '"' || (!quoted && (c == '|' || c == '*' || c == '?' || (c == '!' && first)));
             if (!mark) {
                 size_t length = characterLength(text, i);
                 literal.append(text.substr(i, length));

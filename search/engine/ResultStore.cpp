@@ -84,7 +84,8 @@ bool ResultStore::commit() {
     return false;
 }
 
-bool ResultStore::finish() {
+bool ResultStore::finish(bool superseded) {
+    if (!m_cleared && superseded) return true;
     if (!m_cleared && !storeFirstPage()) {
         commit();
         return false;

@@ -27,8 +27,9 @@ public:
     bool add(const ResultRowView& row);
     // Empties the table if that is still pending and commits what is stored;
     // false (with the message) when it fails, and the count then falls back to
-    // the rows really stored.
-    bool finish();
+    // the rows really stored. A superseded search that has not stored its
+    // first page leaves the table alone.
+    bool finish(bool superseded = false);
     // After a search without results: the label shows 0 and the list the no-results row.
     void noResults();
 

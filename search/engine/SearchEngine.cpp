@@ -117,10 +117,11 @@ std::vector<std::uint32_t> CSearchEngine::typeCandidates(const SearchCriteria& c
     return candidates;
 }
 
-int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view) {
+int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool quiet) {
     std::lock_guard oneAtATime(m_searchMutex);
     m_running = true;
     m_stop = false;
+    m_superseded = false;
     struct Running {
         std::atomic<bool>& flag;
         ~Running() { flag = false; }
@@ -139,7 +140,7 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view) {
     } else if (criteria.typeTab == 0 && criteria.content.empty()) {
         // No name, or one the index cannot narrow (patterns without a literal
         // run, exclusions only): the type and the filters must.
-        showMessage("请输入查询条件！", "查询为空");
+        if (!quiet) showMessage("请输入查询条件！", "查询为空");
         return kSearchEmpty;
     } else {
         candidates = typeCandidates(criteria);
@@ -161,7 +162,7 @@ int CSearchEngine::evaluateCandidates(const SearchCriteria& criteria, const Name
         filter, candidates.size(), [&](size_t i) { return m_index.line(candidates[i]); }, store,
         view, m_stop, m_threads);
     bool complete = pass.run();
-    if (!store.finish() || !complete) return kSearchEnded;
+    if (!store.finish(!complete && m_superseded) || !complete) return kSearchEnded;
     if (store.count() == 0) store.noResults();
     return kSearchDone;
 }

@@ -41,11 +41,17 @@ public:
     ~CSearchEngine();
 
     // Runs one search on the calling thread (the worker). Waits for a search
-    // already running. Returns kSearchEmpty for an empty query and
-    // kSearchRefused for content text that is too long.
-    int Search(const SearchCriteria& criteria, ResultView* view);
-    // Asks the running search to end before its next candidate.
-    void requestStop() { m_stop = true; }
+    // already running. Returns kSearchEmpty for an empty query (told to the
+    // user unless quiet: a search started by typing) and kSearchRefused for
+    // content text that is too long.
+    int Search(const SearchCriteria& criteria, ResultView* view, bool quiet = false);
+    // Asks the running search to end before its next candidate. A superseded
+    // search (a newer one takes its place) that has not yet stored its first
+    // page leaves the result table as it was.
+    void requestStop(bool superseded = false) {
+        m_superseded = superseded;
+        m_stop = true;
+    }
     // How many threads evaluate candidates (0, the default: as many as cores).
     void setEvaluationThreads(unsigned threads) { m_threads = threads; }
     bool running() const { return m_running; }
@@ -70,6 +76,7 @@ private:
     IndexDirectory m_index;
     ExtensionTable m_extensions;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_superseded{false};
     std::atomic<bool> m_running{false};
     unsigned m_threads = 0;
     std::mutex m_searchMutex;

@@ -65,6 +65,9 @@ TimeSection::TimeSection(QWidget* parent) : QWidget(parent) {
     layout->addWidget(m_to, 2, 1);
     layout->setColumnStretch(1, 1);
     reset();
+    connect(m_kind, qOverload<int>(&QComboBox::currentIndexChanged), this, &TimeSection::changed);
+    for (QDateEdit* edit : {m_from, m_to})
+        connect(edit, &QDateEdit::dateChanged, this, &TimeSection::changed);
 }
 
 void TimeSection::reset() {
@@ -106,6 +109,7 @@ SizeSection::SizeSection(QWidget* parent) : QWidget(parent) {
     for (QLineEdit* edit : {m_min, m_max}) {
         edit->setMaxLength(256);
         connect(edit, &QLineEdit::textEdited, this, [this, edit] { validate(edit); });
+        connect(edit, &QLineEdit::textChanged, this, &SizeSection::changed);
     }
     reset();
 }
@@ -177,6 +181,10 @@ AdvancedSection::AdvancedSection(CSQLiteDB& db, QWidget* parent)
     connect(m_tabs, &QTabBar::currentChanged, this, &AdvancedSection::showTab);
     connect(m_all, &QRadioButton::clicked, this, [this] { checkAll(true); });
     connect(m_none, &QRadioButton::clicked, this, [this] { checkAll(false); });
+    connect(m_tabs, &QTabBar::currentChanged, this, &AdvancedSection::changed);
+    connect(m_list, &QTreeWidget::itemChanged, this, &AdvancedSection::changed);
+    for (QCheckBox* box : {m_case, m_exact})
+        connect(box, &QCheckBox::toggled, this, &AdvancedSection::changed);
     addAllFilesRow(QStringLiteral("All"));
     m_all->setChecked(true);
 }

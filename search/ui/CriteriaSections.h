@@ -41,6 +41,9 @@ public:
     QDateEdit* fromEdit() const { return m_from; }
     QDateEdit* toEdit() const { return m_to; }
 
+signals:
+    void changed();
+
 private:
     QComboBox* m_kind;
     QDateEdit* m_from;
@@ -57,6 +60,9 @@ public:
 
     QLineEdit* minimumEdit() const { return m_min; }
     QLineEdit* maximumEdit() const { return m_max; }
+
+signals:
+    void changed();
 
 private:
     void validate(QLineEdit* edit);
@@ -78,6 +84,12 @@ public:
 
     ColorTabBar* tabs() const { return m_tabs; }
     QTreeWidget* suffixList() const { return m_list; }
+    QCheckBox* caseBox() const { return m_case; }
+    QCheckBox* exactBox() const { return m_exact; }
+
+signals:
+    // Any criterion of the section changed.
+    void changed();
 
 private:
     void showTab(int tab);

@@ -19,6 +19,7 @@
 
 #include "common/Codec.h"
 #include "common/IndexLock.h"
+#include "common/Preferences.h"
 #include "common/Process.h"
 #include "common/ServerHost.h"
 #include "common/SystemLog.h"
@@ -97,6 +98,8 @@ void MainWindow::buildPanes() {
     connect(m_results, &ResultPanel::statusText, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
     connect(m_search, &SearchPanel::searchFinished, this, [this] { statusBar()->clearMessage(); });
+    connect(m_search, &SearchPanel::statusText, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
 }
 
 void MainWindow::buildMenus() {
@@ -273,6 +276,7 @@ void MainWindow::setDisplayStyle(bool list) {
 
 void MainWindow::showSettings() {
     SettingsDialog(m_db, this).exec();
+    m_search->setSearchAsYouType(readPreference(m_db, Preference::SearchAsYouType));
     WriteLog(m_db, LogEvent::SettingsClosed);
 }
 

@@ -181,6 +181,11 @@ void ResultPanel::beginSearch(int timeKind) {
     m_pageLabel->setText(QStringLiteral("当前显示第   1    页，转到页面："));
 }
 
+void ResultPanel::clearQuietly() {
+    beginSearch(m_model->timeKind());
+    m_hitLabel->setText(QStringLiteral("欢迎使用ZEPH桌面搜索软件！"));
+}
+
 void ResultPanel::addFirstPageRow(int index, const ResultRow& row) {
     // Rows of page 1 belong on the list only while it shows page 1.
     if (m_pageShown != 1) return;

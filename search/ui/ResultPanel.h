@@ -31,6 +31,8 @@ public:
     // From the search panel, before a search: empty list, page 1, and the
     // time column named after the time the search shows.
     void beginSearch(int timeKind);
+    // Nothing to search for: an empty list and the welcome text, no message.
+    void clearQuietly();
     // From the engine (through queued calls on the UI thread).
     void addFirstPageRow(int index, const ResultRow& row);
     void setHits(std::int64_t hits, const QString& label);

@@ -8,12 +8,14 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <ctime>
 
 #include "common/Codec.h"
 #include "common/Drives.h"
+#include "common/Preferences.h"
 #include "common/widgets/AnimatedPicture.h"
 #include "common/widgets/GbkText.h"
 #include "common/widgets/IconButton.h"
@@ -57,6 +59,19 @@ SearchPanel::SearchPanel(CSQLiteDB& db, ResultPanel* results, QWidget* parent)
     layout->addStretch();
     fillLookIn();
     setMinimumWidth(260);
+
+    m_searchAsYouType = readPreference(db, Preference::SearchAsYouType);
+    m_typingPause = new QTimer(this);
+    m_typingPause->setSingleShot(true);
+    m_typingPause->setInterval(150);
+    connect(m_typingPause, &QTimer::timeout, this, &SearchPanel::searchAsTyped);
+    for (QLineEdit* edit : {m_name, m_content, m_lookIn->lineEdit()})
+        connect(edit, &QLineEdit::textChanged, this, &SearchPanel::criteriaChanged);
+    connect(m_lookIn, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &SearchPanel::criteriaChanged);
+    connect(m_time, &TimeSection::changed, this, &SearchPanel::criteriaChanged);
+    connect(m_size, &SizeSection::changed, this, &SearchPanel::criteriaChanged);
+    connect(m_advanced, &AdvancedSection::changed, this, &SearchPanel::criteriaChanged);
 }
 
 SearchPanel::~SearchPanel() {
@@ -207,8 +222,12 @@ SearchCriteria SearchPanel::criteria() const {
 }
 
 void SearchPanel::startOrStop() {
-    if (searching()) {
+    m_typingPause->stop();
+    // A search started by typing is replaced by the one asked for; a search
+    // asked for is stopped, as the button always did.
+    if (searching() && !m_typedSearch) {
         // The worker ends at its next check; no new search starts before it has.
+        m_next.reset();
         m_engine->requestStop();
         m_search->setText(QStringLiteral("搜  索"));
         m_search->setEnabled(false);
@@ -219,11 +238,22 @@ void SearchPanel::startOrStop() {
         uiMessage(toQString(*refused), QStringLiteral("查询条件过长"));
         return;
     }
+    startSearch(c, false);
+}
+
+void SearchPanel::startSearch(const SearchCriteria& c, bool typed) {
+    if (searching()) {
+        m_next.emplace(c, typed);
+        m_engine->requestStop(true);
+        return;
+    }
     m_search->setText(QStringLiteral("停  止"));
+    m_search->setEnabled(true);
     m_results->beginSearch(c.timeKind);
+    m_typedSearch = typed;
     m_workerDone = false;
-    m_worker = std::thread([this, c] {
-        m_engine->Search(c, m_bridge.get());
+    m_worker = std::thread([this, c, typed] {
+        m_engine->Search(c, m_bridge.get(), typed);
         m_workerDone = true;
         QMetaObject::invokeMethod(this, &SearchPanel::workerFinished, Qt::QueuedConnection);
     });
@@ -232,12 +262,46 @@ void SearchPanel::startOrStop() {
 void SearchPanel::workerFinished() {
     if (m_worker.joinable()) m_worker.join();
     m_bridge->flush();
+    if (m_next) {  // a newer search was waiting for this one to end
+        auto [c, typed] = std::move(*m_next);
+        m_next.reset();
+        startSearch(c, typed);
+        return;
+    }
     m_search->setText(QStringLiteral("搜  索"));
     m_search->setEnabled(true);
     emit searchFinished();
 }
 
+bool SearchPanel::typingPending() const {
+    return m_typingPause->isActive() || m_next.has_value();
+}
+
+void SearchPanel::criteriaChanged() {
+    if (m_searchAsYouType) m_typingPause->start();
+}
+
+// A pause after a change: the criteria are searched for at once, unless a
+// content text asks for the button (reading files is no search to start on
+// every key) or nothing narrows the search (the list is then emptied quietly).
+void SearchPanel::searchAsTyped() {
+    if (!m_content->text().isEmpty()) {
+        emit statusText(QStringLiteral("搜索文件内容时，请按“搜  索”按钮或回车键开始搜索"));
+        return;
+    }
+    SearchCriteria c = criteria();
+    if (c.name.empty() && c.typeTab == 0) {
+        if (searching()) m_engine->requestStop(true);
+        m_next.reset();
+        m_results->clearQuietly();
+        return;
+    }
+    startSearch(c, true);
+}
+
 void SearchPanel::stopAndWait() {
+    m_typingPause->stop();
+    m_next.reset();
     if (!m_worker.joinable()) return;
     m_engine->requestStop();
     // The worker may be waiting for a message box on this thread: keep serving events.

@@ -7,7 +7,9 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <thread>
+#include <utility>
 
 #include "search/engine/SearchCriteria.h"
 
@@ -15,6 +17,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace zeph {
 
@@ -37,6 +40,12 @@ public:
 
     // The search button: starts a search, or asks the running one to stop.
     void startOrStop();
+    // Whether a change of the criteria starts a search by itself, after a
+    // short pause (on unless turned off in the settings).
+    void setSearchAsYouType(bool on) { m_searchAsYouType = on; }
+    bool searchAsYouType() const { return m_searchAsYouType; }
+    // A change is waiting out the pause before its search starts.
+    bool typingPending() const;
     void reset();
     // Stops a running search and waits for it, keeping the window responsive.
     void stopAndWait();
@@ -56,6 +65,8 @@ public:
 
 signals:
     void searchFinished();
+    // A line for the status bar.
+    void statusText(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -66,6 +77,11 @@ private:
     void fillLookIn();
     void lookInChosen(int index);
     void workerFinished();
+    // Starts a search for the criteria; a running one is stopped first (as
+    // superseded) and the new one starts when its worker has ended.
+    void startSearch(const SearchCriteria& criteria, bool typed);
+    void criteriaChanged();
+    void searchAsTyped();
     void showWatermark(bool hot);
 
     std::unique_ptr<CSearchEngine> m_engine;
@@ -73,6 +89,11 @@ private:
     std::unique_ptr<ResultBridge> m_bridge;
     std::thread m_worker;
     std::atomic<bool> m_workerDone{false};
+    bool m_searchAsYouType = true;
+    bool m_typedSearch = false;  // the running search was started by typing
+    QTimer* m_typingPause = nullptr;
+    // A search waiting for the running one to end.
+    std::optional<std::pair<SearchCriteria, bool>> m_next;
 
     QLineEdit* m_name = nullptr;
     QLineEdit* m_content = nullptr;

@@ -1,5 +1,6 @@
 #include "SettingsDialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -13,6 +14,7 @@
 
 #include "common/ConfigCodes.h"
 #include "common/ConfigRules.h"
+#include "common/Preferences.h"
 #include "common/SQLiteDB.h"
 #include "common/SqlText.h"
 #include "common/StartupSettings.h"
@@ -82,10 +84,16 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    m_searchAsYouType = new QCheckBox(QStringLiteral("输入时立即搜索（不含文件内容搜索）"), this);
+    m_searchAsYouType->setChecked(readPreference(m_db, Preference::SearchAsYouType));
+
     auto* frequency = new QHBoxLayout;
     frequency->addWidget(new QLabel(QStringLiteral("索引更新频率："), this));
     frequency->addWidget(m_frequency, 1);
     frequency->addStretch(1);
+    auto* options = new QHBoxLayout;
+    options->addWidget(m_searchAsYouType);
+    options->addStretch(1);
     auto* body = new QVBoxLayout;
     body->setContentsMargins(10, 6, 10, 10);
     body->addWidget(m_tabs);
@@ -94,6 +102,7 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
     body->addWidget(new QLabel(QStringLiteral("索引路径管理："), this));
     body->addWidget(m_folders, 2);
     body->addLayout(frequency);
+    body->addLayout(options);
     body->addWidget(buttons);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -305,8 +314,9 @@ void SettingsDialog::deleteSuffixes() {
 
 void SettingsDialog::accept() {
     std::int64_t value = m_frequency->currentIndex();
-    if (value < 0 || m_db.Execute(sqlFormat(sql::kUpdateFrequency, {value})) == kSqlOk)
-        QDialog::accept();
+    if (value >= 0 && m_db.Execute(sqlFormat(sql::kUpdateFrequency, {value})) != kSqlOk) return;
+    if (!storePreference(m_db, Preference::SearchAsYouType, m_searchAsYouType->isChecked())) return;
+    QDialog::accept();
 }
 
 }  // namespace zeph

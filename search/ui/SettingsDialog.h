@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QTreeWidget;
 
@@ -35,6 +36,7 @@ public:
     QTreeWidget* suffixList() const { return m_suffixes; }
     ColorTabBar* tabs() const { return m_tabs; }
     QComboBox* frequencyBox() const { return m_frequency; }
+    QCheckBox* searchAsYouTypeBox() const { return m_searchAsYouType; }
 
 private:
     void fillSuffixes();
@@ -55,6 +57,7 @@ private:
     QTreeWidget* m_suffixes = nullptr;
     QTreeWidget* m_folders = nullptr;
     QComboBox* m_frequency = nullptr;
+    QCheckBox* m_searchAsYouType = nullptr;
     FileIcons* m_icons = nullptr;
     bool m_filling = false;
 };

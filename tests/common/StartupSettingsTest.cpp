@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "common/Preferences.h"
 #include "common/SQLiteDB.h"
 #include "common/SqlText.h"
 #include "common/StartupSettings.h"
@@ -130,6 +131,31 @@ TEST_F(StartupSettingsTest, BrokenSettingsRowEndsWithCodeOne) {
     EXPECT_EQ(exitCodeOf(0), 1);
     EXPECT_EQ(messages.shown.back().text, "数据库查询异常，请与开发商联系！");
     EXPECT_EQ(messages.shown.back().caption, "SQL查询失败");
+}
+
+TEST(Preferences, AnOlderDatabaseGainsTheColumnsOnOpenAndKeepsWhatIsStored) {
+    ProgramFolder folder;
+    {
+        CSQLiteDB old;
+        ASSERT_TRUE(old.Open(folder.database(), false));
+        for (const char* column : {"SearchAsYouType", "LiveIndex"})
+            ASSERT_EQ(old.Execute(std::string("alter table SystemSetting drop column ") + column),
+                      kSqlOk);
+        old.Execute("update SystemSetting set UpdateFrequency=3");
+    }
+    CSQLiteDB db;
+    openConfigDatabase(db, folder.str());
+    for (Preference preference : {Preference::SearchAsYouType, Preference::LiveIndex}) {
+        EXPECT_TRUE(readPreference(db, preference));  // on by default
+        ASSERT_TRUE(storePreference(db, preference, false));
+        EXPECT_FALSE(readPreference(db, preference));
+    }
+    std::vector<Row> rows;
+    db.QueryRows(sql::kSelectSystemSetting, rows);
+    EXPECT_EQ(rows.at(0).at(0), "3");
+    CSQLiteDB again;  // a second opening adds nothing more
+    openConfigDatabase(again, folder.str());
+    EXPECT_FALSE(readPreference(again, Preference::LiveIndex));
 }
 
 }  // namespace

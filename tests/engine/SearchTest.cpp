@@ -350,6 +350,25 @@ TEST_F(Search, AStopEndsAParallelContentSearchAndKeepsWhatItStored) {
     EXPECT_EQ(search(c).size(), 3000u);
 }
 
+TEST_F(Search, ASupersededSearchLeavesTheTableUntilItsFirstPageIsStored) {
+    for (int i = 0; i < 300; ++i) writeFile(tree / ("f" + std::to_string(i) + ".log"), "x");
+    writeFile(tree / "only.txt", "x");
+    indexAndLoad();
+    ASSERT_EQ(searchName("only").size(), 1u);
+    for (std::int64_t stopAt : {50, 150}) {
+        SearchCriteria c = criteria();
+        c.name = ".log";
+        view = RecordingView();
+        view.onStored = [&](std::int64_t count) {
+            if (count == stopAt) engine->requestStop(true);
+        };
+        EXPECT_EQ(engine->Search(c, &view), kSearchEnded);
+        // Before its first page was complete it wrote nothing; after, it stopped there.
+        EXPECT_EQ(storedPaths().size(), stopAt < 100 ? 1u : static_cast<size_t>(stopAt)) << stopAt;
+        if (stopAt < 100) EXPECT_EQ(storedPaths(), Paths{at("only.txt")});
+    }
+}
+
 struct TextCase {
     std::int64_t size;
     const char* text;

@@ -1,8 +1,10 @@
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeWidget>
 
+#include "common/Preferences.h"
 #include "common/SQLiteDB.h"
 #include "common/SqlText.h"
 #include "common/StartupSettings.h"
@@ -84,6 +86,20 @@ TEST_F(Dialogs, AFrequencyThatCannotBeReadIsSaidAndKept) {
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(rows(sql::kSelectSystemSetting)[0][0], "2");
+}
+
+TEST_F(Dialogs, SearchAsYouTypeIsStoredWithOk) {
+    {
+        SettingsDialog dialog(db);
+        EXPECT_TRUE(dialog.searchAsYouTypeBox()->isChecked());  // on by default
+        dialog.searchAsYouTypeBox()->setChecked(false);
+        dialog.reject();
+    }
+    EXPECT_TRUE(readPreference(db, Preference::SearchAsYouType));
+    SettingsDialog dialog(db);
+    dialog.searchAsYouTypeBox()->setChecked(false);
+    dialog.accept();
+    EXPECT_FALSE(readPreference(db, Preference::SearchAsYouType));
 }
 
 TEST_F(Dialogs, DeletingFoldersAsksThenDeletesEverySelectedRow) {

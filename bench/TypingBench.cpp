@@ -1,0 +1,101 @@
+// How soon the first page follows a keystroke when the search window searches
+// as the user types: the panel is driven offscreen over an indexed data
+// folder, one key every 300 ms, and for each prefix of a few words the time
+// from the key to the first page on the list (or the search's end, when it
+// finds fewer than a page) is taken, less the pause the panel waits after
+// the last key.
+//   usage: zeph_typing_bench DATA_FOLDER [ROUNDS]
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "common/Codec.h"
+#include "common/SQLiteDB.h"
+#include "common/widgets/ProgramFolders.h"
+#include "search/ui/MainWindow.h"
+#include "search/ui/ResultModel.h"
+#include "search/ui/ResultPanel.h"
+#include "search/ui/SearchPanel.h"
+
+namespace {
+
+constexpr double kPauseMs = 150;
+
+void runEvents(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// A key carrying the character, as an input method hands it over (Chinese too).
+void typeCharacter(QLineEdit* edit, QChar c) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QCoreApplication::sendEvent(edit, &press);
+    QCoreApplication::sendEvent(edit, &release);
+}
+
+double percentile(std::vector<double> values, double share) {
+    std::sort(values.begin(), values.end());
+    return values[static_cast<size_t>(share * static_cast<double>(values.size() - 1) + 0.5)];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: zeph_typing_bench DATA_FOLDER [ROUNDS]\n");
+        return 2;
+    }
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+    zeph::setPictureFolder(QCoreApplication::applicationDirPath() + QStringLiteral("/../ZEPH"));
+    zeph::setDataFolder(QString::fromLocal8Bit(argv[1]));
+    zeph::CSQLiteDB db;
+    zeph::MainWindow window(db);
+    window.show();
+    zeph::SearchPanel* panel = window.searchPanel();
+    zeph::ResultPanel* results = window.resultPanel();
+    bool ended = false, began = false;
+    QObject::connect(panel, &zeph::SearchPanel::searchFinished, [&] { ended = true; });
+    // A search begins by emptying the list.
+    QObject::connect(results->model(), &QAbstractItemModel::modelReset, [&] {
+        began = true;
+        ended = false;
+    });
+
+    for (const QString& word :
+         {QStringLiteral("report"), QStringLiteral("报告"), QStringLiteral("xylophonequartz")}) {
+        std::vector<double> latencies;
+        for (int round = 0; round < rounds; ++round) {
+            panel->nameBox()->clear();
+            runEvents(400);
+            for (QChar c : word) {
+                began = ended = false;
+                QElapsedTimer clock;
+                clock.start();
+                typeCharacter(panel->nameBox(), c);
+                // The first page is shown when the new search's list holds a
+                // page of rows, or the search ended with fewer.
+                while (!(began && (ended || results->model()->rowCount() >= 100)) &&
+                       clock.elapsed() < 10000)
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+                latencies.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6 - kPauseMs);
+                runEvents(300);
+            }
+        }
+        std::printf(
+            "%s: %zu keystrokes, first page after the pause: p50 %.1f ms, p95 %.1f ms, "
+            "max %.1f ms\n",
+            word.toUtf8().constData(), latencies.size(), percentile(latencies, 0.5),
+            percentile(latencies, 0.95), *std::max_element(latencies.begin(), latencies.end()));
+    }
+    return 0;
+}

@@ -1,0 +1,21 @@
+// Settings this program adds to the described ones, each a column of the
+// settings row: whether the search window searches while the user types, and
+// whether the index follows the file system live. Both are on unless the user
+// turns them off; a database from before them gains their columns when opened.
+#pragma once
+
+namespace zeph {
+
+class CSQLiteDB;
+
+enum class Preference { SearchAsYouType, LiveIndex };
+
+// Adds the columns a database lacks (with their defaults).
+void addPreferenceColumns(CSQLiteDB& db);
+
+// The stored value; on when it cannot be read.
+bool readPreference(CSQLiteDB& db, Preference preference);
+// False when it could not be stored.
+bool storePreference(CSQLiteDB& db, Preference preference, bool on);
+
+}  // namespace zeph
