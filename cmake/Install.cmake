@@ -4,7 +4,7 @@
 include(GNUInstallDirs)
 set(ZEPH_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/zeph)
 
-install(TARGETS ZEPHSearch ZEPHIndexer zeph-query RUNTIME DESTINATION ${ZEPH_INSTALL_DIR})
+install(TARGETS ZEPHSearch ZEPHIndexer ZEPHWatcher zeph-query RUNTIME DESTINATION ${ZEPH_INSTALL_DIR})
 install(FILES ${ZEPH_SHIPPED_DB} ${ZEPH_PROGRAM_DIR}/Translation.dat DESTINATION ${ZEPH_INSTALL_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/folder/ DESTINATION ${ZEPH_INSTALL_DIR})
 install(DIRECTORY DESTINATION ${ZEPH_INSTALL_DIR}/index)
@@ -13,7 +13,7 @@ install(DIRECTORY DESTINATION ${ZEPH_INSTALL_DIR}/ext)
 install(CODE "file(WRITE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ZEPH_INSTALL_DIR}/INSTALLED\" \"\")")
 # The commands on the PATH are links into the program folder, which the
 # programs find their files in through /proc/self/exe.
-foreach(command zeph-search:ZEPHSearch zeph-query:zeph-query)
+foreach(command zeph-search:ZEPHSearch zeph-query:zeph-query zeph-watcher:ZEPHWatcher)
     string(REPLACE ":" ";" pair ${command})
     list(GET pair 0 link)
     list(GET pair 1 program)
@@ -25,6 +25,18 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/zeph-search.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/zeph-search.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# The live index's watcher starts with the desktop session: the system's
+# autostart folder for an installation in /usr or /usr/local (and the
+# package), the user's own for one below the home folder.
+install(CODE "
+    set(autostart \"\${CMAKE_INSTALL_PREFIX}/etc/xdg/autostart\")
+    if(\"\${CMAKE_INSTALL_PREFIX}\" MATCHES \"^/usr(/local)?/?$\")
+        set(autostart /etc/xdg/autostart)
+    elseif(\"\${CMAKE_INSTALL_PREFIX}\" MATCHES \"^\$ENV{HOME}/\")
+        set(autostart \"\$ENV{HOME}/.config/autostart\")
+    endif()
+    file(INSTALL ${PROJECT_SOURCE_DIR}/resources/desktop/zeph-watcher.desktop
+         DESTINATION \"\${autostart}\")")
 
 set(CPACK_PACKAGE_NAME zeph-search)
 set(CPACK_PACKAGE_VENDOR "ZEPH")

@@ -14,15 +14,15 @@ namespace zeph {
 
 namespace {
 
-std::string lockPath(const std::string& dataFolder) {
-    return joinPath(dataFolder, kIndexLockName);
+std::string lockPath(const std::string& dataFolder, const char* name) {
+    return joinPath(dataFolder, name);
 }
 
 }  // namespace
 
-IndexLock IndexLock::acquire(const std::string& dataFolder) {
+IndexLock IndexLock::acquire(const std::string& dataFolder, const char* name) {
     IndexLock lock;
-    lock.m_fd = openPath(lockPath(dataFolder), O_RDWR | O_CREAT, 0644);
+    lock.m_fd = openPath(lockPath(dataFolder, name), O_RDWR | O_CREAT, 0644);
     if (!lock.m_fd.valid()) return lock;
     // A probe of indexRunInProgress holds a shared lock for a moment: try for a
     // little while before calling the lock taken by another run.
@@ -41,8 +41,8 @@ IndexLock IndexLock::acquire(const std::string& dataFolder) {
     return lock;
 }
 
-bool indexRunInProgress(const std::string& dataFolder) {
-    UniqueFd fd = openPath(lockPath(dataFolder), O_RDONLY);
+bool lockHeld(const std::string& dataFolder, const char* name) {
+    UniqueFd fd = openPath(lockPath(dataFolder, name), O_RDONLY);
     if (!fd.valid()) return false;
     if (::flock(fd.get(), LOCK_SH | LOCK_NB) == 0) return false;  // closing lets go
     return errno == EWOULDBLOCK;

@@ -1,6 +1,7 @@
 // One index run per data folder: an exclusive flock on index.lock in the data
 // folder, held for the whole run (by the indexer, and by the watcher while it
-// rebuilds). The kernel lets go of it however the holder ends.
+// rebuilds). One watcher per data folder likewise holds watcher.lock while it
+// runs. The kernel lets go of a lock however its holder ends.
 #pragma once
 
 #include <string>
@@ -10,6 +11,7 @@
 namespace zeph {
 
 inline constexpr char kIndexLockName[] = "index.lock";
+inline constexpr char kWatcherLockName[] = "watcher.lock";
 
 class IndexLock {
 public:
@@ -19,7 +21,7 @@ public:
     // Takes the lock of the data folder (GBK). Busy when another run holds it;
     // Unavailable when the lock file cannot be made (the run then fails on its
     // own work files, with their message).
-    static IndexLock acquire(const std::string& dataFolder);
+    static IndexLock acquire(const std::string& dataFolder, const char* name = kIndexLockName);
 
     State state() const { return m_state; }
     bool busy() const { return m_state == State::Busy; }
@@ -30,8 +32,12 @@ private:
     State m_state = State::Unavailable;
 };
 
+// True while some process holds the named lock of the data folder.
+bool lockHeld(const std::string& dataFolder, const char* name);
 // True while an index run holds the lock of the data folder.
-bool indexRunInProgress(const std::string& dataFolder);
+inline bool indexRunInProgress(const std::string& dataFolder) {
+    return lockHeld(dataFolder, kIndexLockName);
+}
 
 // What a second start of a run is told, and its caption (GBK).
 std::string indexRunningText();

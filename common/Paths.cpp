@@ -15,11 +15,16 @@ std::string_view withoutTrailingSlashes(std::string_view folder) {
 }
 }  // namespace
 
-std::string joinPath(std::string_view folder, std::string_view name) {
-    std::string out(folder);
+void joinPathInto(std::string& out, std::string_view folder, std::string_view name) {
+    out.assign(folder);
     while (!name.empty() && name.front() == '/') name.remove_prefix(1);
     if (out.empty() || out.back() != '/') out += '/';
     out += name;
+}
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+    std::string out;
+    joinPathInto(out, folder, name);
     return out;
 }
 

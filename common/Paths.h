@@ -9,6 +9,8 @@ namespace zeph {
 
 // folder + '/' + name, never doubling the separator ("/" + "usr" is "/usr").
 std::string joinPath(std::string_view folder, std::string_view name);
+// The same into out (its buffer reused).
+void joinPathInto(std::string& out, std::string_view folder, std::string_view name);
 
 // Drops trailing '/' (but keeps "/" itself); "" stays "".
 std::string normalizeFolder(std::string_view folder);

@@ -51,4 +51,8 @@ bool startIndexer(const std::string& programFolder) {
     return startDetached(osPath(joinPath(programFolder, "ZEPHIndexer")));
 }
 
+bool startWatcher(const std::string& programFolder) {
+    return startDetached(osPath(joinPath(programFolder, "ZEPHWatcher")));
+}
+
 }  // namespace zeph

@@ -12,5 +12,7 @@ bool startDetached(const std::string& program, const std::vector<std::string>& a
 
 // Starts the indexer of the given program folder (GBK).
 bool startIndexer(const std::string& programFolder);
+// Starts the live index's watcher of the given program folder (GBK).
+bool startWatcher(const std::string& programFolder);
 
 }  // namespace zeph

@@ -76,7 +76,9 @@ void offerReindexIfExpired(const SystemSettings& settings, std::int64_t now,
 void runStartupSettings(CSQLiteDB& db, const std::string& programFolder, std::int64_t now) {
     SystemSettings settings = readSystemSettings(db);
     if (settings.isFirstRun) addFirstRunFolders(db, {"/"});
-    offerReindexIfExpired(settings, now, programFolder);
+    // A live index never expires: the watcher keeps it up to date.
+    if (!readPreference(db, Preference::LiveIndex))
+        offerReindexIfExpired(settings, now, programFolder);
 }
 
 }  // namespace zeph

@@ -39,7 +39,7 @@ void offerReindexIfExpired(const SystemSettings& settings, std::int64_t now,
                            const std::string& programFolder);
 
 // The steps above in order, after the suffix table was read: settings row,
-// first-run folder "/", expiry question.
+// first-run folder "/", expiry question (not asked while the index is live).
 void runStartupSettings(CSQLiteDB& db, const std::string& programFolder, std::int64_t now);
 
 }  // namespace zeph

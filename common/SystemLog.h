@@ -7,6 +7,9 @@ namespace zeph {
 
 class CSQLiteDB;
 
+// The type of the lines the live index writes (its texts vary).
+inline constexpr int kLiveIndexLogType = 40;
+
 enum class LogEvent {
     UpdateIndex,      // 2 更新索引
     LogViewerClosed,  // 3 查看系统日志

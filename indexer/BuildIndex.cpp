@@ -57,7 +57,7 @@ int CBuildIndex::Build(CSQLiteDB& db) {
     if (WriteIndex() != 0) return -1;
 
     m_publishing = true;
-    bool published = publishIndex(m_programFolder);
+    bool published = publishIndex(m_programFolder, m_walkStarted, m_steps);
     m_publishing = false;
     if (!published) failRun(m_programFolder, -1, importFailedText(370));
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/FileList.h"
+#include "indexer/IndexPublisher.h"
 
 namespace zeph {
 
@@ -27,6 +28,11 @@ public:
     int Build(CSQLiteDB& db);
 
     void requestStop() { m_stop = true; }
+    // What publishing records and does besides moving the files.
+    void setPublishing(std::uint64_t walkStarted, PublishSteps steps) {
+        m_walkStarted = walkStarted;
+        m_steps = std::move(steps);
+    }
     // True while the three files are being switched into index/.
     bool publishing() const { return m_publishing; }
 
@@ -42,6 +48,8 @@ private:
     int WriteIndex();
 
     std::string m_programFolder;
+    std::uint64_t m_walkStarted = 0;
+    PublishSteps m_steps;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_publishing{false};
     bool m_loaded = false;

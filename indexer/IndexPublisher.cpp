@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "common/Codec.h"
 #include "common/FileIO.h"
@@ -34,11 +36,11 @@ std::string currentGeneration(const fs::path& folder) {
 }
 
 // Records the sizes of the generation's three files, synced.
-bool writeManifest(const fs::path& generation) {
+bool writeManifest(const fs::path& generation, std::uint64_t walkStarted) {
     std::error_code ec;
     index::Manifest sizes{fs::file_size(generation / index::kFileListName, ec),
                           fs::file_size(generation / index::kMetaIndexName, ec),
-                          fs::file_size(generation / index::kIndexDataName, ec)};
+                          fs::file_size(generation / index::kIndexDataName, ec), walkStarted};
     if (ec) return false;
     BufferedWriter out(UniqueFd(::open((generation / index::kManifestName).c_str(),
                                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)));
@@ -75,7 +77,8 @@ bool moveIndexFile(const fs::path& from, const fs::path& to) {
     return fd.valid() && ::fsync(fd.get()) == 0;
 }
 
-bool publishIndex(const std::string& programFolder, const MoveIndexFile& move) {
+bool publishIndex(const std::string& programFolder, std::uint64_t walkStarted,
+                  const PublishSteps& steps) {
     fs::path folder = osPath(programFolder);
     if (folder.empty()) return false;
     std::string generation = newGenerationName();
@@ -83,12 +86,13 @@ bool publishIndex(const std::string& programFolder, const MoveIndexFile& move) {
     std::error_code ec;
     if (!fs::create_directory(target, ec)) return false;
     for (const char* name : {index::kFileListName, index::kMetaIndexName, index::kIndexDataName}) {
-        if (!move(folder / "tmp" / name, target / name)) {
+        if (!steps.move(folder / "tmp" / name, target / name)) {
             fs::remove_all(target, ec);
             return false;
         }
     }
-    if (!writeManifest(target) || !syncFolder(target.string()) ||
+    if (!writeManifest(target, walkStarted) ||
+        (steps.beforeSwitch && !steps.beforeSwitch(target)) || !syncFolder(target.string()) ||
         !switchLink(folder, generation)) {
         fs::remove_all(target, ec);
         return false;
@@ -96,6 +100,13 @@ bool publishIndex(const std::string& programFolder, const MoveIndexFile& move) {
     syncFolder(folder.string());
     removeStaleGenerations(programFolder);
     return true;
+}
+
+std::uint64_t publishedWalkStart(const std::string& programFolder) {
+    std::ifstream in(fs::path(osPath(programFolder)) / kIndexLinkName / index::kManifestName);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto manifest = index::parseManifest(text);
+    return manifest ? manifest->walkStarted : 0;
 }
 
 void removeStaleGenerations(const std::string& programFolder) {

@@ -4,6 +4,7 @@
 // run, whatever moment a crash, kill or full disk strikes.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -19,11 +20,23 @@ using MoveIndexFile =
     std::function<bool(const std::filesystem::path& from, const std::filesystem::path& to)>;
 bool moveIndexFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
+struct PublishSteps {
+    MoveIndexFile move = moveIndexFile;
+    // Called with the new generation's folder before index/ is switched to it
+    // (the watcher puts the generation's journal there); false fails the publish.
+    std::function<bool(const std::filesystem::path& generation)> beforeSwitch;
+};
+
 // Moves tmp/AllFiles.dat, tmp/MetaIndex.idx and tmp/IndexData.idx into a new
-// generation with its manifest, switches index/ to it and removes older
+// generation with its manifest (walkStarted: when the run's walk began, in
+// nanoseconds since 1970), switches index/ to it and removes older
 // generations. False when anything failed; index/ then still shows the
 // previous run and no new generation is left behind.
-bool publishIndex(const std::string& programFolder, const MoveIndexFile& move = moveIndexFile);
+bool publishIndex(const std::string& programFolder, std::uint64_t walkStarted = 0,
+                  const PublishSteps& steps = {});
+
+// When the published generation's walk began (0 when unknown).
+std::uint64_t publishedWalkStart(const std::string& programFolder);
 
 // Removes generation folders that index/ does not point to (left by a run that
 // was killed while publishing).

@@ -67,6 +67,13 @@ IndexRun::Outcome IndexRun::buildAndPublish() {
     removeStaleGenerations(m_programFolder);
 
     enterStage(kStageScanning);
+    // The walk's start goes with the generation: a change seen after it may be
+    // missing from the generation, one seen before it is in.
+    auto walkStarted =
+        static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                       std::chrono::system_clock::now().time_since_epoch())
+                                       .count());
+    m_builder.setPublishing(walkStarted, {moveIndexFile, m_beforePublish});
     // Only a complete scan is built and published: a stopped or failed scan
     // leaves index/ and the settings row as they were.
     int scanned = m_scanner.Scan(m_db);

@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 #include "common/IndexLock.h"
@@ -53,6 +55,10 @@ public:
 
     // The user confirmed cancelling: stops whichever stage runs.
     void requestStop();
+    // Called with the new generation's folder before it is published.
+    void setBeforePublish(std::function<bool(const std::filesystem::path&)> step) {
+        m_beforePublish = std::move(step);
+    }
     bool stopRequested() const { return m_stopRequested; }
 
     int stage() const { return m_stage; }
@@ -69,6 +75,7 @@ private:
     CSQLiteDB& m_db;
     std::string m_programFolder;
     IndexLock m_lock;
+    std::function<bool(const std::filesystem::path&)> m_beforePublish;
     CFileScanner m_scanner;
     CBuildIndex m_builder;
     RunObserver* m_observer = nullptr;

@@ -10,6 +10,7 @@
 #include "common/KeyScheme.h"
 #include "common/Paths.h"
 #include "search/engine/ExtensionTable.h"
+#include "search/engine/JournalView.h"
 
 namespace zeph {
 
@@ -30,15 +31,25 @@ std::int64_t timeOfKind(const FileListLine& line, int kind) {
 
 CandidateFilter::CandidateFilter(const SearchCriteria& criteria, const NameMatcher& name,
                                  const ExtensionTable& extensions, const CContentSearch* content,
-                                 const std::atomic<bool>& stop)
+                                 const JournalView* journal, const std::atomic<bool>& stop)
     : m_criteria(criteria),
       m_name(name),
       m_extensions(extensions),
       m_content(content),
+      m_journal(journal && !journal->empty() ? journal : nullptr),
       m_stop(stop) {}
 
 CandidateFilter::Worker::Worker(const CandidateFilter& filter) {
     if (filter.m_content) m_content = std::make_unique<CContentSearch>(*filter.m_content);
+}
+
+bool CandidateFilter::Worker::folderHidden(const JournalView& journal, std::string_view gbkFolder) {
+    if (!m_hiddenKnown || gbkFolder != m_hiddenFolder) {
+        m_hiddenFolder.assign(gbkFolder);
+        m_hidden = journal.hidesFolder(gbkFolder);
+        m_hiddenKnown = true;
+    }
+    return m_hidden;
 }
 
 int CandidateFilter::Worker::folderHandle(std::string_view gbkFolder) {
@@ -72,7 +83,9 @@ bool CandidateFilter::existsWithContent(Worker& worker, std::string_view folder,
     return ::fstatat(dirFd, os, &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-Verdict CandidateFilter::evaluate(Worker& worker, std::string_view text, FoundRows& found) const {
+Verdict CandidateFilter::evaluate(Worker& worker, const CandidateLine& candidate,
+                                  FoundRows& found) const {
+    const std::string_view text = candidate.text;
     const bool isFolder = !text.empty() && text[0] == kFolderKind;
     const bool anyType = !m_content && m_criteria.typeTab == 0;
     if (isFolder && !anyType) return Verdict::Skip;
@@ -80,6 +93,11 @@ Verdict CandidateFilter::evaluate(Worker& worker, std::string_view text, FoundRo
     if (!line || line->numberCount < 2 + std::clamp(m_criteria.timeKind, 0, 2))
         return Verdict::Malformed;
     if (!m_name.matches(line->name, worker.m_lowered)) return Verdict::Skip;
+    // An entry of the index that changed since is the journal's to answer for.
+    if (candidate.fromIndex && m_journal &&
+        (worker.folderHidden(*m_journal, line->folder) ||
+         m_journal->names(line->folder, line->name, worker.m_osName)))
+        return Verdict::Skip;
 
     const std::string* typeText = nullptr;
     static const std::string kFolderType = folderTypeText(), kUnknownType = unknownTypeText();

@@ -22,6 +22,14 @@ namespace zeph {
 
 class ExtensionTable;
 
+class JournalView;
+
+// A candidate's line: from the index's file list, or added by the journal.
+struct CandidateLine {
+    std::string_view text;
+    bool fromIndex = true;
+};
+
 enum class Verdict {
     Skip,       // not a result
     Accept,     // a result: its row was added
@@ -30,10 +38,12 @@ enum class Verdict {
 
 class CandidateFilter {
 public:
-    // content: prepared for the search's content text, or nullptr without one.
+    // content: prepared for the search's content text, or nullptr without one;
+    // journal: the changes since the index was built (entries of the index it
+    // names or removes are left to it), or nullptr.
     CandidateFilter(const SearchCriteria& criteria, const NameMatcher& name,
                     const ExtensionTable& extensions, const CContentSearch* content,
-                    const std::atomic<bool>& stop);
+                    const JournalView* journal, const std::atomic<bool>& stop);
 
     class Worker {
     public:
@@ -48,15 +58,21 @@ public:
         // The name in the system's encoding, or nullptr when it has none.
         const char* osName(std::string_view gbkName);
 
+        // Whether the journal removed the folder last asked about (or one above it).
+        bool folderHidden(const JournalView& journal, std::string_view gbkFolder);
+
         std::string m_folder;
         UniqueFd m_folderFd;
+        std::string m_hiddenFolder;
+        bool m_hidden = false;
+        bool m_hiddenKnown = false;
         std::unique_ptr<CContentSearch> m_content;
         TimeTexts m_times;
         std::string m_lowered, m_suffix, m_osName;
     };
 
     // The line must stay valid as long as the rows found in it are used.
-    Verdict evaluate(Worker& worker, std::string_view line, FoundRows& found) const;
+    Verdict evaluate(Worker& worker, const CandidateLine& line, FoundRows& found) const;
     bool searchesContent() const { return m_content != nullptr; }
 
 private:
@@ -66,6 +82,7 @@ private:
     const NameMatcher& m_name;
     const ExtensionTable& m_extensions;
     const CContentSearch* m_content;
+    const JournalView* m_journal;
     const std::atomic<bool>& m_stop;
 };
 

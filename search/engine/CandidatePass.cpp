@@ -51,7 +51,7 @@ void CandidatePass::evaluate(Block& block, CandidateFilter::Worker& worker) {
     const bool content = m_filter.searchesContent();
     for (size_t i = block.begin; i < block.end; ++i) {
         if (m_stop.load(std::memory_order_relaxed)) break;  // the committer ends the pass
-        std::optional<std::string_view> line = m_lineOf(i);
+        std::optional<CandidateLine> line = m_lineOf(i);
         Verdict verdict = line ? m_filter.evaluate(worker, *line, block.hits) : Verdict::Skip;
         if (content) m_evaluated.fetch_add(1, std::memory_order_relaxed);
         if (verdict == Verdict::Malformed) {

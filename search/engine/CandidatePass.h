@@ -26,7 +26,7 @@ class ResultStore;
 class CandidatePass {
 public:
     // The file-list line of candidate i, or nullopt when there is none (skipped).
-    using LineOf = std::function<std::optional<std::string_view>(size_t)>;
+    using LineOf = std::function<std::optional<CandidateLine>(size_t)>;
 
     // threads: how many evaluate the candidates (0: as many as cores; 1: the
     // committer alone).

@@ -6,6 +6,7 @@
 
 #include <bit>
 
+#include "common/Codec.h"
 #include "common/IndexManifest.h"
 #include "common/Paths.h"
 
@@ -50,8 +51,17 @@ std::optional<index::Manifest> readManifest(int folderFd) {
 
 }  // namespace
 
+std::string IndexDirectory::currentGeneration(const std::string& dataFolder) {
+    std::string link = osPath(joinPath(dataFolder, "index"));
+    char target[4096];
+    ssize_t n = ::readlink(link.c_str(), target, sizeof target);
+    return n > 0 ? std::string(target, static_cast<size_t>(n)) : std::string();
+}
+
 IndexDirectory::LoadResult IndexDirectory::load(const std::string& programFolder) {
-    UniqueFd folder = openPath(joinPath(programFolder, "index"), O_RDONLY | O_DIRECTORY);
+    m_generation = currentGeneration(programFolder);
+    m_folder = openPath(joinPath(programFolder, "index"), O_RDONLY | O_DIRECTORY);
+    const UniqueFd& folder = m_folder;
     if (!folder.valid()) return LoadResult::NoPostings;
     m_postings = openIn(folder.get(), index::kIndexDataName);
     if (!m_postings.valid()) return LoadResult::NoPostings;
@@ -82,7 +92,7 @@ IndexDirectory::LoadResult IndexDirectory::load(const std::string& programFolder
 
     // A file cut short or replaced since publishing: never answered in part.
     auto manifest = readManifest(folder.get());
-    if (!manifest || *manifest != index::Manifest{fileListSize, sizeOf(meta), m_postingsSize})
+    if (!manifest || !manifest->sizesEqual({fileListSize, sizeOf(meta), m_postingsSize, 0}))
         return LoadResult::Damaged;
     return LoadResult::Loaded;
 }

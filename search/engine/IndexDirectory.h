@@ -28,6 +28,13 @@ public:
 
     LoadResult load(const std::string& programFolder);
 
+    // The generation index/ pointed to when it was loaded, and whether index/
+    // points elsewhere now (a newer run published).
+    const std::string& generation() const { return m_generation; }
+    static std::string currentGeneration(const std::string& dataFolder);
+    // The loaded generation's folder, open (its journal lies there).
+    int folderFd() const { return m_folder.get(); }
+
     const index::BucketEntry& bucket(std::uint32_t slot) const { return m_buckets[slot]; }
     // Reads a bucket's postings; false on a read error.
     bool readPostings(std::uint32_t slot, std::vector<std::uint32_t>& out) const;
@@ -37,6 +44,8 @@ public:
     std::uint64_t fileListSize() const { return m_fileList.bytes().size(); }
 
 private:
+    UniqueFd m_folder;
+    std::string m_generation;
     UniqueFd m_postings;
     MappedFile m_fileList;
     std::uint64_t m_postingsSize = 0;

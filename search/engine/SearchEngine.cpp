@@ -62,6 +62,18 @@ void CSearchEngine::loadIndex() {
     }
 }
 
+void CSearchEngine::refreshIndex() {
+    if (IndexDirectory::currentGeneration(m_dataFolder) != m_index.generation()) {
+        IndexDirectory newer;
+        // A generation that does not load leaves the one in use.
+        if (newer.load(m_dataFolder) == IndexDirectory::LoadResult::Loaded) {
+            m_index = std::move(newer);
+            m_journal.clear();
+        }
+    }
+    m_journal.update(m_index.folderFd());
+}
+
 std::vector<std::uint32_t> CSearchEngine::readBucket(std::uint32_t slot) {
     std::vector<std::uint32_t> postings;
     if (!m_index.readPostings(slot, postings)) systemFilesMissing();
@@ -131,12 +143,13 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
         showMessage(*refused, "查询条件过长");
         return kSearchRefused;
     }
+    refreshIndex();
     NameMatcher name(criteria);
     std::vector<std::uint32_t> candidates;
     if (!criteria.name.empty() && name.narrows()) {
         candidates = nameCandidates(name);
     } else if (!criteria.name.empty() && !name.hasTerms()) {
-        // Separators only: a query that can match nothing.
+        return evaluateCandidates(criteria, name, {}, view, false);  // separators only: nothing
     } else if (criteria.typeTab == 0 && criteria.content.empty()) {
         // No name, or one the index cannot narrow (patterns without a literal
         // run, exclusions only): the type and the filters must.
@@ -145,22 +158,29 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
     } else {
         candidates = typeCandidates(criteria);
     }
-    return evaluateCandidates(criteria, name, candidates, view);
+    return evaluateCandidates(criteria, name, candidates, view, true);
 }
 
 int CSearchEngine::evaluateCandidates(const SearchCriteria& criteria, const NameMatcher& name,
                                       const std::vector<std::uint32_t>& candidates,
-                                      ResultView* view) {
+                                      ResultView* view, bool withJournal) {
     ResultStore store(m_db, view);
     std::unique_ptr<CContentSearch> content;
     if (!criteria.content.empty()) {
         content = std::make_unique<CContentSearch>(m_programFolder);
         content->SetPattern(criteria.content);
     }
-    CandidateFilter filter(criteria, name, m_extensions, content.get(), m_stop);
-    CandidatePass pass(
-        filter, candidates.size(), [&](size_t i) { return m_index.line(candidates[i]); }, store,
-        view, m_stop, m_threads);
+    // The index's candidates, then the entries the journal adds.
+    CandidateFilter filter(criteria, name, m_extensions, content.get(), &m_journal, m_stop);
+    static const std::vector<std::string_view> none;
+    const std::vector<std::string_view>& added = withJournal ? m_journal.entries() : none;
+    auto lineOf = [&](size_t i) -> std::optional<CandidateLine> {
+        if (i >= candidates.size()) return CandidateLine{added[i - candidates.size()], false};
+        if (auto line = m_index.line(candidates[i])) return CandidateLine{*line, true};
+        return std::nullopt;
+    };
+    CandidatePass pass(filter, candidates.size() + added.size(), lineOf, store, view, m_stop,
+                       m_threads);
     bool complete = pass.run();
     if (!store.finish(!complete && m_superseded) || !complete) return kSearchEnded;
     if (store.count() == 0) store.noResults();

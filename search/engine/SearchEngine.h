@@ -12,6 +12,7 @@
 #include "common/KeyScheme.h"
 #include "search/engine/ExtensionTable.h"
 #include "search/engine/IndexDirectory.h"
+#include "search/engine/JournalView.h"
 #include "search/engine/SearchCriteria.h"
 
 namespace zeph {
@@ -63,17 +64,21 @@ public:
 
 private:
     void loadIndex();
+    // A newer generation is loaded in place of the old one, and the journal is read.
+    void refreshIndex();
     std::vector<std::uint32_t> nameCandidates(const NameMatcher& name);
     std::vector<std::uint32_t> slotCandidates(const std::vector<IndexKey>& keys);
     std::vector<std::uint32_t> typeCandidates(const SearchCriteria& criteria);
     std::vector<std::uint32_t> readBucket(std::uint32_t slot);
     int evaluateCandidates(const SearchCriteria& criteria, const NameMatcher& name,
-                           const std::vector<std::uint32_t>& candidates, ResultView* view);
+                           const std::vector<std::uint32_t>& candidates, ResultView* view,
+                           bool withJournal);
 
     CSQLiteDB& m_db;
     std::string m_programFolder;
     std::string m_dataFolder;
     IndexDirectory m_index;
+    JournalView m_journal;
     ExtensionTable m_extensions;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_superseded{false};

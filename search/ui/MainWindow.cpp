@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -21,7 +22,9 @@
 #include "common/IndexLock.h"
 #include "common/Preferences.h"
 #include "common/Process.h"
+#include "common/SQLiteDB.h"
 #include "common/ServerHost.h"
+#include "common/Statements.h"
 #include "common/SystemLog.h"
 #include "common/widgets/DesktopOpen.h"
 #include "common/widgets/GbkText.h"
@@ -182,6 +185,9 @@ void MainWindow::buildToolBar() {
 
 void MainWindow::buildStatusBar() {
     statusBar()->showMessage(QStringLiteral("就绪"));
+    m_indexState = new QLabel(this);
+    m_indexState->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    statusBar()->addPermanentWidget(m_indexState);
     for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
         auto* label = new QLabel(QString::fromLatin1(indicator), this);
         label->setEnabled(false);
@@ -196,7 +202,32 @@ void MainWindow::buildStatusBar() {
     connect(m_statusBarAction, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
 }
 
+// The watcher keeps the index live: it is started when live updates are on
+// and none runs, and the status bar says whether the index is live or when
+// it was built.
+void MainWindow::keepIndexLive() {
+    const std::string data = zeph::toGbk(dataFolder());
+    bool wanted = readPreference(m_db, Preference::LiveIndex);
+    bool live = wanted && lockHeld(data, kWatcherLockName);
+    if (wanted && !live) live = startWatcher(zeph::toGbk(pictureFolder()));
+    if (live) {
+        m_indexState->setText(QStringLiteral("索引实时更新中"));
+        return;
+    }
+    std::vector<Row> rows;
+    qint64 built = m_db.QueryRows(sql::kSelectSystemSetting, rows) == kSqlOk && !rows.empty()
+                       ? QString::fromStdString(rows[0][1]).toLongLong()
+                       : 0;
+    m_indexState->setText(QStringLiteral("索引建立于 %1")
+                              .arg(QDateTime::fromSecsSinceEpoch(built).toString(
+                                  QStringLiteral("yyyy-MM-dd HH:mm"))));
+}
+
 void MainWindow::startTimers() {
+    keepIndexLive();
+    auto* liveCheck = new QTimer(this);
+    connect(liveCheck, &QTimer::timeout, this, &MainWindow::keepIndexLive);
+    liveCheck->start(30000);
     QTimer::singleShot(1000, this, [this] {
         m_web->showAdvertisementStrip();
         m_search->nameBox()->setFocus();
@@ -277,6 +308,7 @@ void MainWindow::setDisplayStyle(bool list) {
 void MainWindow::showSettings() {
     SettingsDialog(m_db, this).exec();
     m_search->setSearchAsYouType(readPreference(m_db, Preference::SearchAsYouType));
+    keepIndexLive();
     WriteLog(m_db, LogEvent::SettingsClosed);
 }
 

@@ -51,6 +51,7 @@ private:
     void buildStatusBar();
     void buildPanes();
     void startTimers();
+    void keepIndexLive();
     void focusPane(int step);
 
     CSQLiteDB& m_db;
@@ -62,6 +63,7 @@ private:
     QAction* m_toolBarAction = nullptr;
     QAction* m_statusBarAction = nullptr;
     WebContent* m_web = nullptr;
+    QLabel* m_indexState = nullptr;
     int m_listStyle = 0;
     bool m_layoutPending = true;
 };

@@ -86,6 +86,8 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
 
     m_searchAsYouType = new QCheckBox(QStringLiteral("输入时立即搜索（不含文件内容搜索）"), this);
     m_searchAsYouType->setChecked(readPreference(m_db, Preference::SearchAsYouType));
+    m_liveIndex = new QCheckBox(QStringLiteral("实时更新索引（文件改变后立即可以搜索到）"), this);
+    m_liveIndex->setChecked(readPreference(m_db, Preference::LiveIndex));
 
     auto* frequency = new QHBoxLayout;
     frequency->addWidget(new QLabel(QStringLiteral("索引更新频率："), this));
@@ -93,6 +95,8 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
     frequency->addStretch(1);
     auto* options = new QHBoxLayout;
     options->addWidget(m_searchAsYouType);
+    options->addSpacing(16);
+    options->addWidget(m_liveIndex);
     options->addStretch(1);
     auto* body = new QVBoxLayout;
     body->setContentsMargins(10, 6, 10, 10);
@@ -315,7 +319,9 @@ void SettingsDialog::deleteSuffixes() {
 void SettingsDialog::accept() {
     std::int64_t value = m_frequency->currentIndex();
     if (value >= 0 && m_db.Execute(sqlFormat(sql::kUpdateFrequency, {value})) != kSqlOk) return;
-    if (!storePreference(m_db, Preference::SearchAsYouType, m_searchAsYouType->isChecked())) return;
+    if (!storePreference(m_db, Preference::SearchAsYouType, m_searchAsYouType->isChecked()) ||
+        !storePreference(m_db, Preference::LiveIndex, m_liveIndex->isChecked()))
+        return;
     QDialog::accept();
 }
 

@@ -37,6 +37,7 @@ public:
     ColorTabBar* tabs() const { return m_tabs; }
     QComboBox* frequencyBox() const { return m_frequency; }
     QCheckBox* searchAsYouTypeBox() const { return m_searchAsYouType; }
+    QCheckBox* liveIndexBox() const { return m_liveIndex; }
 
 private:
     void fillSuffixes();
@@ -58,6 +59,7 @@ private:
     QTreeWidget* m_folders = nullptr;
     QComboBox* m_frequency = nullptr;
     QCheckBox* m_searchAsYouType = nullptr;
+    QCheckBox* m_liveIndex = nullptr;
     FileIcons* m_icons = nullptr;
     bool m_filling = false;
 };

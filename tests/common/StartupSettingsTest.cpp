@@ -23,7 +23,11 @@ const char kExpiryQuestion[] =
 
 class StartupSettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override { openConfigDatabase(db, folder.str()); }
+    // The described start-up, without a live index (which never expires).
+    void SetUp() override {
+        openConfigDatabase(db, folder.str());
+        storePreference(db, Preference::LiveIndex, false);
+    }
 
     void setSettings(int frequency, std::int64_t last, int firstRun) {
         db.Execute(
@@ -102,6 +106,13 @@ TEST_F(StartupSettingsTest, ExpiryQuestionFollowsTheFrequency) {
             EXPECT_EQ(messages.shown[0].caption, "索引过期");
         }
     }
+}
+
+TEST_F(StartupSettingsTest, ALiveIndexIsNeverOfferedForRebuilding) {
+    storePreference(db, Preference::LiveIndex, true);
+    setSettings(0, 0, 0);  // daily updates, last run in 1970
+    EXPECT_EQ(exitCodeOf(4'000'000'000), 999);
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(StartupSettingsTest, YesStartsTheIndexerAndEndsWithMinusTwo) {

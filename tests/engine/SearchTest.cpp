@@ -365,7 +365,9 @@ TEST_F(Search, ASupersededSearchLeavesTheTableUntilItsFirstPageIsStored) {
         EXPECT_EQ(engine->Search(c, &view), kSearchEnded);
         // Before its first page was complete it wrote nothing; after, it stopped there.
         EXPECT_EQ(storedPaths().size(), stopAt < 100 ? 1u : static_cast<size_t>(stopAt)) << stopAt;
-        if (stopAt < 100) EXPECT_EQ(storedPaths(), Paths{at("only.txt")});
+        if (stopAt < 100) {
+            EXPECT_EQ(storedPaths(), Paths{at("only.txt")});
+        }
     }
 }
 

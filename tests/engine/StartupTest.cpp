@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "common/IndexFormat.h"
+#include "common/Preferences.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace fs = std::filesystem;
@@ -58,6 +59,11 @@ TEST_F(EngineStartup, FirstRunQuestionNoEndsWithTwoYesStartsTheIndexer) {
 }
 
 TEST_F(EngineStartup, ExpiryQuestionComesBeforeTheFirstRunQuestion) {
+    {
+        CSQLiteDB settings;
+        openConfigDatabase(settings, program.str());
+        storePreference(settings, Preference::LiveIndex, false);
+    }
     EXPECT_EQ(exitCodeOfStart(4'000'000'000LL), 2);  // daily updates, no index for years
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown[0].caption, "索引过期");

@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     write(zeph::index::kIndexDataName, postings);
     write(zeph::index::kFileListName, list);
     write(zeph::index::kManifestName,
-          zeph::index::formatManifest({list.size(), meta.size(), postings.size()}));
+          zeph::index::formatManifest({list.size(), meta.size(), postings.size(), 0}));
 
     zeph::IndexDirectory index;
     if (index.load(folder()) != zeph::IndexDirectory::LoadResult::Loaded) return 0;

@@ -68,7 +68,7 @@ TEST_F(Publish, AFailingStepLeavesThePreviousIndexWholeAndNoNewGeneration) {
         auto failAtStep = [&](const fs::path& from, const fs::path& to) {
             return step++ != failing && moveIndexFile(from, to);
         };
-        EXPECT_FALSE(publishIndex(program.str(), failAtStep)) << failing;
+        EXPECT_FALSE(publishIndex(program.str(), 0, {failAtStep, {}})) << failing;
         EXPECT_EQ(linkTarget(), before) << failing;
         EXPECT_EQ(publishedTags(), "list old|meta old|data old") << failing;
         EXPECT_EQ(generations(), std::vector<std::string>{before}) << failing;

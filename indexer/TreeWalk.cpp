@@ -1,0 +1,104 @@
+#include "TreeWalk.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "common/Codec.h"
+#include "common/FileIO.h"
+#include "common/Paths.h"
+
+namespace zeph {
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
+std::int64_t creationTime(const struct statx& st) {
+    if ((st.stx_mask & STATX_BTIME) && st.stx_btime.tv_sec != 0) return st.stx_btime.tv_sec;
+    return st.stx_ctime.tv_sec;
+}
+
+}  // namespace
+
+std::optional<EntryState> readEntryState(int dirFd, const char* osName) {
+    struct statx st;
+    const unsigned mask =
+        STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+    if (::statx(dirFd, osName, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &st) != 0)
+        return std::nullopt;
+    EntryState state;
+    state.isFolder = S_ISDIR(st.stx_mode);
+    state.size = state.isFolder ? 0 : static_cast<std::int64_t>(st.stx_size);
+    state.times = {creationTime(st), st.stx_mtime.tv_sec, st.stx_atime.tv_sec};
+    state.device = makedev(st.stx_dev_major, st.stx_dev_minor);
+    return state;
+}
+
+TreeWalk::TreeWalk(const FsClassifier& classify) {
+    for (const Mount& mount : readMountInfo())
+        m_mountKinds[makedev(mount.major, mount.minor)] = classify(mount.fsType);
+}
+
+bool TreeWalk::entersDevice(dev_t device) const {
+    auto it = m_mountKinds.find(device);
+    return it == m_mountKinds.end() || it->second == FsKind::Real;
+}
+
+bool TreeWalk::walk(const std::string& root, Visitor& visitor) {
+    std::string gbkRoot = normalizeFolder(root);
+    std::string os = osPath(gbkRoot);
+    if (os.empty()) return true;
+    m_stack.clear();
+    m_stack.push_back({os, gbkRoot, 0});
+    bool isRoot = true;
+    while (!m_stack.empty()) {
+        Pending folder = std::move(m_stack.back());
+        m_stack.pop_back();
+        if (!list(folder, isRoot, visitor)) return false;
+        isRoot = false;
+    }
+    return true;
+}
+
+bool TreeWalk::list(Pending& folder, bool isRoot, Visitor& visitor) {
+    UniqueFd fd = openDeep(folder.osPath, O_RDONLY | O_DIRECTORY | (isRoot ? 0 : O_NOFOLLOW));
+    if (!fd.valid()) return true;  // cannot be listed: skipped silently
+    if (isRoot) {
+        struct stat st;
+        if (::fstat(fd.get(), &st) != 0) return true;
+        folder.device = st.st_dev;
+    }
+    if (!visitor.folder(folder.gbkPath, folder.osPath, fd.get())) return false;
+    int dirFd = fd.get();
+    DirHandle dir(fdopendir(fd.release()));
+    if (!dir) {
+        ::close(dirFd);
+        return true;
+    }
+    while (dirent* entry = readdir(dir.get())) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' || name[0] == '\0') continue;
+        auto gbkName = toGbk(name);
+        if (!gbkName || breaksFileListLine(*gbkName)) {
+            ++m_leftOut;
+            continue;
+        }
+        std::optional<EntryState> state = readEntryState(dirFd, name);
+        if (!state) continue;
+        if (!visitor.entry(folder.gbkPath, *gbkName, *state)) return false;
+        if (state->isFolder && (state->device == folder.device || entersDevice(state->device)))
+            m_stack.push_back(
+                {joinPath(folder.osPath, name), joinPath(folder.gbkPath, *gbkName), state->device});
+    }
+    return true;
+}
+
+}  // namespace zeph

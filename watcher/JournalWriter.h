@@ -1,0 +1,54 @@
+// Writes the watcher's records to the journal of the published generation, a
+// batch at a time, remembering when each batch came. When a newer generation
+// is published, its journal starts with the batches that came after that
+// generation's walk began: the changes the walk may have missed. Until any
+// generation exists the batches are kept in memory.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/FileIO.h"
+
+namespace zeph {
+
+class JournalWriter {
+public:
+    explicit JournalWriter(std::string dataFolder);
+
+    // Starts on the journal of the generation index/ points to now.
+    void openPublished();
+    // Appends one batch of records; false when the write failed.
+    bool append(const std::string& records, std::int64_t count);
+    // Makes the journal of the generation in the folder (its manifest says
+    // when its walk began) the one written to.
+    bool adopt(const std::filesystem::path& generationFolder);
+    // A generation another program published since: adopt it.
+    bool adoptIfNewer();
+
+    std::string generation() const;
+    // Records in the journal written to.
+    std::int64_t records() const;
+
+private:
+    struct Batch {
+        std::uint64_t offset;
+        std::uint64_t time;  // nanoseconds since 1970, when it was written
+        std::int64_t records;
+    };
+    std::string readFrom(std::uint64_t offset) const;
+
+    std::string m_dataFolder;
+    mutable std::mutex m_mutex;
+    std::string m_generation;
+    UniqueFd m_fd;
+    std::string m_memory;  // the batches while there is no generation
+    std::vector<Batch> m_batches;
+    std::uint64_t m_size = 0;
+    std::int64_t m_records = 0;
+};
+
+}  // namespace zeph
