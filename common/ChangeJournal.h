@@ -36,6 +36,7 @@ inline void appendRemoved(std::string& out, std::string_view path) {
 struct Record {
     bool added;
     std::string_view text;  // the file-list line, or the removed path
+    FileListLine line;      // the line's fields, for an addition
 };
 
 // Calls sink(Record) for every complete record of text in order, skipping any
@@ -46,10 +47,12 @@ size_t forEachRecord(std::string_view text, Sink&& sink) {
     for (size_t end; (end = text.find('\n', taken)) != std::string_view::npos; taken = end + 1) {
         std::string_view record = text.substr(taken, end - taken);
         if (record.size() < 2) continue;
-        if (record[0] == kAdded && parseFileListLine(record.substr(1)))
-            sink(Record{true, record.substr(1)});
-        else if (record[0] == kRemoved && record[1] == '/')
-            sink(Record{false, record.substr(1)});
+        if (record[0] == kAdded) {
+            if (auto line = parseFileListLine(record.substr(1)))
+                sink(Record{true, record.substr(1), *line});
+        } else if (record[0] == kRemoved && record[1] == '/') {
+            sink(Record{false, record.substr(1), {}});
+        }
     }
     return taken;
 }

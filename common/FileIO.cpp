@@ -219,6 +219,24 @@ LineReader::Status LineReader::next(std::string_view& line, std::uint64_t& offse
     }
 }
 
+size_t readAt(int fd, void* buffer, size_t size, std::uint64_t offset) {
+    auto* out = static_cast<char*>(buffer);
+    size_t got = 0;
+    while (got < size) {
+        ssize_t n = ::pread(fd, out + got, size - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+    }
+    return got;
+}
+
+std::string readRange(int fd, std::uint64_t offset, std::uint64_t size) {
+    std::string bytes(size, '\0');
+    bytes.resize(readAt(fd, bytes.data(), bytes.size(), offset));
+    return bytes;
+}
+
 bool syncFolder(const std::string& osFolderPath) {
     UniqueFd fd(::open(osFolderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return fd.valid() && ::fsync(fd.get()) == 0;

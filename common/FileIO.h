@@ -107,6 +107,11 @@ private:
     bool m_error = false;
 };
 
+// Reads size bytes at offset; fewer only at the end of the file or on an error.
+size_t readAt(int fd, void* buffer, size_t size, std::uint64_t offset);
+// The bytes from offset up to size in all (fewer at the end or on an error).
+std::string readRange(int fd, std::uint64_t offset, std::uint64_t size);
+
 // Syncs a folder's entries to disk (after renames inside it). The path is UTF-8.
 bool syncFolder(const std::string& osFolderPath);
 

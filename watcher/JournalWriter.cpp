@@ -51,17 +51,7 @@ void JournalWriter::openPublished() {
 
 std::string JournalWriter::readFrom(std::uint64_t offset) const {
     if (!m_fd.valid()) return m_memory.substr(std::min<std::uint64_t>(offset, m_memory.size()));
-    std::string bytes(m_size - offset, '\0');
-    size_t got = 0;
-    while (got < bytes.size()) {
-        ssize_t n = ::pread(m_fd.get(), bytes.data() + got, bytes.size() - got,
-                            static_cast<off_t>(offset + got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<size_t>(n);
-    }
-    bytes.resize(got);
-    return bytes;
+    return readRange(m_fd.get(), offset, m_size - offset);
 }
 
 bool JournalWriter::adopt(const fs::path& generationFolder) {

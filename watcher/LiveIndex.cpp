@@ -4,7 +4,6 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 
@@ -62,7 +61,9 @@ void LiveIndex::note(std::string text) {
 void LiveIndex::start() {
     openConfigDatabase(m_db, m_dataFolder);
     m_writer.openPublished();
+    auto begun = Clock::now();
     watchRoots();
+    report("watches set on " + std::to_string(m_watches.count()) + " folders", begun);
     m_watching = true;
     m_lastHousekeeping = m_lastFullRun = Clock::now();
     if (m_options.fullRunAtStart) requestFullRun("监视程序启动，完整更新索引");
@@ -105,17 +106,14 @@ int LiveIndex::run() {
     return 0;
 }
 
+// One buffer of events a turn, so a storm of them never holds up the batches.
 void LiveIndex::readEvents() {
     alignas(inotify_event) char buffer[64 * 1024];
-    for (;;) {
-        ssize_t n = ::read(m_watches.fd(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        for (char* p = buffer; p < buffer + n;) {
-            auto* event = reinterpret_cast<inotify_event*>(p);
-            handleEvent(event->wd, event->mask, event->len ? std::string_view(event->name) : "");
-            p += sizeof(inotify_event) + event->len;
-        }
+    ssize_t n = ::read(m_watches.fd(), buffer, sizeof buffer);
+    for (char* p = buffer; n > 0 && p < buffer + n;) {
+        auto* event = reinterpret_cast<inotify_event*>(p);
+        handleEvent(event->wd, event->mask, event->len ? std::string_view(event->name) : "");
+        p += sizeof(inotify_event) + event->len;
     }
 }
 
@@ -247,7 +245,14 @@ void LiveIndex::requestFullRun(const std::string& reason) {
     startFullRun();
 }
 
+void LiveIndex::report(const std::string& what, Clock::time_point since) {
+    if (!m_options.report) return;
+    auto ms = std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+    m_options.report(what + " in " + std::to_string(static_cast<long long>(ms)) + " ms");
+}
+
 void LiveIndex::startFullRun() {
+    m_runStarted = Clock::now();
     m_running = true;
     m_runEnded = false;
     m_run = std::thread([this] {
@@ -274,6 +279,7 @@ void LiveIndex::finishFullRun() {
         m_runAgain = true;
     } else {
         ++m_runsDone;
+        report("full run done", m_runStarted);
     }
     if (m_runAgain && Clock::now() >= m_retryAt) {
         m_runAgain = false;

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -35,6 +36,8 @@ public:
         Watches::AddWatch addWatch;  // tests put in one that runs out
         bool fullRunAtStart = true;
         std::chrono::milliseconds batchPause{100};
+        // Told how long setting the watches and each full run took (for measuring).
+        std::function<void(const std::string&)> report;
     };
 
     LiveIndex(std::string dataFolder, Options options);
@@ -71,6 +74,7 @@ private:
     void finishFullRun();
     bool shouldEnd();
     void note(std::string text);
+    void report(const std::string& what, std::chrono::steady_clock::time_point since);
 
     std::string m_dataFolder;
     Options m_options;
@@ -91,6 +95,7 @@ private:
     std::atomic<bool> m_busy{false};  // the last run found another one at work
     bool m_runAgain = false;
     std::chrono::steady_clock::time_point m_retryAt;
+    std::chrono::steady_clock::time_point m_runStarted;
     std::atomic<std::int64_t> m_runsDone{0};
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_watching{false};

@@ -3,6 +3,9 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cstdio>
+#include <string>
+
 #include "common/DataFolder.h"
 #include "common/IndexLock.h"
 #include "common/Paths.h"
@@ -21,7 +24,7 @@ void stopOnSignal(int) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     auto data = zeph::prepareDataFolder(zeph::executableFolder());
     if (!data) return 2;
     zeph::IndexLock one = zeph::IndexLock::acquire(*data, zeph::kWatcherLockName);
@@ -33,7 +36,12 @@ int main() {
     }
     // A background service: the user's programs come first.
     ::setpriority(PRIO_PROCESS, 0, 10);
-    zeph::LiveIndex live(*data);
+    zeph::LiveIndex::Options options;
+    if (argc > 1 && std::string(argv[1]) == "--stats")  // timings on standard error
+        options.report = [](const std::string& line) {
+            std::fprintf(stderr, "%s\n", line.c_str());
+        };
+    zeph::LiveIndex live(*data, options);
     g_live = &live;
     struct sigaction stop {};
     stop.sa_handler = stopOnSignal;

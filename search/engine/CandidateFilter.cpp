@@ -96,7 +96,7 @@ Verdict CandidateFilter::evaluate(Worker& worker, const CandidateLine& candidate
     // An entry of the index that changed since is the journal's to answer for.
     if (candidate.fromIndex && m_journal &&
         (worker.folderHidden(*m_journal, line->folder) ||
-         m_journal->names(line->folder, line->name, worker.m_osName)))
+         m_journal->names(line->folder, line->name)))
         return Verdict::Skip;
 
     const std::string* typeText = nullptr;

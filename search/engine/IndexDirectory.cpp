@@ -29,15 +29,7 @@ std::uint64_t sizeOf(const UniqueFd& fd) {
 }
 
 bool readAll(int fd, void* buffer, size_t size, std::uint64_t offset) {
-    auto* out = static_cast<char*>(buffer);
-    while (size > 0) {
-        ssize_t n = ::pread(fd, out, size, static_cast<off_t>(offset));
-        if (n <= 0) return false;
-        out += n;
-        size -= static_cast<size_t>(n);
-        offset += static_cast<std::uint64_t>(n);
-    }
-    return true;
+    return readAt(fd, buffer, size, offset) == size;
 }
 
 std::optional<index::Manifest> readManifest(int folderFd) {

@@ -4,35 +4,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
 
 #include "common/ChangeJournal.h"
 #include "common/FileIO.h"
-#include "common/FileList.h"
-#include "common/Paths.h"
 
 namespace zeph {
 
 namespace {
 
-std::string pathOfLine(std::string_view line) {
-    auto parsed = parseFileListLine(line);
-    return parsed ? joinPath(parsed->folder, parsed->name) : std::string();
-}
-
-// Calls visit for the path and each folder above it, nearest first, until it returns true.
-template <class Visit>
-bool anyAncestorOrSelf(std::string_view path, Visit&& visit) {
-    while (path.size() > 1) {
-        if (visit(path)) return true;
-        size_t slash = path.rfind('/');
-        if (slash == std::string_view::npos || slash == 0) break;
-        path = path.substr(0, slash);
-    }
-    return false;
+// The folder one above a path ("/" above "/x"); "" above "/".
+std::string_view folderAbove(std::string_view path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos || path.size() <= 1) return {};
+    return path.substr(0, slash == 0 ? 1 : slash);
 }
 
 }  // namespace
+
+size_t JournalView::PathHash::operator()(const Path& path) const {
+    std::hash<std::string_view> hash;
+    return hash(path.folder) * 31 + hash(path.name);
+}
 
 void JournalView::clear() {
     *this = JournalView();
@@ -49,62 +42,63 @@ void JournalView::update(int generationFolderFd) {
     auto size = static_cast<std::uint64_t>(st.st_size);
     if (size < m_readTo) clear();  // not this journal any more
     if (size == m_readTo) return;
-    std::string text(size - m_readTo, '\0');
-    size_t got = 0;
-    while (got < text.size()) {
-        ssize_t n = ::pread(fd.get(), text.data() + got, text.size() - got,
-                            static_cast<off_t>(m_readTo + got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<size_t>(n);
-    }
-    text.resize(got);
-    std::int64_t before = m_records;
-    m_readTo += journal::forEachRecord(text, [&](const journal::Record& record) { apply(record); });
-    if (m_records != before) collectEntries();
+    std::string& text = m_text.emplace_back(readRange(fd.get(), m_readTo, size - m_readTo));
+    m_paths.reserve(m_paths.size() +
+                    static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
+    std::int64_t before = m_count;
+    size_t taken =
+        journal::forEachRecord(text, [&](const journal::Record& record) { apply(record); });
+    m_readTo += taken;
+    text.resize(taken);  // a torn record is read again, whole, next time
+    if (m_count != before) collectEntries();
 }
 
 void JournalView::apply(const journal::Record& record) {
-    const std::int64_t sequence = m_records++;
-    const bool added = record.added;
-    std::string_view text = record.text;
-    std::string path = added ? pathOfLine(text) : std::string(text);
-    m_named.insert(path);
-    if (!added) {
+    const std::int64_t sequence = m_count++;
+    if (!record.added) {
+        std::string_view path = record.text;
+        std::string_view folder = folderAbove(path);
+        Path key{folder, path.substr(folder.size() == 1 ? 1 : folder.size() + 1)};
+        m_paths[key].removed = sequence;
         m_removedAt[path] = sequence;
         return;
     }
-    auto [it, inserted] = m_addedAt.try_emplace(path, sequence);
-    if (!inserted) {
-        m_addedLines.erase(it->second);  // only the latest state of a path counts
-        it->second = sequence;
-    }
-    m_addedLines.emplace(sequence, std::string(text));
+    Path key{record.line.folder, record.line.name};
+    State& state = m_paths[key];
+    state.added = sequence;
+    state.line = record.text;
+    m_added.push_back({sequence, key});
 }
 
-bool JournalView::removedAfter(std::string_view path, std::int64_t sequence) const {
-    return anyAncestorOrSelf(path, [&](std::string_view p) {
-        auto it = m_removedAt.find(p);
-        return it != m_removedAt.end() && it->second > sequence;
-    });
+std::int64_t JournalView::lastRemovalAbove(std::string_view folder) const {
+    std::int64_t latest = -1;
+    for (; !folder.empty(); folder = folderAbove(folder)) {
+        auto it = m_removedAt.find(folder);
+        if (it != m_removedAt.end()) latest = std::max(latest, it->second);
+        if (folder == "/") break;
+    }
+    return latest;
 }
 
 void JournalView::collectEntries() {
     m_entries.clear();
-    for (const auto& [sequence, line] : m_addedLines)
-        if (!removedAfter(pathOfLine(line), sequence)) m_entries.push_back(line);
+    std::unordered_map<std::string_view, std::int64_t> removalAbove;  // per folder, once
+    for (const Added& added : m_added) {
+        const State& state = m_paths.at(added.path);
+        if (state.added != added.sequence || state.removed > added.sequence) continue;
+        auto [it, first] = removalAbove.try_emplace(added.path.folder, -1);
+        if (first) it->second = lastRemovalAbove(added.path.folder);
+        if (it->second > added.sequence) continue;  // a folder above went after it
+        m_entries.push_back(state.line);
+    }
 }
 
-bool JournalView::names(std::string_view folder, std::string_view name,
-                        std::string& scratch) const {
-    joinPathInto(scratch, folder, name);
-    return m_named.find(std::string_view(scratch)) != m_named.end();
+bool JournalView::names(std::string_view folder, std::string_view name) const {
+    return m_paths.contains(Path{folder, name});
 }
 
 bool JournalView::hidesFolder(std::string_view folder) const {
-    if (m_removedAt.empty()) return false;
-    return anyAncestorOrSelf(
-        folder, [&](std::string_view p) { return m_removedAt.find(p) != m_removedAt.end(); });
+    return !m_removedAt.empty() && lastRemovalAbove(folder) >= 0;
 }
 
 }  // namespace zeph

@@ -5,15 +5,16 @@
 //    records names, and everything below a path it removed;
 //  - which entries it adds: for each path whose last record added it, and
 //    that no later record removed (itself or a folder above it), that line.
+// The text read is kept whole; everything else points into it, so reading a
+// long journal costs no allocation per record.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
-#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace zeph {
@@ -29,11 +30,11 @@ public:
     void update(int generationFolderFd);
     void clear();
 
-    bool empty() const { return m_records == 0; }
-    std::int64_t records() const { return m_records; }
+    bool empty() const { return m_count == 0; }
+    std::int64_t records() const { return m_count; }
 
     // Whether a record names the index's entry folder/name (it is replaced or removed).
-    bool names(std::string_view folder, std::string_view name, std::string& scratch) const;
+    bool names(std::string_view folder, std::string_view name) const;
     // Whether the folder or one above it was removed (so every index entry in it is).
     bool hidesFolder(std::string_view folder) const;
 
@@ -41,25 +42,35 @@ public:
     const std::vector<std::string_view>& entries() const { return m_entries; }
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view text) const {
-            return std::hash<std::string_view>{}(text);
-        }
+    // A path as its folder and name, both pointing into the journal's text.
+    struct Path {
+        std::string_view folder, name;
+        bool operator==(const Path&) const = default;
     };
-    using Paths = std::unordered_set<std::string, Hash, std::equal_to<>>;
-    using SequenceOf = std::unordered_map<std::string, std::int64_t, Hash, std::equal_to<>>;
+    struct PathHash {
+        size_t operator()(const Path& path) const;
+    };
+    struct State {
+        std::int64_t added = -1;    // sequence of the last record adding it
+        std::int64_t removed = -1;  // sequence of the last record removing it
+        std::string_view line;      // the line the last addition gave
+    };
+    struct Added {
+        std::int64_t sequence;
+        Path path;
+    };
 
     void apply(const journal::Record& record);
     void collectEntries();
-    bool removedAfter(std::string_view path, std::int64_t sequence) const;
+    // The latest removal of the folder or of one above it (-1 for none).
+    std::int64_t lastRemovalAbove(std::string_view folder) const;
 
-    std::uint64_t m_readTo = 0;  // bytes of the file taken so far
-    std::int64_t m_records = 0;
-    Paths m_named;                                     // every path a record names
-    SequenceOf m_removedAt;                            // path -> sequence of its last removal
-    SequenceOf m_addedAt;                              // path -> sequence of its last addition
-    std::map<std::int64_t, std::string> m_addedLines;  // sequence -> line, in order
+    std::uint64_t m_readTo = 0;      // bytes of the file taken so far
+    std::deque<std::string> m_text;  // what was read, a piece per reading
+    std::int64_t m_count = 0;        // records read
+    std::unordered_map<Path, State, PathHash> m_paths;
+    std::unordered_map<std::string_view, std::int64_t> m_removedAt;  // path -> last removal
+    std::vector<Added> m_added;
     std::vector<std::string_view> m_entries;
 };
 

@@ -202,9 +202,10 @@ void MainWindow::buildStatusBar() {
     connect(m_statusBarAction, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
 }
 
-// The watcher keeps the index live: it is started when live updates are on
-// and none runs, and the status bar says whether the index is live or when
-// it was built.
+QString MainWindow::indexStateText() const {
+    return m_indexState->text();
+}
+
 void MainWindow::keepIndexLive() {
     const std::string data = zeph::toGbk(dataFolder());
     bool wanted = readPreference(m_db, Preference::LiveIndex);

@@ -40,6 +40,10 @@ public:
     void exitButton();
     void showAbout();
     void showNewVersion();
+    // Starts the watcher when live updates are on and none runs, and says in
+    // the status bar whether the index is live or when it was built.
+    void keepIndexLive();
+    QString indexStateText() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -51,7 +55,6 @@ private:
     void buildStatusBar();
     void buildPanes();
     void startTimers();
-    void keepIndexLive();
     void focusPane(int step);
 
     CSQLiteDB& m_db;

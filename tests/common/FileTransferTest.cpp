@@ -1,13 +1,13 @@
 // Replacing a file by a move or a copy never loses the file in the way.
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 
 #include "common/FileTransfer.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestMount.h"
 
 namespace fs = std::filesystem;
 
@@ -16,23 +16,6 @@ namespace {
 
 using test::readFile;
 using test::writeFile;
-
-// A small memory file system for one test, or nothing where mounting is not allowed.
-class SmallMount {
-public:
-    SmallMount(const fs::path& at, const char* size) : m_at(at) {
-        fs::create_directories(at);
-        m_mounted = ::mount("zeph-test", at.c_str(), "tmpfs", 0, size) == 0;
-    }
-    ~SmallMount() {
-        if (m_mounted) ::umount2(m_at.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return m_mounted; }
-
-private:
-    fs::path m_at;
-    bool m_mounted = false;
-};
 
 std::vector<std::string> namesIn(const fs::path& folder) {
     std::vector<std::string> names;
@@ -57,7 +40,7 @@ TEST(FileTransfer, AFailedCopyOrMoveLeavesTheTargetAsItWas) {
 
 TEST(FileTransfer, ACopyThatRunsOutOfSpaceLeavesTheTargetAsItWas) {
     test::TempFolder folder;
-    SmallMount full(folder / "small", "size=64k");
+    test::TestMount full(folder / "small", "size=64k");
     if (!full.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
     writeFile(folder / "small" / "a.txt", "the user's file");
     writeFile(folder / "big.txt", std::string(1 << 20, 'x'));
@@ -71,7 +54,7 @@ TEST(FileTransfer, ACopyThatRunsOutOfSpaceLeavesTheTargetAsItWas) {
 
 TEST(FileTransfer, ReplacesKeepingTimesAndModeAcrossFileSystems) {
     test::TempFolder folder;
-    SmallMount other(folder / "other", "size=1m");
+    test::TestMount other(folder / "other", "size=1m");
     if (!other.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
     for (const char* name : {"copy.txt", "move.txt"}) {
         writeFile(folder / name, std::string("new ") + name);

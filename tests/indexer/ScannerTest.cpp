@@ -1,6 +1,5 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +13,7 @@
 #include "indexer/FileScanner.h"
 #include "indexer/IndexerTexts.h"
 #include "tests/indexer/IndexerFixture.h"
+#include "tests/support/TestMount.h"
 
 namespace fs = std::filesystem;
 
@@ -215,26 +215,9 @@ TEST_F(Scanner, FolderThatCannotBeListedIsSkippedSilently) {
               (std::vector<std::string>{"Dclosed|" + treePath(), "_open.txt|" + treePath()}));
 }
 
-// A memory file system mounted for one test, unmounted at its end.
-class TestMount {
-public:
-    explicit TestMount(const fs::path& at) : m_at(at) {
-        fs::create_directories(at);
-        m_mounted = ::mount("zeph-test", at.c_str(), "tmpfs", 0, "size=1m") == 0;
-    }
-    ~TestMount() {
-        if (m_mounted) ::umount2(m_at.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return m_mounted; }
-
-private:
-    fs::path m_at;
-    bool m_mounted = false;
-};
-
 TEST_F(Scanner, AnotherRealFileSystemBelowARootIsEnteredAPseudoOneOnlyListed) {
     writeFile(tree / "top.txt", "x");
-    TestMount mount(tree / "mnt");
+    TestMount mount(tree / "mnt", "size=1m");
     if (!mount.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
     writeFile(tree / "mnt" / "below.txt", "x");
 

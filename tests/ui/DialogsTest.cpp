@@ -88,18 +88,23 @@ TEST_F(Dialogs, AFrequencyThatCannotBeReadIsSaidAndKept) {
     EXPECT_EQ(rows(sql::kSelectSystemSetting)[0][0], "2");
 }
 
-TEST_F(Dialogs, SearchAsYouTypeIsStoredWithOk) {
+TEST_F(Dialogs, SearchAsYouTypeAndLiveUpdatesAreStoredWithOk) {
     {
         SettingsDialog dialog(db);
         EXPECT_TRUE(dialog.searchAsYouTypeBox()->isChecked());  // on by default
+        EXPECT_TRUE(dialog.liveIndexBox()->isChecked());
         dialog.searchAsYouTypeBox()->setChecked(false);
+        dialog.liveIndexBox()->setChecked(false);
         dialog.reject();
     }
     EXPECT_TRUE(readPreference(db, Preference::SearchAsYouType));
+    EXPECT_TRUE(readPreference(db, Preference::LiveIndex));
     SettingsDialog dialog(db);
     dialog.searchAsYouTypeBox()->setChecked(false);
+    dialog.liveIndexBox()->setChecked(false);
     dialog.accept();
     EXPECT_FALSE(readPreference(db, Preference::SearchAsYouType));
+    EXPECT_FALSE(readPreference(db, Preference::LiveIndex));
 }
 
 TEST_F(Dialogs, DeletingFoldersAsksThenDeletesEverySelectedRow) {

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "common/IndexLock.h"
+#include "common/Preferences.h"
 #include "common/SQLiteDB.h"
 #include "common/Statements.h"
 #include "common/widgets/GbkText.h"
@@ -163,6 +164,17 @@ TEST_F(MainWindowTest, UpdateIndexDeclinedChangesNothingAcceptedStartsAndCloses)
     window->updateIndex();  // started: logged, and the program closes
     ASSERT_TRUE(waitFor([&] { return !window->isVisible(); }));
     EXPECT_EQ(logRows(), 1);
+}
+
+TEST_F(MainWindowTest, TheStatusBarSaysWhetherTheIndexIsLive) {
+    // No watcher can be started from the test's program folder.
+    EXPECT_TRUE(window->indexStateText().startsWith(QStringLiteral("索引建立于 ")));
+    IndexLock watcher = IndexLock::acquire(program.str(), kWatcherLockName);
+    window->keepIndexLive();
+    EXPECT_EQ(window->indexStateText(), QStringLiteral("索引实时更新中"));
+    storePreference(db, Preference::LiveIndex, false);
+    window->keepIndexLive();
+    EXPECT_TRUE(window->indexStateText().startsWith(QStringLiteral("索引建立于 ")));
 }
 
 TEST_F(MainWindowTest, PagingBeforeAnySearchReportsTheRange) {

@@ -201,10 +201,16 @@ TEST_F(Watcher, ARootThatGoesAwayEndsInAFullRun) {
     fs::rename(away, tree.path());
 }
 
-TEST_F(Watcher, TurnedOffItEnds) {
+TEST_F(Watcher, TurnedOffOrWithoutItsDataFolderItEnds) {
     startWatching();
     storePreference(db, Preference::LiveIndex, false);
     loop.join();  // it ends by itself
+    live.reset();
+
+    storePreference(db, Preference::LiveIndex, true);
+    startWatching();
+    fs::remove_all(program.path());
+    loop.join();
     live.reset();
 }
 
