@@ -25,7 +25,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kLargestBatch = 20'000;  // records written at once however fast they come
-constexpr auto kHousekeeping = std::chrono::seconds(1);
+constexpr auto kHousekeeping = std::chrono::seconds(2);
 constexpr auto kDegradedRuns = std::chrono::hours(1);
 constexpr auto kBusyRetry = std::chrono::seconds(30);
 
@@ -86,8 +86,11 @@ void LiveIndex::watchRoots() {
 int LiveIndex::run() {
     start();
     while (!m_stop) {
+        // Idle, it sleeps until an event or the next housekeeping; with changes
+        // pending or a run going, it wakes often enough to write them in time.
+        int wait = m_pending.empty() && !m_running && !m_overflowed ? 1000 : 20;
         pollfd watched{m_watches.fd(), POLLIN, 0};
-        if (::poll(&watched, 1, 50) > 0 && (watched.revents & POLLIN)) readEvents();
+        if (::poll(&watched, 1, wait) > 0 && (watched.revents & POLLIN)) readEvents();
         if (m_overflowed.exchange(false)) handleEvent(-1, IN_Q_OVERFLOW, {});
         auto now = Clock::now();
         if (!m_pending.empty() &&
