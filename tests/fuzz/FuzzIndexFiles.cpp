@@ -44,12 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (meta.empty() || static_cast<unsigned char>(meta[0]) != 0xFF)
         meta.resize(zeph::index::kMetaIndexSize, '\0');
     std::string rest = size > kRecords ? input.substr(kRecords) : std::string();
-    std::string postings = rest.substr(0, rest.size() / 2), list = rest.substr(rest.size() / 2);
+    std::string postingBytes = rest.substr(0, rest.size() / 2), list = rest.substr(rest.size() / 2);
     write(zeph::index::kMetaIndexName, meta);
-    write(zeph::index::kIndexDataName, postings);
+    write(zeph::index::kIndexDataName, postingBytes);
     write(zeph::index::kFileListName, list);
     write(zeph::index::kManifestName,
-          zeph::index::formatManifest({list.size(), meta.size(), postings.size(), 0}));
+          zeph::index::formatManifest({list.size(), meta.size(), postingBytes.size(), 0}));
 
     zeph::IndexDirectory index;
     if (index.load(folder()) != zeph::IndexDirectory::LoadResult::Loaded) return 0;
