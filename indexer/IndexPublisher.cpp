@@ -6,8 +6,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "common/Codec.h"
 #include "common/FileIO.h"
@@ -37,11 +35,16 @@ std::string currentGeneration(const fs::path& folder) {
 
 // Records the sizes of the generation's three files, synced.
 bool writeManifest(const fs::path& generation, std::uint64_t walkStarted) {
-    std::error_code ec;
-    index::Manifest sizes{fs::file_size(generation / index::kFileListName, ec),
-                          fs::file_size(generation / index::kMetaIndexName, ec),
-                          fs::file_size(generation / index::kIndexDataName, ec), walkStarted};
-    if (ec) return false;
+    bool sized = true;
+    auto sizeOf = [&](const char* name) -> std::uint64_t {
+        std::error_code ec;  // each call clears it, so each is checked on its own
+        auto size = fs::file_size(generation / name, ec);
+        sized = sized && !ec;
+        return ec ? 0 : size;
+    };
+    index::Manifest sizes{sizeOf(index::kFileListName), sizeOf(index::kMetaIndexName),
+                          sizeOf(index::kIndexDataName), walkStarted};
+    if (!sized) return false;
     BufferedWriter out(UniqueFd(::open((generation / index::kManifestName).c_str(),
                                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)));
     out.write(index::formatManifest(sizes));
@@ -100,13 +103,6 @@ bool publishIndex(const std::string& programFolder, std::uint64_t walkStarted,
     syncFolder(folder.string());
     removeStaleGenerations(programFolder);
     return true;
-}
-
-std::uint64_t publishedWalkStart(const std::string& programFolder) {
-    std::ifstream in(fs::path(osPath(programFolder)) / kIndexLinkName / index::kManifestName);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    auto manifest = index::parseManifest(text);
-    return manifest ? manifest->walkStarted : 0;
 }
 
 void removeStaleGenerations(const std::string& programFolder) {

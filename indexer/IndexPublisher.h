@@ -35,9 +35,6 @@ struct PublishSteps {
 bool publishIndex(const std::string& programFolder, std::uint64_t walkStarted = 0,
                   const PublishSteps& steps = {});
 
-// When the published generation's walk began (0 when unknown).
-std::uint64_t publishedWalkStart(const std::string& programFolder);
-
 // Removes generation folders that index/ does not point to (left by a run that
 // was killed while publishing).
 void removeStaleGenerations(const std::string& programFolder);

@@ -64,7 +64,6 @@ void LiveIndex::start() {
     auto begun = Clock::now();
     watchRoots();
     report("watches set on " + std::to_string(m_watches.count()) + " folders", begun);
-    m_watching = true;
     m_lastHousekeeping = m_lastFullRun = Clock::now();
     if (m_options.fullRunAtStart) requestFullRun("监视程序启动，完整更新索引");
 }
@@ -104,7 +103,6 @@ int LiveIndex::run() {
         }
     }
     flush();
-    m_watching = false;
     if (m_run.joinable()) m_run.join();
     return 0;
 }

@@ -51,10 +51,8 @@ public:
     // As if the kernel's event queue had overflowed (for tests; any thread).
     void simulateOverflow() { m_overflowed = true; }
 
-    // Read by tests and the benchmark.
-    bool watching() const { return m_watching; }
+    // Read by tests.
     std::int64_t fullRunsDone() const { return m_runsDone; }
-    size_t watchCount() const { return m_watches.count(); }
 
 private:
     struct Pending {
@@ -98,7 +96,6 @@ private:
     std::chrono::steady_clock::time_point m_runStarted;
     std::atomic<std::int64_t> m_runsDone{0};
     std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_watching{false};
     std::atomic<bool> m_overflowed{false};
 };
 

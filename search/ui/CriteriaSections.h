@@ -84,7 +84,6 @@ public:
 
     ColorTabBar* tabs() const { return m_tabs; }
     QTreeWidget* suffixList() const { return m_list; }
-    QCheckBox* caseBox() const { return m_case; }
     QCheckBox* exactBox() const { return m_exact; }
 
 signals:

@@ -43,7 +43,6 @@ public:
     // Whether a change of the criteria starts a search by itself, after a
     // short pause (on unless turned off in the settings).
     void setSearchAsYouType(bool on) { m_searchAsYouType = on; }
-    bool searchAsYouType() const { return m_searchAsYouType; }
     // A change is waiting out the pause before its search starts.
     bool typingPending() const;
     void reset();
