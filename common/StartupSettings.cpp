@@ -60,25 +60,26 @@ bool indexExpired(const SystemSettings& settings, std::int64_t now) {
 }
 
 void offerReindexIfExpired(const SystemSettings& settings, std::int64_t now,
-                           const std::string& programFolder) {
+                           const std::string& programFolder, const std::string& dataFolder) {
     if (!indexExpired(settings, now)) return;
     if (!askYesNo("您的索引已经过期，建议您重新建立索引。您现在要退出ZEPH桌面搜索主程序，并启动索引"
                   "程序吗？",
                   "索引过期"))
         return;
-    if (!startIndexer(programFolder)) {
+    if (!startIndexer(programFolder, dataFolder)) {
         showMessage("打开ZEPH桌面搜索索引程序失败，请与开发商联系！", "系统文件丢失");
         return;
     }
     fatalExit(-2);
 }
 
-void runStartupSettings(CSQLiteDB& db, const std::string& programFolder, std::int64_t now) {
+void runStartupSettings(CSQLiteDB& db, const std::string& programFolder,
+                        const std::string& dataFolder, std::int64_t now) {
     SystemSettings settings = readSystemSettings(db);
     if (settings.isFirstRun) addFirstRunFolders(db, {"/"});
     // A live index never expires: the watcher keeps it up to date.
     if (!readPreference(db, Preference::LiveIndex))
-        offerReindexIfExpired(settings, now, programFolder);
+        offerReindexIfExpired(settings, now, programFolder, dataFolder);
 }
 
 }  // namespace zeph

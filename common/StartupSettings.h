@@ -36,10 +36,11 @@ bool indexExpired(const SystemSettings& settings, std::int64_t now);
 // ends the process with exit code -2; when the indexer cannot be started the
 // message is shown and the program goes on.
 void offerReindexIfExpired(const SystemSettings& settings, std::int64_t now,
-                           const std::string& programFolder);
+                           const std::string& programFolder, const std::string& dataFolder);
 
 // The steps above in order, after the suffix table was read: settings row,
 // first-run folder "/", expiry question (not asked while the index is live).
-void runStartupSettings(CSQLiteDB& db, const std::string& programFolder, std::int64_t now);
+void runStartupSettings(CSQLiteDB& db, const std::string& programFolder,
+                        const std::string& dataFolder, std::int64_t now);
 
 }  // namespace zeph

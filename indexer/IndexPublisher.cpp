@@ -26,13 +26,6 @@ std::string newGenerationName() {
            std::to_string(::getpid());
 }
 
-// The generation index/ points to, or "" when index/ is not our link.
-std::string currentGeneration(const fs::path& folder) {
-    std::error_code ec;
-    fs::path target = fs::read_symlink(folder / kIndexLinkName, ec);
-    return ec ? std::string() : target.filename().string();
-}
-
 // Records the sizes of the generation's three files, synced.
 bool writeManifest(const fs::path& generation, std::uint64_t walkStarted) {
     bool sized = true;
@@ -107,7 +100,7 @@ bool publishIndex(const std::string& programFolder, std::uint64_t walkStarted,
 
 void removeStaleGenerations(const std::string& programFolder) {
     fs::path folder = osPath(programFolder);
-    std::string current = currentGeneration(folder);
+    std::string current = publishedGeneration(programFolder);
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
         std::string name = entry.path().filename().string();

@@ -9,10 +9,9 @@
 #include <functional>
 #include <string>
 
-namespace zeph {
+#include "common/IndexGeneration.h"
 
-inline constexpr char kIndexLinkName[] = "index";
-inline constexpr char kGenerationPrefix[] = "index.gen-";
+namespace zeph {
 
 // One step of publishing: moves a finished file (already synced) into the new
 // generation. Tests put in a step that fails on purpose.

@@ -42,6 +42,14 @@ std::optional<EntryState> readEntryState(int dirFd, const char* osName) {
     return state;
 }
 
+NameRule indexedName(std::string_view osName, std::string& gbkName) {
+    if (osName.empty() || osName[0] == '.') return NameRule::Skipped;
+    auto gbk = toGbk(osName);
+    if (!gbk || breaksFileListLine(*gbk)) return NameRule::LeftOut;
+    gbkName = std::move(*gbk);
+    return NameRule::Taken;
+}
+
 TreeWalk::TreeWalk(const FsClassifier& classify) {
     for (const Mount& mount : readMountInfo())
         m_mountKinds[makedev(mount.major, mount.minor)] = classify(mount.fsType);
@@ -83,20 +91,18 @@ bool TreeWalk::list(Pending& folder, bool isRoot, Visitor& visitor) {
         ::close(dirFd);
         return true;
     }
+    std::string gbkName;
     while (dirent* entry = readdir(dir.get())) {
         const char* name = entry->d_name;
-        if (name[0] == '.' || name[0] == '\0') continue;
-        auto gbkName = toGbk(name);
-        if (!gbkName || breaksFileListLine(*gbkName)) {
-            ++m_leftOut;
-            continue;
-        }
+        NameRule rule = indexedName(name, gbkName);
+        if (rule == NameRule::LeftOut) ++m_leftOut;
+        if (rule != NameRule::Taken) continue;
         std::optional<EntryState> state = readEntryState(dirFd, name);
         if (!state) continue;
-        if (!visitor.entry(folder.gbkPath, *gbkName, *state)) return false;
+        if (!visitor.entry(folder.gbkPath, gbkName, *state)) return false;
         if (state->isFolder && (state->device == folder.device || entersDevice(state->device)))
             m_stack.push_back(
-                {joinPath(folder.osPath, name), joinPath(folder.gbkPath, *gbkName), state->device});
+                {joinPath(folder.osPath, name), joinPath(folder.gbkPath, gbkName), state->device});
     }
     return true;
 }

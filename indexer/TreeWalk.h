@@ -34,6 +34,15 @@ struct EntryState {
 // The state of the entry osName in the open folder dirFd, without following a link.
 std::optional<EntryState> readEntryState(int dirFd, const char* osName);
 
+// How the index takes a directory entry's name: the one rule the walk and the
+// watcher share.
+enum class NameRule {
+    Taken,    // indexed under gbkName
+    Skipped,  // a name the index does not hold by design ('.' names)
+    LeftOut,  // a name the file list cannot hold: counted by the walk
+};
+NameRule indexedName(std::string_view osName, std::string& gbkName);
+
 class TreeWalk {
 public:
     class Visitor {

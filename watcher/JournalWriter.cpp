@@ -8,9 +8,8 @@
 
 #include "common/ChangeJournal.h"
 #include "common/Codec.h"
+#include "common/IndexGeneration.h"
 #include "common/IndexManifest.h"
-#include "indexer/IndexPublisher.h"
-#include "search/engine/IndexDirectory.h"
 
 namespace fs = std::filesystem;
 
@@ -29,10 +28,25 @@ std::uint64_t nowNanoseconds() {
 // happen).
 constexpr std::uint64_t kCarryMargin = 2'000'000'000;
 
+// The length of the file's complete records: up to its last line feed.
+std::uint64_t completeLength(int fd, std::uint64_t size) {
+    constexpr std::uint64_t kStep = 64 * 1024;
+    for (std::uint64_t end = size; end > 0;) {
+        std::uint64_t begin = end > kStep ? end - kStep : 0;
+        std::string piece = readRange(fd, begin, end - begin);
+        if (piece.size() != end - begin) return 0;  // unreadable: start it afresh
+        size_t lineFeed = piece.rfind('\n');
+        if (lineFeed != std::string::npos) return begin + lineFeed + 1;
+        end = begin;
+    }
+    return 0;
+}
+
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = ENOSPC;
         if (n <= 0) return false;
         bytes.remove_prefix(static_cast<size_t>(n));
     }
@@ -41,10 +55,12 @@ bool writeAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-JournalWriter::JournalWriter(std::string dataFolder) : m_dataFolder(std::move(dataFolder)) {}
+JournalWriter::JournalWriter(std::string dataFolder, Clock clock)
+    : m_dataFolder(std::move(dataFolder)),
+      m_clock(clock ? std::move(clock) : Clock(nowNanoseconds)) {}
 
 void JournalWriter::openPublished() {
-    std::string generation = IndexDirectory::currentGeneration(m_dataFolder);
+    std::string generation = publishedGeneration(m_dataFolder);
     if (generation.empty()) return;
     adopt(fs::path(osPath(m_dataFolder)) / generation);
 }
@@ -55,15 +71,11 @@ std::string JournalWriter::readFrom(std::uint64_t offset) const {
 }
 
 bool JournalWriter::adopt(const fs::path& generationFolder) {
-    std::string manifestText;
-    {
-        UniqueFd manifest(
-            ::open((generationFolder / index::kManifestName).c_str(), O_RDONLY | O_CLOEXEC));
-        char buffer[512];
-        ssize_t n = manifest.valid() ? ::read(manifest.get(), buffer, sizeof buffer) : -1;
-        if (n > 0) manifestText.assign(buffer, static_cast<size_t>(n));
-    }
-    auto parsed = index::parseManifest(manifestText);
+    UniqueFd manifest(
+        ::open((generationFolder / index::kManifestName).c_str(), O_RDONLY | O_CLOEXEC));
+    constexpr std::uint64_t kManifestAtMost = 4096;
+    auto parsed = index::parseManifest(
+        manifest.valid() ? readRange(manifest.get(), 0, kManifestAtMost) : std::string());
     std::uint64_t walkStarted = parsed ? parsed->walkStarted : 0;
 
     std::lock_guard lock(m_mutex);
@@ -81,22 +93,32 @@ bool JournalWriter::adopt(const fs::path& generationFolder) {
                        O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
     if (!fd.valid()) return false;
     // A journal already there (the watcher started again on this generation)
-    // keeps its records ahead of the carried ones.
-    off_t existing = ::lseek(fd.get(), 0, SEEK_END);
-    if (existing < 0 || !writeAll(fd.get(), bytes)) return false;
-    for (Batch& batch : carried) batch.offset += static_cast<std::uint64_t>(existing);
+    // keeps its complete records ahead of the carried ones.
+    off_t end = ::lseek(fd.get(), 0, SEEK_END);
+    if (end < 0) return false;
+    std::uint64_t existing = completeLength(fd.get(), static_cast<std::uint64_t>(end));
+    if (existing != static_cast<std::uint64_t>(end) &&
+        ::ftruncate(fd.get(), static_cast<off_t>(existing)) != 0)
+        return false;
+    if (!writeAll(fd.get(), bytes)) {
+        int error = errno;
+        (void)!::ftruncate(fd.get(), static_cast<off_t>(existing));
+        errno = error;
+        return false;
+    }
+    for (Batch& batch : carried) batch.offset += existing;
     m_records = 0;
     for (const Batch& batch : carried) m_records += batch.records;
     m_fd = std::move(fd);
     m_memory.clear();
     m_batches = std::move(carried);
-    m_size = static_cast<std::uint64_t>(existing) + bytes.size();
+    m_size = existing + bytes.size();
     m_generation = generationFolder.filename().string();
     return true;
 }
 
 bool JournalWriter::adoptIfNewer() {
-    std::string generation = IndexDirectory::currentGeneration(m_dataFolder);
+    std::string generation = publishedGeneration(m_dataFolder);
     if (generation.empty() || generation == this->generation()) return true;
     return adopt(fs::path(osPath(m_dataFolder)) / generation);
 }
@@ -104,9 +126,16 @@ bool JournalWriter::adoptIfNewer() {
 bool JournalWriter::append(const std::string& records, std::int64_t count) {
     if (records.empty()) return true;
     std::lock_guard lock(m_mutex);
-    if (m_fd.valid() && !writeAll(m_fd.get(), records)) return false;
+    if (m_fd.valid() && !writeAll(m_fd.get(), records)) {
+        // What reached the file of a failed batch goes again, so the batch
+        // can be written whole later and no record is glued to a piece.
+        int error = errno;
+        (void)!::ftruncate(m_fd.get(), static_cast<off_t>(m_size));
+        errno = error;
+        return false;
+    }
     if (!m_fd.valid()) m_memory += records;
-    m_batches.push_back({m_size, nowNanoseconds(), count});
+    m_batches.push_back({m_size, m_clock(), count});
     m_size += records.size();
     m_records += count;
     return true;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -17,14 +18,19 @@ namespace zeph {
 
 class JournalWriter {
 public:
-    explicit JournalWriter(std::string dataFolder);
+    // Nanoseconds since 1970: when a batch came (tests put in their own clock).
+    using Clock = std::function<std::uint64_t()>;
+    explicit JournalWriter(std::string dataFolder, Clock clock = {});
 
     // Starts on the journal of the generation index/ points to now.
     void openPublished();
-    // Appends one batch of records; false when the write failed.
+    // Appends one batch of records. On a failed write nothing of the batch
+    // stays in the journal, errno tells why, and false is returned: the
+    // caller keeps the batch and tries again.
     bool append(const std::string& records, std::int64_t count);
     // Makes the journal of the generation in the folder (its manifest says
-    // when its walk began) the one written to.
+    // when its walk began) the one written to. A torn last record left by a
+    // writer that was killed is cut off first, so nothing is glued to it.
     bool adopt(const std::filesystem::path& generationFolder);
     // A generation another program published since: adopt it.
     bool adoptIfNewer();
@@ -42,6 +48,7 @@ private:
     std::string readFrom(std::uint64_t offset) const;
 
     std::string m_dataFolder;
+    Clock m_clock;
     mutable std::mutex m_mutex;
     std::string m_generation;
     UniqueFd m_fd;

@@ -21,15 +21,17 @@ constexpr std::uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_
 class WatchingVisitor : public TreeWalk::Visitor {
 public:
     WatchingVisitor(Watches::AddWatch& add, int inotifyFd, const Watches::OnEntry& onEntry,
-                    std::unordered_map<int, std::string>& folderOf,
+                    const std::atomic<bool>* stop, std::unordered_map<int, std::string>& folderOf,
                     std::map<std::string, int>& watchOf)
         : m_add(add),
           m_fd(inotifyFd),
           m_onEntry(onEntry),
+          m_stop(stop),
           m_folderOf(folderOf),
           m_watchOf(watchOf) {}
 
     bool folder(const std::string& gbkPath, const std::string& osPath, int) override {
+        if (stopped()) return false;
         int wd = m_add(m_fd, osPath.c_str(), kWatchMask);
         if (wd < 0) {
             if (errno == ENOSPC) m_ranOut = true;
@@ -43,14 +45,16 @@ public:
     }
     bool entry(const std::string& folder, std::string_view name, const EntryState& state) override {
         if (m_onEntry) m_onEntry(folder, name, state);
-        return true;
+        return !stopped();
     }
     bool ranOut() const { return m_ranOut; }
+    bool stopped() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
 
 private:
     Watches::AddWatch& m_add;
     int m_fd;
     const Watches::OnEntry& m_onEntry;
+    const std::atomic<bool>* m_stop;
     std::unordered_map<int, std::string>& m_folderOf;
     std::map<std::string, int>& m_watchOf;
     bool m_ranOut = false;
@@ -66,9 +70,10 @@ Watches::Watches(AddWatch add)
         };
 }
 
-bool Watches::watchTree(const std::string& gbkFolder, const OnEntry& onEntry) {
+bool Watches::watchTree(const std::string& gbkFolder, const OnEntry& onEntry,
+                        const std::atomic<bool>* stop) {
     TreeWalk walk;
-    WatchingVisitor visitor(m_add, m_fd.get(), onEntry, m_folderOf, m_watchOf);
+    WatchingVisitor visitor(m_add, m_fd.get(), onEntry, stop, m_folderOf, m_watchOf);
     walk.walk(gbkFolder, visitor);
     return !visitor.ranOut();
 }

@@ -4,6 +4,7 @@
 // loses them.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -28,11 +29,12 @@ public:
     int fd() const { return m_fd.get(); }
 
     // Watches the folder (GBK) and every folder below it, calling onEntry for
-    // each entry met below it. False when watches ran out (ENOSPC): some
-    // folders are then not watched.
+    // each entry met below it; the walk ends early once *stop is set. False
+    // when watches ran out (ENOSPC): some folders are then not watched.
     using OnEntry =
         std::function<void(const std::string& folder, std::string_view name, const EntryState&)>;
-    bool watchTree(const std::string& gbkFolder, const OnEntry& onEntry = {});
+    bool watchTree(const std::string& gbkFolder, const OnEntry& onEntry = {},
+                   const std::atomic<bool>* stop = nullptr);
     // Forgets the watches of the folder and of every folder below it.
     void forgetTree(std::string_view gbkFolder);
 

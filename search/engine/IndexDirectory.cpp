@@ -7,6 +7,7 @@
 #include <bit>
 
 #include "common/Codec.h"
+#include "common/IndexGeneration.h"
 #include "common/IndexManifest.h"
 #include "common/Paths.h"
 
@@ -43,15 +44,8 @@ std::optional<index::Manifest> readManifest(int folderFd) {
 
 }  // namespace
 
-std::string IndexDirectory::currentGeneration(const std::string& dataFolder) {
-    std::string link = osPath(joinPath(dataFolder, "index"));
-    char target[4096];
-    ssize_t n = ::readlink(link.c_str(), target, sizeof target);
-    return n > 0 ? std::string(target, static_cast<size_t>(n)) : std::string();
-}
-
 IndexDirectory::LoadResult IndexDirectory::load(const std::string& programFolder) {
-    m_generation = currentGeneration(programFolder);
+    m_generation = publishedGeneration(programFolder);
     m_folder = openPath(joinPath(programFolder, "index"), O_RDONLY | O_DIRECTORY);
     const UniqueFd& folder = m_folder;
     if (!folder.valid()) return LoadResult::NoPostings;

@@ -28,10 +28,8 @@ public:
 
     LoadResult load(const std::string& programFolder);
 
-    // The generation index/ pointed to when it was loaded, and whether index/
-    // points elsewhere now (a newer run published).
+    // The generation index/ pointed to when it was loaded.
     const std::string& generation() const { return m_generation; }
-    static std::string currentGeneration(const std::string& dataFolder);
     // The loaded generation's folder, open (its journal lies there).
     int folderFd() const { return m_folder.get(); }
 

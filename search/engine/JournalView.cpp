@@ -40,7 +40,10 @@ void JournalView::update(int generationFolderFd) {
         return;
     }
     auto size = static_cast<std::uint64_t>(st.st_size);
-    if (size < m_readTo) clear();  // not this journal any more
+    // Another file (a newer generation's journal, one made again) is read from its start.
+    if (size < m_readTo || st.st_dev != m_device || st.st_ino != m_inode) clear();
+    m_device = st.st_dev;
+    m_inode = st.st_ino;
     if (size == m_readTo) return;
     std::string& text = m_text.emplace_back(readRange(fd.get(), m_readTo, size - m_readTo));
     m_paths.reserve(m_paths.size() +

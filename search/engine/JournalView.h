@@ -9,6 +9,8 @@
 // long journal costs no allocation per record.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -26,7 +28,8 @@ struct Record;
 class JournalView {
 public:
     // Reads the records appended to the journal in the folder since the last
-    // call. A journal that shrank or vanished is read again from its start.
+    // call. A journal that shrank, vanished or is another file is read again
+    // from its start.
     void update(int generationFolderFd);
     void clear();
 
@@ -65,6 +68,8 @@ private:
     // The latest removal of the folder or of one above it (-1 for none).
     std::int64_t lastRemovalAbove(std::string_view folder) const;
 
+    dev_t m_device = 0;  // the file read so far
+    ino_t m_inode = 0;
     std::uint64_t m_readTo = 0;      // bytes of the file taken so far
     std::deque<std::string> m_text;  // what was read, a piece per reading
     std::int64_t m_count = 0;        // records read

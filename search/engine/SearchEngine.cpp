@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "common/Codec.h"
+#include "common/IndexGeneration.h"
 #include "common/KeyScheme.h"
 #include "common/Messages.h"
 #include "common/Process.h"
@@ -34,7 +35,7 @@ CSearchEngine::CSearchEngine(CSQLiteDB& db, std::string programFolder, std::stri
     [[maybe_unused]] int changed = chdir(osPath(m_dataFolder).c_str());
     openConfigDatabase(m_db, m_dataFolder);
     if (!m_extensions.load(m_db)) fatalExit(1, "数据库查询异常，请与开发商联系！", "SQL查询失败");
-    runStartupSettings(m_db, m_programFolder, now);
+    runStartupSettings(m_db, m_programFolder, m_dataFolder, now);
     loadIndex();
 }
 
@@ -54,7 +55,7 @@ void CSearchEngine::loadIndex() {
                     "并启动ZEPH桌面搜索索引程序吗？",
                     "第一次运行"))
                 fatalExit(2);
-            if (!startIndexer(m_programFolder))
+            if (!startIndexer(m_programFolder, m_dataFolder))
                 showMessage("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除.");
             fatalExit(1);
         default:
@@ -63,7 +64,7 @@ void CSearchEngine::loadIndex() {
 }
 
 void CSearchEngine::refreshIndex() {
-    if (IndexDirectory::currentGeneration(m_dataFolder) != m_index.generation()) {
+    if (publishedGeneration(m_dataFolder) != m_index.generation()) {
         IndexDirectory newer;
         // A generation that does not load leaves the one in use.
         if (newer.load(m_dataFolder) == IndexDirectory::LoadResult::Loaded) {

@@ -210,7 +210,7 @@ void MainWindow::keepIndexLive() {
     const std::string data = zeph::toGbk(dataFolder());
     bool wanted = readPreference(m_db, Preference::LiveIndex);
     bool live = wanted && lockHeld(data, kWatcherLockName);
-    if (wanted && !live) live = startWatcher(zeph::toGbk(pictureFolder()));
+    if (wanted && !live) live = startWatcher(zeph::toGbk(pictureFolder()), data);
     if (live) {
         m_indexState->setText(QStringLiteral("索引实时更新中"));
         return;
@@ -269,7 +269,7 @@ void MainWindow::updateIndex() {
         return;
     m_search->stopAndWait();
     // An indexer that cannot be started is reported, and the program goes on.
-    if (!startIndexer(zeph::toGbk(pictureFolder()))) {
+    if (!startIndexer(zeph::toGbk(pictureFolder()), zeph::toGbk(dataFolder()))) {
         uiMessage(QStringLiteral("打开ZEPH桌面搜索索引程序失败，请与开发商联系！"),
                   QStringLiteral("系统文件丢失"));
         return;

@@ -1,8 +1,18 @@
+#include <signal.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <thread>
 
 #include "common/Codec.h"
 #include "common/Drives.h"
 #include "common/Paths.h"
+#include "common/Process.h"
 #include "tests/support/TempFolder.h"
 
 namespace zeph {
@@ -81,6 +91,43 @@ TEST(Drives, MountInfoKeepsRealAndNetworkFileSystemsOnly) {
                                                             "/media/My Disk", "/mnt/share"}));
     EXPECT_EQ(listDrives({}), std::vector<std::string>{"/"});
     EXPECT_EQ(listDrives().front(), "/");
+}
+
+TEST(Process, ADetachedProgramHasOnlyNullStreamsAndTheEnvironmentItWasGiven) {
+    test::TempFolder folder;
+    int inheritable[2];
+    ASSERT_EQ(::pipe(inheritable), 0);  // a descriptor of ours without close-on-exec
+    const std::string report = (folder / "report").string();
+    ASSERT_TRUE(startDetached("/bin/sh",
+                              {"-c", "echo \"$$ $ZEPH_DATA_DIR\" > '" + report + ".part'; mv '" +
+                                         report + ".part' '" + report + "'; exec sleep 30"},
+                              {{"ZEPH_DATA_DIR", "/chosen/data"}}));
+    ::close(inheritable[0]);
+    ::close(inheritable[1]);
+    for (int i = 0; i < 500 && !std::filesystem::exists(report); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::istringstream words(test::readFile(report));
+    pid_t pid = 0;
+    std::string data;
+    words >> pid >> data;
+    EXPECT_EQ(data, "/chosen/data");
+    ASSERT_GT(pid, 0);
+    // Once it runs sleep, what it holds open is what it was started with.
+    std::filesystem::path fds = "/proc/" + std::to_string(pid) + "/fd";
+    std::map<std::string, std::string> open;
+    std::error_code ec;
+    for (int i = 0; i < 500; ++i) {
+        if (std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", ec).filename() ==
+            "sleep")
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(fds, ec))
+        open[entry.path().filename().string()] =
+            std::filesystem::read_symlink(entry.path(), ec).string();
+    ::kill(pid, SIGKILL);
+    EXPECT_EQ(open, (std::map<std::string, std::string>{
+                        {"0", "/dev/null"}, {"1", "/dev/null"}, {"2", "/dev/null"}}));
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ protected:
     }
     int exitCodeOf(std::int64_t now) {
         try {
-            runStartupSettings(db, folder.str(), now);
+            runStartupSettings(db, folder.str(), folder.str(), now);
         } catch (const ProcessExit& exit) {
             return exit.code;
         }
