@@ -9,9 +9,12 @@ Environment: BUILD (default build/), ZEPH_BENCH_DIR (default /tmp/zeph-bench)
 With ZEPHWatcher running on the copy, 1,000 changes are made in 20 batches
 (creates, appends, renames and deletions of files, a rename of a folder of
 10,000 files, a deletion of a folder), and after each batch zeph-query is
-asked until it answers right: the time that takes is the latency. At the end
-the answers are compared with those of a fresh full run on the same tree.
-Prints a markdown report.
+asked until it answers right: the time that takes is the latency. Then a
+rename storm: a folder of 20,000 files renamed back and forth 401 times,
+with the watcher's memory, how soon the answers are right after it, and how
+soon a SIGTERM ends the watcher in the middle of a second one. The answers
+are compared with those of a fresh full run on the same tree before that
+last storm. Prints a markdown report.
 """
 import os
 import shutil
@@ -71,6 +74,19 @@ def rss_kb(pid):
         if line.startswith("VmRSS:"):
             return int(line.split()[1])
     return 0
+
+
+def peak_rss_kb(pid):
+    for line in open("/proc/%d/status" % pid):
+        if line.startswith("VmHWM:"):
+            return int(line.split()[1])
+    return 0
+
+
+def storm(folder, renames):
+    for i in range(renames):
+        here, there = (folder, folder + "-b") if i % 2 == 0 else (folder + "-b", folder)
+        os.rename(here, there)
 
 
 def watch_count(pid):
@@ -173,16 +189,36 @@ def main():
         print("batch %d: %d changes, right after %.0f ms" % (batch, done, latencies[-1] * 1000),
               file=sys.stderr)
 
+    # The storm: 401 renames of a folder of 20,000 files, ending renamed.
+    storm_folder = os.path.join(TREE, "live-storm")
+    os.makedirs(storm_folder)
+    for i in range(20000):
+        open(os.path.join(storm_folder, "stormfile_%05d.txt" % i), "w").close()
+    probe = "stormfile_12345"
+    wait_until(lambda: query(LIVE, probe) == [os.path.join(storm_folder, probe + ".txt")], 120)
+    rss_before_storm = rss_kb(watcher.pid)
+    storm(storm_folder, 401)
+    storm_right = wait_until(
+        lambda: query(LIVE, probe) == [os.path.join(storm_folder + "-b", probe + ".txt")] and
+        len(query(LIVE, "stormfile_")) == 20000, 120)
+    storm_peak = peak_rss_kb(watcher.pid)
+    print("storm: right after %s s, peak RSS %d KB" % (storm_right, storm_peak), file=sys.stderr)
+
     cpu_before = cpu_seconds(watcher.pid)
     time.sleep(IDLE)
     idle_cpu = cpu_seconds(watcher.pid) - cpu_before
-    watcher.terminate()
-    watcher.wait()
 
     program_folder(FRESH, TREE)
     subprocess.run([os.path.join(FRESH, "ZEPHIndexer")], env=ENV, capture_output=True)
-    probes = ["live_", "*.jpg", "IMG_", "report", moved_probe[0]]
+    probes = ["live_", "*.jpg", "IMG_", "report", "stormfile_", moved_probe[0]]
     same = all(sorted(query(LIVE, p)) == sorted(query(FRESH, p)) for p in probes)
+
+    # A SIGTERM in the middle of a second storm.
+    storm(storm_folder + "-b", 200)
+    t = time.monotonic()
+    watcher.terminate()
+    watcher.wait()
+    sigterm_ms = (time.monotonic() - t) * 1000
 
     latencies.sort()
     p95 = latencies[int(0.95 * (len(latencies) - 1) + 0.5)]
@@ -202,6 +238,11 @@ def main():
     print("| kernel watches | %d |" % watches)
     print("| watcher RSS after start-up | %d KB |" % rss)
     print("| watcher CPU over %d idle seconds | %.2f s |" % (IDLE, idle_cpu))
+    print("| rename storm (20,000 files, 401 renames): right answers after (goal ≤ 2,000 ms) |"
+          " %.0f ms |" % (storm_right * 1000 if storm_right is not None else float("inf")))
+    print("| rename storm: watcher RSS before / peak | %d KB / %d KB |" %
+          (rss_before_storm, storm_peak))
+    print("| SIGTERM during a storm to the watcher's end (goal ≤ 1,000 ms) | %.0f ms |" % sigterm_ms)
     print("| final answers equal a fresh full run's (%d queries) | %s |" %
           (len(probes), "yes" if same else "NO"))
 

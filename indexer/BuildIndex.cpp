@@ -34,6 +34,7 @@ CBuildIndex::CBuildIndex(std::string programFolder) : m_programFolder(std::move(
 int CBuildIndex::Load(CSQLiteDB& db) {
     std::vector<Row> rows;
     if (db.QueryRows(sql::kSelectExtendNames, rows) != kSqlOk) {
+        removeWorkFiles(m_programFolder);
         showMessage("SQL语句执行错误,错误代码为 " + db.lastError() + "!", "SQL执行错误");
         return -1;
     }

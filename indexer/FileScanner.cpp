@@ -78,6 +78,9 @@ int CFileScanner::ScanRoots(const std::vector<std::string>& roots) {
         ++m_rootsDone;
     }
     if (!out.finish(true)) {
+        // The half-written list goes before the message waits for the user,
+        // so the disk is not left full meanwhile.
+        removeWorkFiles(m_programFolder);
         showMessage(fileListWriteFailedText(), indexFailedCaption());
         return kScanFailed;
     }

@@ -11,13 +11,30 @@
 #include "indexer/IndexRun.h"
 #include "indexer/ui/IndexerDialog.h"
 
+namespace {
+
+// No screen anybody looks at: started without a display, or offscreen by a
+// script. Nobody could answer a message box there.
+bool unattended() {
+    return QGuiApplication::platformName() == QLatin1String("offscreen") ||
+           QGuiApplication::platformName() == QLatin1String("minimal");
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPHIndexer"));
     QApplication::setApplicationDisplayName(QStringLiteral("ZEPH桌面搜索索引程序"));
     zeph::installQtTranslations(app);
-    zeph::QtMessages messages;
-    zeph::installMessageService(&messages);
+    // Unattended, messages go to standard error and a failed run ends with its code.
+    zeph::QtMessages windowMessages;
+    zeph::TerminalMessages terminalMessages;
+    zeph::installMessageService(unattended() ? static_cast<zeph::MessageService*>(&terminalMessages)
+                                             : &windowMessages);
 
     // Every path comes from the program's own folders, wherever it was started.
     const std::string dataFolder = zeph::initialiseProgramFolders();

@@ -6,6 +6,7 @@
 // the question goes to standard error and the answer is No.
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -63,7 +64,8 @@ OPTIONS
                         since 1970, either may be empty); KIND is created,
                         modified or accessed
     -C, --case          upper and lower case count
-    -x, --exact         the whole name must equal the text
+    -x, --exact         the whole name must equal the text, byte for byte
+                        (upper and lower case then always count)
     -0, --null          end each path with a NUL byte instead of a line feed,
                         for xargs -0
     -n, --count         print only the number of hits
@@ -79,7 +81,9 @@ EXIT STATUS
     0   something was found
     1   nothing was found
     2   the search could not run: a wrong option, no name text and nothing
-        else to narrow the search, a content text too long, no index
+        else to narrow the search, a content text too long, no index or a
+        damaged one, no database or a damaged one; or the results could not
+        be written. The reason is on standard error.
 
 EXAMPLES
     zeph-query report                      names holding "report"
@@ -104,6 +108,21 @@ double msSince(Clock::time_point start) {
 [[noreturn]] void usage(const char* problem) {
     std::fprintf(stderr, "zeph-query: %s\nTry 'zeph-query --help'.\n", problem);
     std::exit(2);
+}
+
+// Messages and questions go to standard error; every fatal end of the engine
+// is an index or database error here, so the command ends with 2.
+class QueryMessages : public zeph::TerminalMessages {
+public:
+    [[noreturn]] void exitProcess(int) override { zeph::TerminalMessages::exitProcess(2); }
+};
+
+// Results that cannot be written (a full disk, a closed output) end the
+// command with 2 instead of passing for success.
+void checkOutput() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return;
+    std::fprintf(stderr, "zeph-query: cannot write the results: %s\n", std::strerror(errno));
+    std::_Exit(2);
 }
 
 std::string gbkArgument(const char* utf8) {
@@ -165,7 +184,8 @@ struct Options {
 };
 
 // A folder given on the command line, as a full path without "." or "..".
-std::string absolute(const char* folder) {
+std::string absolute(const std::string& option, const char* folder) {
+    if (*folder == '\0') usage((option + " needs a folder").c_str());
     return zeph::normalizeFolder(std::filesystem::absolute(folder).lexically_normal().string());
 }
 
@@ -194,9 +214,9 @@ Options parseOptions(int argc, char** argv) {
         } else if (option == "-c" || option == "--content") {
             o.criteria.content = gbkArgument(value());
         } else if (option == "-d" || option == "--in") {
-            o.criteria.folder = gbkArgument(absolute(value()).c_str());
+            o.criteria.folder = gbkArgument(absolute(option, value()).c_str());
         } else if (option == "--folder") {
-            o.dataFolder = gbkArgument(absolute(value()).c_str());
+            o.dataFolder = gbkArgument(absolute(option, value()).c_str());
         } else if (option == "-C" || option == "--case") {
             o.criteria.caseSensitive = true;
         } else if (option == "-x" || option == "--exact") {
@@ -213,6 +233,7 @@ Options parseOptions(int argc, char** argv) {
             o.count = true;
         } else if (option == "-l" || option == "--limit") {
             o.limit = number(value(), -1);
+            if (o.limit < 0) usage("--limit takes a number of hits, 0 or more");
         } else if (option == "--name") {  // the name text as one argument
             o.words.push_back(value());
         } else if (option == "--stats") {
@@ -263,18 +284,21 @@ void applyRanges(const Options& o, zeph::SearchCriteria& criteria) {
     }
 }
 
-// Prints every stored hit in result order; returns how many.
-std::int64_t printHits(zeph::CSQLiteDB& db, bool nul) {
-    static char buffer[1 << 20];
-    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
-    zeph::Statement rows = db.Prepare(zeph::sql::kSelectResultPaths);
-    zeph::Row row;
+// Prints the stored hits in result order, at most limit of them (all when
+// negative); returns how many.
+std::int64_t printHits(zeph::CSQLiteDB& db, bool nul, std::int64_t limit) {
+    static std::vector<char> buffer(1 << 20);  // lives as long as standard output
+    std::setvbuf(stdout, buffer.data(), _IOFBF, buffer.size());
     std::int64_t printed = 0;
-    while (rows.FetchRow(row) == zeph::kSqlRow) {
-        std::string path = zeph::toUtf8Lossy(zeph::joinPath(row[0], row[1]));
-        path += nul ? '\0' : '\n';
-        std::fwrite(path.data(), 1, path.size(), stdout);
-        ++printed;
+    {
+        zeph::Statement rows = db.Prepare(zeph::sql::kSelectResultPaths);
+        zeph::Row row;
+        while (printed != limit && rows.FetchRow(row) == zeph::kSqlRow) {
+            std::string path = zeph::toUtf8Lossy(zeph::joinPath(row[0], row[1]));
+            path += nul ? '\0' : '\n';
+            if (std::fwrite(path.data(), 1, path.size(), stdout) != path.size()) checkOutput();
+            ++printed;
+        }
     }
     return printed;
 }
@@ -282,6 +306,8 @@ std::int64_t printHits(zeph::CSQLiteDB& db, bool nul) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    QueryMessages messages;
+    zeph::installMessageService(&messages);
     Options o = parseOptions(argc, argv);
     const std::string programFolder = zeph::executableFolder();
     std::string dataFolder = o.dataFolder;
@@ -325,12 +351,12 @@ int main(int argc, char** argv) {
     // A refused or empty query stored nothing; its reason is on standard error.
     if (result == zeph::kSearchEmpty || result == zeph::kSearchRefused) return 2;
 
-    std::int64_t found = view.hits;
+    std::int64_t found = o.limit >= 0 ? std::min(view.hits, o.limit) : view.hits;
     if (o.count)
         std::printf("%lld\n", static_cast<long long>(found));
     else
-        found = printHits(db, o.nul);
-    std::fflush(stdout);
+        found = printHits(db, o.nul, o.limit);
+    checkOutput();
     if (o.stats)
         std::fprintf(stderr, "first page: %.2f ms, search: %.2f ms, hits: %lld\n",
                      view.firstPageMs < 0 ? msSince(searchStart) : view.firstPageMs,

@@ -135,13 +135,20 @@ private:
     std::uint64_t m_zeros = 0;
 };
 
-// True when a GBK match at start begins a character: the run of lead-range
-// bytes just before it has even length (a byte below 0x81 always ends a
-// character). A run reaching the buffer's start cannot be told and counts.
-bool startsGbkCharacter(const char* data, size_t start) {
+// The run of lead-range bytes (0x81 and above) that ends just before start;
+// runBefore is the run that ends at the buffer's start, back to a lower byte
+// or to the file's start.
+size_t leadRunBefore(const char* data, size_t start, size_t runBefore) {
     size_t run = 0;
     while (run < start && static_cast<unsigned char>(data[start - 1 - run]) >= 0x81) ++run;
-    return run == start || run % 2 == 0;
+    return run == start ? run + runBefore : run;
+}
+
+// True when a GBK match at start begins a character: the run of lead-range
+// bytes just before it has even length. A byte below 0x81 always ends a
+// character, and so does the file's start.
+bool startsGbkCharacter(const char* data, size_t start, size_t runBefore) {
+    return leadRunBefore(data, start, runBefore) % 2 == 0;
 }
 
 }  // namespace
@@ -275,7 +282,7 @@ const std::vector<std::string>& CContentSearch::forms() const {
 }
 
 // The end of the first match in the first n bytes of the buffer, or -1.
-std::int64_t CContentSearch::scanChunk(size_t n) const {
+std::int64_t CContentSearch::scanChunk(size_t n, size_t runBefore) const {
     const char* data = m_buffer.data();
     std::int64_t first = -1;
     for (const Pattern::Anchor& anchor : m_pattern->anchors) {
@@ -292,7 +299,7 @@ std::int64_t CContentSearch::scanChunk(size_t n) const {
                 if (start + form.bytes.size() > n ||
                     std::memcmp(data + start, form.bytes.data(), form.bytes.size()) != 0)
                     continue;
-                if (form.gbkBoundary && !startsGbkCharacter(data, start)) continue;
+                if (form.gbkBoundary && !startsGbkCharacter(data, start, runBefore)) continue;
                 auto last = static_cast<std::int64_t>(start + form.bytes.size() - 1);
                 if (first < 0 || last < first) first = last;
             }
@@ -307,15 +314,17 @@ std::int64_t CContentSearch::searchOpenFile(int fd, const std::atomic<bool>* sto
     const size_t overlap = m_pattern->overlap;
     if (m_buffer.size() < overlap + kChunkSize) m_buffer.resize(overlap + kChunkSize);
     FileReader reader(fd, st, overlap + 1);
-    size_t kept = 0;  // bytes carried over from the previous chunk
+    size_t kept = 0;       // bytes carried over from the previous chunk
+    size_t runBefore = 0;  // lead-range bytes just before the buffer's start
     for (;;) {
         if (stop && stop->load(std::memory_order_relaxed)) return -1;
         size_t n = kept + reader.fill(m_buffer.data() + kept, kChunkSize);
         if (n == kept) return -1;
-        if (std::int64_t found = scanChunk(n); found >= 0) return found;
+        if (std::int64_t found = scanChunk(n, runBefore); found >= 0) return found;
         if (n < kept + kChunkSize) return -1;
         // Carry the bytes a straddling match of the longest form could start in.
         kept = std::min(overlap, n);
+        runBefore = leadRunBefore(m_buffer.data(), n - kept, runBefore);
         std::memmove(m_buffer.data(), m_buffer.data() + n - kept, kept);
     }
 }

@@ -47,7 +47,7 @@ public:
 private:
     struct Pattern;
     std::int64_t searchOpenFile(int fd, const std::atomic<bool>* stop);
-    std::int64_t scanChunk(size_t n) const;
+    std::int64_t scanChunk(size_t n, size_t runBefore) const;
 
     std::string m_programFolder;
     std::shared_ptr<const Pattern> m_pattern;

@@ -22,7 +22,7 @@ bool NameMatcher::Alternative::hasLiteral() const {
 
 NameMatcher::NameMatcher(const SearchCriteria& criteria)
     : m_text(criteria.name), m_caseSensitive(criteria.caseSensitive), m_exact(criteria.exactMatch) {
-    parse(m_caseSensitive ? criteria.name : lowerBytes(criteria.name));
+    parse(criteria.name);
 }
 
 // Walks the text a character at a time, so no mark is ever read inside a
@@ -37,7 +37,8 @@ void NameMatcher::parse(std::string_view text) {
         bool quoted = false, first = true;
         auto endLiteral = [&] {
             if (!literal.empty())
-                alternative.pieces.push_back({Piece::Literal, std::move(literal)});
+                alternative.pieces.push_back(
+                    {Piece::Literal, m_caseSensitive ? literal : lowerBytes(literal), literal});
             literal.clear();
         };
         auto endAlternative = [&] {
@@ -66,7 +67,8 @@ void NameMatcher::parse(std::string_view text) {
                 endAlternative();
             } else {
                 endLiteral();
-                alternative.pieces.push_back({c == '*' ? Piece::AnyRun : Piece::OneCharacter, {}});
+                alternative.pieces.push_back(
+                    {c == '*' ? Piece::AnyRun : Piece::OneCharacter, {}, {}});
                 alternative.pattern = true;
             }
         }
@@ -131,16 +133,18 @@ bool NameMatcher::matchesPattern(std::string_view name, const std::vector<Piece>
     }
 }
 
-bool NameMatcher::holds(std::string_view name, const Alternative& alternative) const {
+bool NameMatcher::holds(std::string_view name, std::string_view typedName,
+                        const Alternative& alternative) const {
     if (alternative.pattern) return matchesPattern(name, alternative.pieces);
-    const std::string& literal = alternative.pieces.front().text;
-    if (m_exact && !m_plain) return name == literal;
-    return findAtCharacter(name, literal) != std::string_view::npos;
+    const Piece& literal = alternative.pieces.front();
+    if (m_exact && !m_plain) return typedName == literal.typed;
+    return findAtCharacter(name, literal.text) != std::string_view::npos;
 }
 
 bool NameMatcher::matches(std::string_view name, std::string& scratch) const {
     if (m_plain && m_exact && name != m_text) return false;
     if (m_terms.empty()) return true;
+    const std::string_view typedName = name;
     if (!m_caseSensitive) {
         scratch.assign(name);
         lowerBytesInPlace(scratch);
@@ -149,7 +153,7 @@ bool NameMatcher::matches(std::string_view name, std::string& scratch) const {
     for (const Term& term : m_terms) {
         bool any = false;
         for (const Alternative& alternative : term.alternatives)
-            if ((any = holds(name, alternative))) break;
+            if ((any = holds(name, typedName, alternative))) break;
         if (any == term.exclude) return false;
     }
     return true;

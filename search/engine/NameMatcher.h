@@ -6,8 +6,8 @@
 //   !term   names holding (or matching) the term are left out
 //   "a b"   quoted text is literal: separators, wildcards and marks included
 // Names are lower-cased for the test unless case counts. With the exact
-// option a plain text must equal the whole name; in a text with marks each
-// literal alternative must equal the whole name.
+// option a plain text must equal the whole name byte for byte, whatever the
+// case option; in a text with marks each literal alternative must, the same way.
 #pragma once
 
 #include <string>
@@ -41,7 +41,8 @@ private:
     // One piece of a pattern: literal text, '*' (any run) or '?' (one character).
     struct Piece {
         enum Kind { Literal, AnyRun, OneCharacter } kind;
-        std::string text;
+        std::string text;   // lower-cased unless case counts
+        std::string typed;  // as typed, for the exact comparison
     };
     struct Alternative {
         std::vector<Piece> pieces;  // a single Literal piece when it is no pattern
@@ -54,7 +55,8 @@ private:
     };
 
     void parse(std::string_view text);
-    bool holds(std::string_view name, const Alternative& alternative) const;
+    bool holds(std::string_view name, std::string_view typedName,
+               const Alternative& alternative) const;
     static bool matchesPattern(std::string_view name, const std::vector<Piece>& pieces);
 
     std::string m_text;

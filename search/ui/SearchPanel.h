@@ -45,6 +45,8 @@ public:
     void setSearchAsYouType(bool on) { m_searchAsYouType = on; }
     // A change is waiting out the pause before its search starts.
     bool typingPending() const;
+    // A search waits for the running one to stop (read by tests).
+    bool searchQueued() const { return m_next.has_value(); }
     void reset();
     // Stops a running search and waits for it, keeping the window responsive.
     void stopAndWait();

@@ -70,6 +70,15 @@ TEST_F(ContentSearchTest, GbkTextMatchesOnlyWholeCharacters) {
     // 形氖 is D0CE C4CA: in 中文是 (D6D0 CEC4 CAC7) its bytes straddle three characters.
     EXPECT_EQ(find("形氖", "log: 中文是 end"), -1);
     EXPECT_GE(find("形氖", "log: 中文是形氖 end"), 0);
+    // The file's start is a character's start: 袄毒ā (B0C0 B6BE A8A1) holds
+    // the bytes of 蓝鲸 (C0B6 BEA8) with nothing but Chinese bytes before them,
+    // in the first chunk and in one where the run began chunks before.
+    EXPECT_EQ(find("蓝鲸", "袄毒ā"), -1);
+    std::string longRun;
+    while (longRun.size() < 2 * CContentSearch::kChunkSize + 10) longRun += "啊";
+    EXPECT_EQ(find("蓝鲸", longRun + "袄毒ā"), -1);
+    EXPECT_GE(find("蓝鲸", longRun + "蓝鲸"), 0);
+    EXPECT_GE(find("蓝鲸", "x" + longRun + "蓝鲸"), 0);
     // ASCII text is also its UTF-8 form, so it matches after any bytes: in a
     // UTF-8 file 中 is three bytes at or above 0x81.
     EXPECT_GE(find("ax", *toUtf8("中ax")), 0);

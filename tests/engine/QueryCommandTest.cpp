@@ -44,6 +44,8 @@ TEST_F(QueryCommand, PrintsFullPathsCountsAndStopsAtTheLimit) {
         {{"-0", "report"}, lines({"alpha report.txt", "beta-report.md"}, '\0'), 0},
         {{"--count", "*.txt|*.md"}, "3\n", 0},
         {{"--limit", "1", "report"}, lines({"alpha report.txt"}), 0},
+        {{"--limit", "0", "report"}, "", 1},
+        {{"--count", "--limit", "1", "report"}, "1\n", 0},
         {{"nothing-like-this"}, "", 1},
     };
     for (const Case& c : cases) {
@@ -64,6 +66,32 @@ TEST_F(QueryCommand, ARefusedOrEmptySearchPrintsNothingAndSaysWhy) {
         EXPECT_FALSE(run.err.empty());
     }
     EXPECT_EQ(query({"--bogus"}).exitCode, 2);
+}
+
+TEST_F(QueryCommand, EveryErrorEndsWithTwoAndAMessage) {
+    ProgramFolder notADatabase;
+    writeFile(notADatabase / "ZephConfig.sqlite", "these bytes are no database");
+    auto fails = [&](const std::vector<std::string>& args,
+                     const std::map<std::string, std::string>& environment, const Output& output,
+                     const std::string& what) {
+        ProgramRun run = runProgram(std::string(ZEPH_TEST_PROGRAM_DIR) + "/zeph-query", args,
+                                    environment, "", output);
+        EXPECT_EQ(run.exitCode, 2) << what;
+        EXPECT_FALSE(run.err.empty()) << what;
+    };
+    const std::map<std::string, std::string> ours{{"ZEPH_DATA_DIR", program.str()}};
+    fails({"--in", "", "report"}, ours, {}, "an empty look-in folder");
+    fails({"--folder", "", "report"}, {}, {}, "an empty data folder");
+    fails({"--folder", (tree / "missing").string(), "report"}, {}, {}, "a missing data folder");
+    fails({"--folder", notADatabase.str(), "report"}, {}, {}, "a file that is no database");
+    fails({"report"}, ours, {Output::File, "/dev/full"}, "a full output");
+    fails({"report"}, ours, {Output::Closed, ""}, "a closed output");
+    fails({"--count", "report"}, ours, {Output::File, "/dev/full"}, "a full output for a count");
+    // The index without its bucket directory, then the database without a table.
+    fs::remove(fs::canonical(program / "index") / "MetaIndex.idx");
+    fails({"report"}, ours, {}, "a damaged index");
+    db.Execute("drop table SystemSetting");
+    fails({"report"}, ours, {}, "a database without a table");
 }
 
 TEST_F(QueryCommand, TheWindowsResultsStayAsTheyWere) {

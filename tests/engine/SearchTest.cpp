@@ -50,8 +50,8 @@ TEST_F(Search, NameTokensMatchNamesOnlyInAnyOrderAndCase) {
 }
 
 TEST_F(Search, CaseSensitiveAndExactOptions) {
-    for (const char* name :
-         {"Q-Z.txt", "q-z.txt", "AB.log", "ab.log", "Readme.txt", "readme.txt", "A"})
+    for (const char* name : {"Q-Z.txt", "q-z.txt", "AB.log", "ab.log", "Readme.txt", "readme.txt",
+                             "A", "c.log", "abc.log", "wow!.txt"})
         writeFile(tree / name, "x");
     indexAndLoad();
     auto run = [&](const char* name, bool caseSensitive, bool exact) {
@@ -67,6 +67,14 @@ TEST_F(Search, CaseSensitiveAndExactOptions) {
     EXPECT_EQ(run("Readme.txt", false, true), Paths{at("Readme.txt")});
     EXPECT_EQ(run("Readme.txt", true, true), Paths{at("Readme.txt")});
     EXPECT_EQ(run("q-z", false, false), sorted({at("Q-Z.txt"), at("q-z.txt")}));
+    // Exact is byte for byte whatever the case option, alternatives too.
+    EXPECT_EQ(run("AB.log|zzz", false, true), Paths{at("AB.log")});
+    EXPECT_EQ(run("AB.LOG|zzz", false, true), Paths{});
+    EXPECT_EQ(run("c.log|zzz", false, true), Paths{at("c.log")});
+    // A '!' inside a word is a character of it; only a leading one excludes.
+    EXPECT_EQ(run("wow!", false, false), Paths{at("wow!.txt")});
+    EXPECT_EQ(run("*.txt !wow", false, false),
+              sorted({at("Q-Z.txt"), at("q-z.txt"), at("Readme.txt"), at("readme.txt")}));
 }
 
 TEST_F(Search, NamesWithMultibyteCharactersAreFound) {
@@ -88,6 +96,8 @@ TEST_F(Search, TokensMatchWholeCharactersNeverAcrossThem) {
         SearchCriteria c = criteria();
         c.name = "形氖";
         c.caseSensitive = caseSensitive;
+        EXPECT_EQ(search(c), Paths{at("中文是/形氖.txt")}) << caseSensitive;
+        c.name = "*形氖*";  // a '*' backs off whole characters, never one byte
         EXPECT_EQ(search(c), Paths{at("中文是/形氖.txt")}) << caseSensitive;
         c.name = "文是";
         EXPECT_EQ(sorted(search(c)),

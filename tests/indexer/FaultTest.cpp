@@ -89,13 +89,28 @@ TEST_F(Faults, AFullDiskWhileBuildingLeavesThePreviousIndexAndSaysSo) {
     // Files may grow only so far: first the file list cannot be written, then
     // (with a limit between the two sizes) the postings cannot. The limit's
     // signal does not end the run without a word: the write fails and says so.
+    // The message waits for the user: the work files are gone before it shows.
+    class SpeaksOnceCleanedUp : public ScriptedMessages {
+    public:
+        explicit SpeaksOnceCleanedUp(fs::path tmp) : m_tmp(std::move(tmp)) {}
+        void show(const std::string& text, const std::string& caption) override {
+            for (const char* name : {"AllFiles.dat", "MetaIndex.idx", "IndexData.idx"})
+                if (fs::exists(m_tmp / name)) _exit(77);
+            ScriptedMessages::show(text, caption);
+        }
+
+    private:
+        fs::path m_tmp;
+    };
     for (rlim_t limit : {rlim_t{8192}, static_cast<rlim_t>(list.size() + 4096)}) {
-        int status = runInChild([limit] {
+        int status = runInChild([&, limit] {
+            static SpeaksOnceCleanedUp speaker(program / "tmp");
             rlimit size{limit, limit};
             setrlimit(RLIMIT_FSIZE, &size);
         });
         ASSERT_TRUE(WIFEXITED(status)) << "limit " << limit << ": signal " << WTERMSIG(status);
         EXPECT_NE(WEXITSTATUS(status), 0) << "limit " << limit;  // failed, and said so
+        EXPECT_NE(WEXITSTATUS(status), 77) << "limit " << limit << ": spoke before cleaning up";
         EXPECT_EQ(published("AllFiles.dat"), list);
         EXPECT_EQ(published("IndexData.idx"), postings);
         EXPECT_EQ(lastIndexTime(), recorded);

@@ -12,10 +12,16 @@ struct ProgramRun {
     std::string out, err;
 };
 
+// Where a program's standard output goes: collected, a file, or closed.
+struct Output {
+    enum Kind { Collected, File, Closed } kind = Collected;
+    std::string file;
+};
+
 // Runs program with args in the folder workingFolder ("" for the test's own),
 // with the environment variables given set in addition to the test's.
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::map<std::string, std::string>& environment = {},
-                      const std::string& workingFolder = "");
+                      const std::string& workingFolder = "", const Output& output = {});
 
 }  // namespace zeph::test

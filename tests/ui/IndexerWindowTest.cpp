@@ -9,6 +9,7 @@
 #include "indexer/IndexRun.h"
 #include "indexer/ui/GradientProgressBar.h"
 #include "indexer/ui/IndexerDialog.h"
+#include "tests/support/RunProgram.h"
 #include "tests/ui/UiFixture.h"
 
 namespace fs = std::filesystem;
@@ -63,6 +64,20 @@ TEST_F(IndexerWindow, CancelAsksAndYesStopsWithoutPublishing) {
     dialog.startRun();
     ASSERT_TRUE(waitFor([&] { return !dialog.isVisible(); }));
     EXPECT_FALSE(fs::exists(program / "index" / "AllFiles.dat"));
+}
+
+TEST_F(IndexerWindow, UnattendedAFailedRunSaysWhyOnStandardErrorAndEnds) {
+    // Files may not grow past 8 KiB: the file list cannot be written. Were a
+    // message box waiting for a click, the time limit would end it instead.
+    ProgramRun run =
+        runProgram("/usr/bin/timeout",
+                   {"120", "/bin/sh", "-c", "ulimit -f 16 && exec \"$0\"",
+                    std::string(ZEPH_TEST_PROGRAM_DIR) + "/ZEPHIndexer"},
+                   {{"ZEPH_DATA_DIR", program.str()}, {"QT_QPA_PLATFORM", "offscreen"}});
+    EXPECT_EQ(run.exitCode, 255);  // -1
+    EXPECT_NE(run.err.find("写入文件列表失败"), std::string::npos) << run.err;
+    for (const char* name : {"AllFiles.dat", "MetaIndex.idx", "IndexData.idx"})
+        EXPECT_FALSE(fs::exists(program / "tmp" / name)) << name;
 }
 
 // Paints a bar and returns the picture.

@@ -99,6 +99,47 @@ TEST_F(TypingOnALargeTree, AChangeDuringASearchStopsItAndShowsOnlyTheNewOne) {
     EXPECT_EQ(stored[0].name, "zeta.txt");
 }
 
+TEST_F(TypingOnALargeTree, EmptyingTheBoxBehindARunningAndAQueuedSearchLeavesTheListEmpty) {
+    // Another connection's write lock holds the search at its first row, so
+    // the next text is sure to queue behind it.
+    CSQLiteDB holder;
+    holder.Open(program.database(), false);
+    ASSERT_EQ(holder.Execute("BEGIN IMMEDIATE"), kSqlOk);
+    panel->nameBox()->setText(QStringLiteral("alpha"));
+    ASSERT_TRUE(waitFor([&] { return panel->searching(); }));
+    panel->nameBox()->setText(QStringLiteral("alpha_1"));
+    ASSERT_TRUE(waitFor([&] { return panel->searchQueued(); }));
+    panel->nameBox()->clear();
+    ASSERT_TRUE(waitFor([&] { return !panel->typingPending(); }));
+    holder.Execute("ROLLBACK");
+    settle();
+    EXPECT_EQ(results->model()->rowCount(), 0);
+    // Nothing arrives late from the searches that were stopped.
+    QTest::qWait(300);
+    EXPECT_EQ(results->model()->rowCount(), 0);
+}
+
+TEST_F(TypingOnALargeTree, EnterDuringATypedSearchRunsTheUsersSearchAlone) {
+    for (bool button : {false, true}) {
+        panel->nameBox()->setText(QStringLiteral("alpha"));
+        ASSERT_TRUE(waitFor([&] { return results->hits() >= 100 && panel->searching(); }));
+        panel->nameBox()->setText(button ? QStringLiteral("report") : QStringLiteral("zeta"));
+        if (button)
+            panel->startOrStop();
+        else
+            QTest::keyClick(panel->nameBox(), Qt::Key_Return);
+        settle();
+        QStringList expected =
+            button ? QStringList{QStringLiteral("report.txt"), QStringLiteral("report_2023.md")}
+                   : QStringList{QStringLiteral("zeta.txt")};
+        EXPECT_EQ(names(), expected) << button;
+        EXPECT_EQ(results->hits(), expected.size()) << button;
+        EXPECT_EQ(readResultPage(db, 0).size(), static_cast<size_t>(expected.size())) << button;
+        panel->nameBox()->clear();
+        settle();
+    }
+}
+
 TEST_F(Typing, AContentTextWaitsForTheButton) {
     QStringList status;
     QObject::connect(window->statusBar(), &QStatusBar::messageChanged,
