@@ -30,36 +30,67 @@ bool copyBytes(int in, int out) {
     }
 }
 
+std::string folderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+}
+
 // A temporary name beside the target; a dot-name, so a walk never lists it.
 std::string temporaryBeside(const std::string& to) {
+    std::string folder = folderOf(to);
     size_t slash = to.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : to.substr(0, slash == 0 ? 1 : slash);
     std::string name = slash == std::string::npos ? to : to.substr(slash + 1);
     return (folder == "/" ? "" : folder) + "/." + name + ".part-XXXXXX";
 }
 
+TransferResult failed() {
+    return {errno != 0 ? errno : EIO, false};
+}
+
+// Whether the entry could be removed from its folder: the folder writable
+// and, when sticky, the entry or the folder ours (or we are root).
+bool removable(const std::string& path, const struct stat& entry) {
+    std::string folder = folderOf(path);
+    struct stat st;
+    if (::access(folder.c_str(), W_OK | X_OK) != 0 || ::stat(folder.c_str(), &st) != 0)
+        return false;
+    const uid_t me = ::geteuid();
+    if ((st.st_mode & S_ISVTX) && me != 0 && entry.st_uid != me && st.st_uid != me) {
+        errno = EPERM;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-bool copyReplacing(const std::string& from, const std::string& to) {
+TransferResult copyReplacing(const std::string& from, const std::string& to) {
     UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st;
-    if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (!in.valid() || ::fstat(in.get(), &st) != 0) return failed();
+    if (!S_ISREG(st.st_mode)) return {S_ISDIR(st.st_mode) ? EISDIR : EINVAL, false};
     std::string temporary = temporaryBeside(to);
     UniqueFd out(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!out.valid()) return false;
+    if (!out.valid()) return failed();
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     bool written = copyBytes(in.get(), out.get()) && ::fchmod(out.get(), st.st_mode & 07777) == 0 &&
                    ::futimens(out.get(), times) == 0 && ::fsync(out.get()) == 0;
+    int error = errno;
     written = out.close() && written;
-    if (written && ::rename(temporary.c_str(), to.c_str()) == 0) return true;
+    if (written && ::rename(temporary.c_str(), to.c_str()) == 0) return {};
+    if (written) error = errno;
     ::unlink(temporary.c_str());
-    return false;
+    return {error != 0 ? error : EIO, false};
 }
 
-bool moveReplacing(const std::string& from, const std::string& to) {
-    if (::rename(from.c_str(), to.c_str()) == 0) return true;
-    if (errno != EXDEV) return false;
-    return copyReplacing(from, to) && ::unlink(from.c_str()) == 0;
+TransferResult moveReplacing(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) == 0) return {};
+    if (errno != EXDEV) return failed();
+    struct stat st;
+    if (::lstat(from.c_str(), &st) != 0 || !removable(from, st)) return failed();
+    if (TransferResult copied = copyReplacing(from, to); !copied) return copied;
+    if (::unlink(from.c_str()) != 0) return {errno, true};
+    return {};
 }
 
 }  // namespace zeph

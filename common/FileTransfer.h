@@ -8,13 +8,25 @@
 
 namespace zeph {
 
+// How a transfer ended: error is the system's error number of what failed
+// (0 when all went well).
+struct TransferResult {
+    int error = 0;
+    // A move across file systems copied the file, but the original could not
+    // be removed afterwards: both exist.
+    bool copiedOnly = false;
+    explicit operator bool() const { return error == 0; }
+};
+
 // Copies a regular file, keeping its permission bits and its access and
-// modification times. False (and the target as it was) on any failure.
-bool copyReplacing(const std::string& from, const std::string& to);
+// modification times. On any failure the target stays as it was.
+TransferResult copyReplacing(const std::string& from, const std::string& to);
 
 // Moves a file or folder: one rename within a file system; across file
-// systems a regular file is copied as above and the source removed only
-// once the target is complete. False (and both as they were) on failure.
-bool moveReplacing(const std::string& from, const std::string& to);
+// systems a regular file is copied as above and the source removed only once
+// the target is complete. A source that cannot be removed (its folder
+// read-only, say) fails before anything is copied, so the target stays as it
+// was; should the removal still fail, copiedOnly says so.
+TransferResult moveReplacing(const std::string& from, const std::string& to);
 
 }  // namespace zeph

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string_view>
 #include <thread>
 
@@ -46,8 +47,10 @@ private:
 }  // namespace
 
 bool startDetached(const std::string& program, const std::vector<std::string>& args,
-                   const std::vector<std::pair<std::string, std::string>>& environment) {
-    if (access(program.c_str(), X_OK) != 0) return false;
+                   const std::vector<std::pair<std::string, std::string>>& environment,
+                   ProgramEnded ended) {
+    const bool onPath = program.find('/') == std::string::npos;
+    if (!onPath && access(program.c_str(), X_OK) != 0) return false;
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -78,16 +81,22 @@ bool startDetached(const std::string& program, const std::vector<std::string>& a
     SpawnAttributes attributes;
     posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETSID);
     pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), actions.get(), attributes.get(), argv.data(),
-                    envp.data()) != 0)
+    auto spawn = onPath ? posix_spawnp : posix_spawn;
+    if (spawn(&pid, program.c_str(), actions.get(), attributes.get(), argv.data(), envp.data()) !=
+        0)
         return false;
     // Reap the child whenever it ends, so a long-running caller leaves no zombie.
-    std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+    std::thread([pid, ended = std::move(ended)] {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        if (ended) ended(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    }).detach();
     return true;
 }
 
 bool startIndexer(const std::string& programFolder, const std::string& dataFolder) {
-    return startDetached(osPath(joinPath(programFolder, "ZEPHIndexer")), {},
+    return startDetached(osPath(joinPath(programFolder, "ZEPHIndexer")), {"--then-search"},
                          {{"ZEPH_DATA_DIR", osPath(dataFolder)}});
 }
 

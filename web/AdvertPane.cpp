@@ -98,7 +98,8 @@ void AdvertPane::applyAnswer(const QString& link, bool pictureDownloaded) {
 }
 
 void AdvertPane::openLink() {
-    if (!openWebAddress(m_link)) uiMessage(QStringLiteral("打开网站失败,请与开发商联系！"));
+    auto failed = [] { uiMessage(QStringLiteral("打开网站失败,请与开发商联系！")); };
+    if (!openWebAddress(m_link, this, failed)) failed();
 }
 
 }  // namespace zeph

@@ -1,6 +1,8 @@
 #include "PageDialog.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -76,6 +78,32 @@ PageDialog::PageDialog(const QString& title, const QUrl& address, QWidget* paren
 }
 
 PageDialog::~PageDialog() = default;
+
+// The page takes every key it is given, Escape too. While the dialog shows,
+// it sees the keys bound for its own widgets first, so Escape closes it as it
+// closes every other dialog.
+void PageDialog::showEvent(QShowEvent* event) {
+    qApp->installEventFilter(this);
+    QDialog::showEvent(event);
+}
+
+void PageDialog::hideEvent(QHideEvent* event) {
+    qApp->removeEventFilter(this);
+    QDialog::hideEvent(event);
+}
+
+bool PageDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier && widget &&
+            (widget == this || isAncestorOf(widget))) {
+            reject();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 void PageDialog::onAppCommand(const QString&) {}
 

@@ -24,6 +24,11 @@ public:
     static QDialog* newVersionDialog(QWidget* parent);
     static QDialog* feedbackDialog(QWidget* parent);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     QWebEngineView* m_view;
     QUrl m_address;

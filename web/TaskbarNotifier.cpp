@@ -177,8 +177,9 @@ void TaskbarNotifier::leaveEvent(QEvent*) {
 
 void TaskbarNotifier::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    if (!kCloseBox.contains(event->position().toPoint()) && !openWebAddress(m_link))
-        uiMessage(QStringLiteral("打开网页失败！"));
+    auto failed = [] { uiMessage(QStringLiteral("打开网页失败！")); };
+    if (!kCloseBox.contains(event->position().toPoint()) && !openWebAddress(m_link, this, failed))
+        failed();
     hidePopup();
 }
 

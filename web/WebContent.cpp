@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -23,24 +24,55 @@ WebContent::~WebContent() {
     shutDown();
 }
 
-void WebContent::showAdvertisementStrip() {
+namespace {
+
+// Keeps the strip at the right end of its bar, clear of the bar's controls.
+class StripPlacer : public QObject {
+public:
+    StripPlacer(QWidget* strip, QWidget* bar) : QObject(strip), m_strip(strip), m_bar(bar) {
+        bar->installEventFilter(this);
+    }
+    void place() {
+        constexpr int kGap = 8;
+        int controlsEnd = 0;
+        for (QWidget* control : m_bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (control != m_strip && control->isVisible())
+                controlsEnd = std::max(controlsEnd, control->geometry().right() + 1);
+        const QSize size = m_strip->size();
+        const int x = m_bar->width() - size.width() - kGap;
+        m_strip->move(x, std::max(0, (m_bar->height() - size.height()) / 2));
+        m_strip->setVisible(x >= controlsEnd + kGap && m_bar->height() >= size.height());
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest ||
+            event->type() == QEvent::Show)
+            place();
+        return false;
+    }
+
+private:
+    QWidget* m_strip;
+    QWidget* m_bar;
+};
+
+}  // namespace
+
+void WebContent::showAdvertisementStrip(QWidget* bar) {
     if (m_strip) return;
     QScreen* screen =
         m_mainWindow->screen() ? m_mainWindow->screen() : QGuiApplication::primaryScreen();
     const int screenWidth = screen->geometry().width();
-    const int width = screenWidth > 1200 ? 700 : 500;
-    auto* strip =
-        new QWidget(m_mainWindow, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
+    auto* strip = new QWidget(bar);
     strip->setObjectName(QStringLiteral("advertisementStrip"));
-    strip->setAttribute(Qt::WA_ShowWithoutActivating);
     auto* pane = new AdvertPane(stripAdvert(screenWidth), strip);
     auto* layout = new QVBoxLayout(strip);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(pane);
-    strip->setGeometry(screen->geometry().x() + screenWidth - width, screen->geometry().y() + 48,
-                       width, 48);
+    strip->resize(screenWidth > 1200 ? 700 : 500, 48);
     pane->start();
-    strip->show();
+    (new StripPlacer(strip, bar))->place();
     m_strip = strip;
 }
 

@@ -1,6 +1,9 @@
 // The search program's web content: the advertisement strip (one second
 // after start), the notification popup (eight seconds after start), and the
-// new-version and feedback pages.
+// new-version and feedback pages. The strip lives inside the main window, at
+// the right end of a bar (the toolbar), so it is never above a dialog or
+// another program; where the bar's own controls leave too little room for
+// it, it hides until they do.
 #pragma once
 
 #include <QObject>
@@ -20,7 +23,7 @@ public:
     explicit WebContent(QWidget* mainWindow);
     ~WebContent() override;
 
-    void showAdvertisementStrip();
+    void showAdvertisementStrip(QWidget* bar);
     // Fetches the notification on a worker thread; shows the popup when it arrives.
     void showNotification();
     void runNewVersion();

@@ -1,18 +1,42 @@
 #include "DesktopOpen.h"
 
-#include <QDesktopServices>
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QPointer>
 #include <QUrl>
+
+#include "common/Process.h"
 
 namespace zeph {
 
-bool openLocalPath(const QString& path) {
-    // Through fromLocalFile, so names with '#', '?' or '%' stay names.
-    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+namespace {
+
+bool launch(const QUrl& url, QObject* context, OpenFailed onFailure) {
+    ProgramEnded ended;
+    if (onFailure)
+        ended = [guard = QPointer<QObject>(context ? context : QCoreApplication::instance()),
+                 onFailure](int exitCode) {
+            if (exitCode == 0 || !QCoreApplication::instance()) return;
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [guard, onFailure] {
+                    if (guard) onFailure();
+                },
+                Qt::QueuedConnection);
+        };
+    return startDetached("xdg-open", {url.toString(QUrl::FullyEncoded).toStdString()}, {},
+                         std::move(ended));
 }
 
-bool openWebAddress(const QString& address) {
+}  // namespace
+
+bool openLocalPath(const QString& path, QObject* context, OpenFailed onFailure) {
+    // Through fromLocalFile, so names with '#', '?' or '%' stay names.
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return false;
+    return launch(QUrl::fromLocalFile(path), context, std::move(onFailure));
+}
+
+bool openWebAddress(const QString& address, QObject* context, OpenFailed onFailure) {
     QString text = address.trimmed();
     if (!text.contains(QStringLiteral("://"))) text.prepend(QStringLiteral("http://"));
     QUrl url(text, QUrl::StrictMode);
@@ -20,7 +44,7 @@ bool openWebAddress(const QString& address) {
         (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) ||
         url.host().isEmpty())
         return false;
-    return QDesktopServices::openUrl(url);
+    return launch(url, context, std::move(onFailure));
 }
 
 }  // namespace zeph

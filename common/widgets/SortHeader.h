@@ -1,5 +1,6 @@
-// A list header that marks the sorted column with an up (ascending) or down
-// (descending) triangle drawn in the highlight and shadow colours.
+// A list header that marks the sorted column with the platform's own sort
+// indicator, up (ascending) or down (descending). The list sorts itself; the
+// header only shows what it chose.
 #pragma once
 
 #include <QHeaderView>
@@ -15,9 +16,6 @@ public:
     void setSortMark(int column, bool ascending);
     int sortColumn() const { return m_column; }
     bool ascending() const { return m_ascending; }
-
-protected:
-    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
 
 private:
     int m_column = -1;

@@ -1,10 +1,14 @@
 // ZEPHIndexer: rebuilds the whole index once, with a progress window, and ends.
 #include <QApplication>
 
+#include "common/Codec.h"
 #include "common/IndexLock.h"
 #include "common/Messages.h"
+#include "common/Paths.h"
+#include "common/Process.h"
 #include "common/SQLiteDB.h"
 #include "common/StartupSettings.h"
+#include "common/widgets/GbkText.h"
 #include "common/widgets/ProgramFolders.h"
 #include "common/widgets/QtMessages.h"
 #include "common/widgets/QtTranslations.h"
@@ -49,6 +53,11 @@ int main(int argc, char** argv) {
     dialog.show();
     dialog.startRun();
     int code = app.exec();
+    // Started from the search program, which ended for the run: it comes back.
+    if (QCoreApplication::arguments().contains(QStringLiteral("--then-search")))
+        zeph::startDetached(
+            zeph::osPath(zeph::joinPath(zeph::toGbk(zeph::pictureFolder()), "ZEPHSearch")), {},
+            {{"ZEPH_DATA_DIR", zeph::osPath(dataFolder)}});
     // A run that failed (its message was shown) does not end as a success.
     return dialog.outcome() == zeph::IndexRun::Outcome::Failed ? -1 : code;
 }

@@ -10,6 +10,8 @@
 
 #include <sys/stat.h>
 
+#include <cstring>
+
 #include "common/FileTransfer.h"
 #include "common/widgets/DesktopOpen.h"
 #include "common/widgets/GbkText.h"
@@ -28,8 +30,14 @@ QString targetIn(const QString& folder, const QString& path) {
     return QDir(folder).filePath(QFileInfo(path).fileName());
 }
 
-void reportFailure(const QString& verb, const QString& path) {
-    uiMessage(QStringLiteral("%1文件 %2 失败！").arg(verb, path), QStringLiteral("文件操作失败"));
+// The fixed text, then what the system said went wrong.
+void reportFailure(const QString& verb, const QString& path, const QString& reason) {
+    uiMessage(QStringLiteral("%1文件 %2 失败！").arg(verb, path) + QLatin1Char('\n') + reason,
+              QStringLiteral("文件操作失败"));
+}
+
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 }  // namespace
@@ -40,16 +48,20 @@ bool isInTrash(const QString& path) {
 }
 
 void openFiles(const QStringList& paths) {
+    // Said at once when the file is gone, or later when no program takes it.
+    auto failed = [] {
+        uiMessage(QStringLiteral("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除."));
+    };
     for (const QString& path : paths)
-        if (!openLocalPath(path))
-            uiMessage(
-                QStringLiteral("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除."));
+        if (!openLocalPath(path, nullptr, failed)) failed();
 }
 
 void openFolder(const QString& folder) {
-    if (!openLocalPath(folder))
+    auto failed = [] {
         uiMessage(
             QStringLiteral("打开该文件失败,可能是未知的文件类型，也可能是该文件已经从硬盘删除."));
+    };
+    if (!openLocalPath(folder, nullptr, failed)) failed();
 }
 
 namespace {
@@ -69,10 +81,15 @@ int transferFiles(const QStringList& paths, const QString& folder, bool moving) 
         // The file in the way is replaced only by a complete one.
         const std::string from = QFile::encodeName(path).toStdString();
         const std::string to = QFile::encodeName(target).toStdString();
-        if (moving ? moveReplacing(from, to) : copyReplacing(from, to))
+        TransferResult result = moving ? moveReplacing(from, to) : copyReplacing(from, to);
+        if (result)
             ++done;
+        else if (result.copiedOnly)
+            reportFailure(verb, path,
+                          QStringLiteral("文件已复制到 %1，但原文件无法删除：%2")
+                              .arg(target, systemReason(result.error)));
         else
-            reportFailure(verb, path);
+            reportFailure(verb, path, systemReason(result.error));
     }
     return done;
 }
@@ -147,8 +164,11 @@ void showMenu(QWidget* parent, const QStringList& selected, const QPoint& screen
         else
             copyFiles(paths, folder);
     } else if (chosen == trash) {
-        for (const QString& path : paths)
-            if (!QFile::moveToTrash(path)) reportFailure(QStringLiteral("删除"), path);
+        for (const QString& path : paths) {
+            QFile file(path);
+            if (!file.moveToTrash())
+                reportFailure(QStringLiteral("删除"), path, file.errorString());
+        }
     } else if (chosen == properties) {
         for (const QString& path : paths) PropertiesDialog(path, parent).exec();
     }

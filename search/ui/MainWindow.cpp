@@ -28,7 +28,9 @@
 #include "common/SystemLog.h"
 #include "common/widgets/DesktopOpen.h"
 #include "common/widgets/GbkText.h"
+#include "common/widgets/LockKeys.h"
 #include "common/widgets/ProgramFolders.h"
+#include "common/widgets/WheelGuard.h"
 #include "search/ui/AboutDialog.h"
 #include "search/ui/HtmlPane.h"
 #include "search/ui/ResultPanel.h"
@@ -87,6 +89,7 @@ void MainWindow::buildPanes() {
     auto* criteria = new QScrollArea(m_outer);
     criteria->setWidget(m_search);
     criteria->setWidgetResizable(true);
+    guardWheel(m_search);
     criteria->setFrameShape(QFrame::NoFrame);
     criteria->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     criteria->setMinimumWidth(m_search->minimumWidth() +
@@ -190,16 +193,30 @@ void MainWindow::buildStatusBar() {
     statusBar()->addPermanentWidget(m_indexState);
     for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
         auto* label = new QLabel(QString::fromLatin1(indicator), this);
-        label->setEnabled(false);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setMinimumWidth(40);
         label->setAlignment(Qt::AlignCenter);
         statusBar()->addPermanentWidget(label);
+        m_lockKeys << label;
     }
+    showLockKeys();
+    // A lock key may be pressed in any window: its state is read a few times a second.
+    auto* lockKeyCheck = new QTimer(this);
+    connect(lockKeyCheck, &QTimer::timeout, this, &MainWindow::showLockKeys);
+    if (readLockKeys()) lockKeyCheck->start(300);
     connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
         if (message.isEmpty()) statusBar()->showMessage(QStringLiteral("就绪"));
     });
     connect(m_statusBarAction, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
+}
+
+void MainWindow::showLockKeys() {
+    std::optional<LockKeyStates> keys = readLockKeys();
+    const bool lit[] = {keys && keys->caps, keys && keys->num, keys && keys->scroll};
+    for (int i = 0; i < m_lockKeys.size(); ++i) {
+        m_lockKeys[i]->setVisible(keys.has_value());
+        m_lockKeys[i]->setEnabled(lit[i]);
+    }
 }
 
 QString MainWindow::indexStateText() const {
@@ -230,7 +247,7 @@ void MainWindow::startTimers() {
     connect(liveCheck, &QTimer::timeout, this, &MainWindow::keepIndexLive);
     liveCheck->start(30000);
     QTimer::singleShot(1000, this, [this] {
-        m_web->showAdvertisementStrip();
+        m_web->showAdvertisementStrip(findChild<QToolBar*>(QStringLiteral("toolbar")));
         m_search->nameBox()->setFocus();
     });
     QTimer::singleShot(8000, this, [this] {
@@ -290,8 +307,10 @@ void MainWindow::showFeedback() {
 
 void MainWindow::showHomePage() {
     QString address = QString::fromStdString(serverAddress("/ZEPHSearch/Index.html"));
-    if (!openWebAddress(address))
+    auto failed = [] {
         uiMessage(QStringLiteral("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除."));
+    };
+    if (!openWebAddress(address, this, failed)) failed();
     WriteLog(m_db, LogEvent::HomePage);
 }
 
@@ -314,10 +333,12 @@ void MainWindow::showSettings() {
 }
 
 void MainWindow::showHelp() {
-    if (!openLocalPath(programFile(QStringLiteral("ZEPHHelp.html"))))
+    auto failed = [] {
         uiMessage(
             QStringLiteral("打开ZEPH桌面搜索帮助系统失败，请确保系统文件(ZEPHHelp.html)是否存在！"),
             QStringLiteral("系统文件丢失"));
+    };
+    if (!openLocalPath(programFile(QStringLiteral("ZEPHHelp.html")), this, failed)) failed();
     WriteLog(m_db, LogEvent::Help);
 }
 

@@ -44,6 +44,10 @@ public:
     // the status bar whether the index is live or when it was built.
     void keepIndexLive();
     QString indexStateText() const;
+    // The CAP, NUM and SCRL panes: lit as the lock keys are, where the
+    // platform tells; hidden where it does not.
+    void showLockKeys();
+    QList<QLabel*> lockKeyPanes() const { return m_lockKeys; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,6 +71,7 @@ private:
     QAction* m_statusBarAction = nullptr;
     WebContent* m_web = nullptr;
     QLabel* m_indexState = nullptr;
+    QList<QLabel*> m_lockKeys;
     int m_listStyle = 0;
     bool m_layoutPending = true;
 };

@@ -213,7 +213,7 @@ void SystemLogDialog::deleteSelected() {
         uiMessage(QStringLiteral("请先选择需要删除的日志记录！"));
         return;
     }
-    int failed = 0;
+    int failed = 0, deleted = 0;
     for (QTreeWidgetItem* item : selected) {
         std::int64_t id = item->data(0, kLogIdRole).toLongLong();
         if (m_db.Execute(sqlFormat(sql::kDeleteLogRow, {id})) != kSqlOk) {
@@ -221,9 +221,11 @@ void SystemLogDialog::deleteSelected() {
             continue;
         }
         delete item;
+        ++deleted;
     }
     if (failed > 0) reportDeleteFailure();
-    WriteLog(m_db, LogEvent::LogRowsDeleted);
+    // Only a delete that happened is logged as one.
+    if (deleted > 0) WriteLog(m_db, LogEvent::LogRowsDeleted);
 }
 
 void SystemLogDialog::deleteAll() {

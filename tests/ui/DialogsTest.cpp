@@ -230,12 +230,14 @@ TEST_F(LogViewer, DeletesThatFailAreReportedAndTheRowsStay) {
     dialog.deleteSelected();
     EXPECT_EQ(dialog.list()->topLevelItemCount(), 100);
     EXPECT_EQ(toQString(messages.shown.back().caption), QStringLiteral("SQL语句异常"));
+    EXPECT_EQ(rows("select count(*) from Log where Type=30")[0][0], "0");  // nothing deleted
     messages.answer(true);
     messages.shown.clear();
     dialog.deleteAll();
     EXPECT_EQ(dialog.list()->topLevelItemCount(), 100);
     ASSERT_EQ(messages.shown.size(), 2u);  // the question, then the failure
     EXPECT_NE(toQString(messages.shown[1].text).indexOf(QStringLiteral("kept")), -1);
+    EXPECT_EQ(rows("select count(*) from Log where Type=30")[0][0], "0");
 }
 
 }  // namespace

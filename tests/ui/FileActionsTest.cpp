@@ -1,8 +1,11 @@
+#include <sys/mount.h>
+
 #include <QDir>
 #include <QFile>
 
 #include "common/widgets/GbkText.h"
 #include "search/ui/FileActions.h"
+#include "tests/support/TestMount.h"
 #include "tests/ui/UiFixture.h"
 
 namespace zeph::test {
@@ -65,6 +68,26 @@ TEST_F(FileActionsTest, AReplacementThatFailsKeepsTheFileInTheWay) {
         EXPECT_EQ(readFile(tree / "to" / "a.txt"), "old a");
         EXPECT_EQ(toQString(messages.shown.back().caption), QStringLiteral("文件操作失败"));
     }
+}
+
+TEST_F(FileActionsTest, AMoveOutOfAReadOnlyFolderChangesNothingAndSaysWhy) {
+    TestMount source(tree / "readonly", "size=1m");
+    if (!source.mounted()) GTEST_SKIP() << "cannot mount a file system here";
+    writeFile(tree / "readonly" / "a.txt", "new a");
+    ASSERT_EQ(::mount("", (tree / "readonly").c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr),
+              0);
+    writeFile(tree / "to" / "a.txt", "old a");
+    messages.answer(true);  // replace it
+    EXPECT_EQ(FileActions::moveFiles({path("readonly/a.txt")}, path("to")), 0);
+    EXPECT_EQ(readFile(tree / "to" / "a.txt"), "old a");
+    EXPECT_EQ(readFile(tree / "readonly" / "a.txt"), "new a");
+    EXPECT_EQ(toQString(messages.shown.back().text),
+              QStringLiteral("移动文件 %1 失败！\n%2")
+                  .arg(path("readonly/a.txt"), QString::fromLocal8Bit(std::strerror(EROFS))));
+    // A copy into a folder that is not there says why too.
+    EXPECT_EQ(FileActions::copyFiles({path("readonly/a.txt")}, path("nowhere")), 0);
+    EXPECT_TRUE(toQString(messages.shown.back().text)
+                    .endsWith(QString::fromLocal8Bit(std::strerror(ENOENT))));
 }
 
 TEST(FileActionsTrash, TrashFoldersAreRecognised) {

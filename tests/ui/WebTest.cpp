@@ -1,11 +1,14 @@
 #include <QBuffer>
 #include <QDir>
 #include <QGuiApplication>
+#include <QTest>
+#include <QWebEngineView>
 
 #include "common/widgets/AnimatedPicture.h"
 #include "tests/support/HttpServer.h"
 #include "tests/ui/UiFixture.h"
 #include "web/AdvertPane.h"
+#include "web/PageDialog.h"
 #include "web/TaskbarNotifier.h"
 
 namespace zeph::test {
@@ -121,6 +124,26 @@ TEST_F(AdvertTest, TheNotificationShowsTheServedText) {
     EXPECT_EQ(web.notifier()->text(), QStringLiteral("新版本\n已经发布"));
     EXPECT_EQ(web.notifier()->size(), QSize(250, 160));
     web.shutDown();
+}
+
+TEST_F(AdvertTest, EscapeClosesThePageDialogsWhateverHasTheFocus) {
+    server.reply("/ZEPHSearch/Suggestion.html",
+                 {200, "<html><body><input id=x autofocus>feedback</body></html>"});
+    for (bool feedback : {true, false}) {
+        QWidget owner;
+        std::unique_ptr<QDialog> dialog(feedback ? PageDialog::feedbackDialog(&owner)
+                                                 : PageDialog::newVersionDialog(&owner));
+        auto* page = static_cast<PageDialog*>(dialog.get());
+        dialog->show();
+        QApplication::setActiveWindow(dialog.get());
+        page->view()->setFocus();
+        ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() != nullptr; }));
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_TRUE(focused == dialog.get() || dialog->isAncestorOf(focused));
+        QTest::keyClick(focused, Qt::Key_Escape);
+        EXPECT_FALSE(dialog->isVisible()) << feedback;
+        EXPECT_EQ(dialog->result(), QDialog::Rejected) << feedback;
+    }
 }
 
 TEST_F(AdvertTest, NoServerNoNotification) {
