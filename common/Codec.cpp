@@ -82,6 +82,27 @@ std::string toUtf8Lossy(std::string_view gbk) {
     return toUtf8Converter().convert(gbk, "\xEF\xBF\xBD").value_or(std::string());
 }
 
+std::string utf16ToUtf8Lossy(std::string_view bytes, bool bigEndian) {
+    thread_local Converter little("UTF-8", "UTF-16LE"), big("UTF-8", "UTF-16BE");
+    return (bigEndian ? big : little).convert(bytes, "\xEF\xBF\xBD").value_or(std::string());
+}
+
+bool isUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        auto lead = static_cast<unsigned char>(text[i]);
+        size_t length = lead < 0x80         ? 1
+                        : (lead >> 5) == 6  ? 2
+                        : (lead >> 4) == 14 ? 3
+                        : (lead >> 3) == 30 ? 4
+                                            : 0;
+        if (length == 0 || i + length > text.size() || (length == 2 && lead < 0xC2)) return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
+
 std::string osPath(std::string_view gbkPath) {
     return toUtf8(gbkPath).value_or(std::string());
 }

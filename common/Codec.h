@@ -15,6 +15,11 @@ std::optional<std::string> toUtf8(std::string_view gbk);
 // For showing text: invalid sequences become U+FFFD instead of failing.
 std::string toUtf8Lossy(std::string_view gbk);
 
+// UTF-16 text (little- or big-endian) as UTF-8; invalid units become U+FFFD.
+std::string utf16ToUtf8Lossy(std::string_view bytes, bool bigEndian);
+// Whether the bytes are UTF-8 (lead and continuation bytes in order).
+bool isUtf8(std::string_view text);
+
 // A GBK path as the operating system wants it (UTF-8); "" when it has no UTF-8 form.
 std::string osPath(std::string_view gbkPath);
 

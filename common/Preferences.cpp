@@ -22,6 +22,8 @@ const Column& columnOf(Preference preference) {
         {"SearchAsYouType", sql::kAddSearchAsYouType, sql::kSelectSearchAsYouType,
          sql::kUpdateSearchAsYouType},
         {"LiveIndex", sql::kAddLiveIndex, sql::kSelectLiveIndex, sql::kUpdateLiveIndex},
+        {"ContentIndex", sql::kAddContentIndex, sql::kSelectContentIndex,
+         sql::kUpdateContentIndex},
     };
     return columns[static_cast<int>(preference)];
 }
@@ -31,7 +33,8 @@ const Column& columnOf(Preference preference) {
 void addPreferenceColumns(CSQLiteDB& db) {
     std::vector<Row> rows;
     if (db.QueryRows(sql::kSettingColumns, rows) != kSqlOk || rows.empty()) return;
-    for (Preference preference : {Preference::SearchAsYouType, Preference::LiveIndex}) {
+    for (Preference preference :
+         {Preference::SearchAsYouType, Preference::LiveIndex, Preference::ContentIndex}) {
         const Column& column = columnOf(preference);
         bool present = false;
         for (const Row& row : rows) present = present || (row.size() > 1 && row[1] == column.name);

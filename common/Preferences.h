@@ -1,6 +1,7 @@
 // Settings this program adds to the described ones, each a column of the
-// settings row: whether the search window searches while the user types, and
-// whether the index follows the file system live. Both are on unless the user
+// settings row: whether the search window searches while the user types,
+// whether the index follows the file system live, and whether the words
+// inside documents are indexed. All are on unless the user
 // turns them off; a database from before them gains their columns when opened.
 #pragma once
 
@@ -8,7 +9,7 @@ namespace zeph {
 
 class CSQLiteDB;
 
-enum class Preference { SearchAsYouType, LiveIndex };
+enum class Preference { SearchAsYouType, LiveIndex, ContentIndex };
 
 // Adds the columns a database lacks (with their defaults).
 void addPreferenceColumns(CSQLiteDB& db);

@@ -1,6 +1,7 @@
 #include "StartupSettings.h"
 
 #include "Codec.h"
+#include "ContentSettings.h"
 #include "ConfigCodes.h"
 #include "Messages.h"
 #include "Paths.h"
@@ -28,6 +29,7 @@ void openConfigDatabase(CSQLiteDB& db, const std::string& programFolder) {
     if (!db.Open(osPath(joinPath(programFolder, kDatabaseFileName)), false))
         fatalExit(0, "连接数据库失败，请与系统管理员联系！");
     addPreferenceColumns(db);
+    addContentSettingTables(db);
 }
 
 SystemSettings readSystemSettings(CSQLiteDB& db) {

@@ -48,6 +48,27 @@ inline constexpr char kSelectSearchAsYouType[] = "select SearchAsYouType from Sy
 inline constexpr char kSelectLiveIndex[] = "select LiveIndex from SystemSetting";
 inline constexpr char kUpdateSearchAsYouType[] = "update SystemSetting set SearchAsYouType=%d";
 inline constexpr char kUpdateLiveIndex[] = "update SystemSetting set LiveIndex=%d";
+inline constexpr char kAddContentIndex[] =
+    "alter table SystemSetting add column ContentIndex integer not null default 1";
+inline constexpr char kSelectContentIndex[] = "select ContentIndex from SystemSetting";
+inline constexpr char kUpdateContentIndex[] = "update SystemSetting set ContentIndex=%d";
+
+// The content index's settings (ContentSettings.h).
+inline constexpr char kAddContentMaxFileMB[] =
+    "alter table SystemSetting add column ContentMaxFileMB integer not null default 100";
+inline constexpr char kSelectContentMaxFileMB[] = "select ContentMaxFileMB from SystemSetting";
+inline constexpr char kUpdateContentMaxFileMB[] = "update SystemSetting set ContentMaxFileMB=%d";
+inline constexpr char kCreateContentFolders[] =
+    "create table if not exists ContentFolders(FolderName text not null unique)";
+inline constexpr char kSelectContentFolders[] = "select FolderName from ContentFolders";
+inline constexpr char kDeleteContentFolders[] = "delete from ContentFolders";
+inline constexpr char kInsertContentFolder[] = "insert or ignore into ContentFolders values('%s')";
+inline constexpr char kCreateContentSkippedTypes[] =
+    "create table if not exists ContentSkippedTypes(Name text not null unique)";
+inline constexpr char kSelectContentSkippedTypes[] = "select Name from ContentSkippedTypes";
+inline constexpr char kDeleteContentSkippedTypes[] = "delete from ContentSkippedTypes";
+inline constexpr char kInsertContentSkippedType[] =
+    "insert or ignore into ContentSkippedTypes values('%s')";
 
 // Result set of the latest search.
 inline constexpr char kDeleteSearchResult[] = "delete from SearchResult";

@@ -1,4 +1,4 @@
--- The configuration database as it ships: five tables, the single settings
+-- The configuration database as it ships: its tables, the single settings
 -- row and the known file-name suffixes. Texts are stored as GBK by the build.
 create table ExtendName(
     ExtendID integer primary key autoincrement,
@@ -16,7 +16,14 @@ create table SystemSetting(
     LastIndexTime integer not null,
     isFirstRun integer not null,
     SearchAsYouType integer not null default 1,
-    LiveIndex integer not null default 1);
+    LiveIndex integer not null default 1,
+    ContentIndex integer not null default 1,
+    ContentMaxFileMB integer not null default 100);
+
+-- The content index: its folders (none: the user's home folder) and the
+-- suffixes left out of it.
+create table ContentFolders(FolderName text not null unique);
+create table ContentSkippedTypes(Name text not null unique);
 
 create table Log(
     LogID integer primary key autoincrement,

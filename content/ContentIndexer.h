@@ -1,0 +1,50 @@
+// Keeps the content index in step with the files: compare() sets pending
+// every file of the published name index that the scope covers and the
+// store lacks or holds in another state, and every document whose file is no
+// longer there; extractPending() reads the pending files in worker processes
+// and stores their text. Unreadable documents are stored as such (they are
+// not read again until they change) and reported. Both end early on stop.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "content/ContentScope.h"
+#include "content/ContentStore.h"
+
+namespace zeph::content {
+
+class ContentIndexer {
+public:
+    // dataFolder (GBK): where the store and the name index are; worker: the
+    // extraction program (a path of the system's encoding).
+    ContentIndexer(std::string dataFolder, ContentScope scope, std::string worker,
+                   unsigned workers);
+    ~ContentIndexer();
+
+    bool ready() const { return m_store != nullptr; }
+    ContentStore& store() { return *m_store; }
+
+    // Told (GBK) each document that could not be read, and why.
+    std::function<void(const std::string& path, const std::string& reason)> onUnreadable;
+
+    bool compare(const std::atomic<bool>& stop);
+    bool extractPending(const std::atomic<bool>& stop);
+
+    // Files read and left, for a progress display (any thread).
+    std::int64_t done() const { return m_done; }
+    std::int64_t left() const { return m_left; }
+
+private:
+    std::string m_dataFolder;
+    ContentScope m_scope;
+    std::string m_worker;
+    unsigned m_workers;
+    std::unique_ptr<ContentStore> m_store;
+    std::atomic<std::int64_t> m_done{0}, m_left{0};
+};
+
+}  // namespace zeph::content

@@ -1,0 +1,329 @@
+#include "ContentStore.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include "common/Codec.h"
+#include "common/Paths.h"
+#include "content/ContentTokenizer.h"
+
+namespace zeph::content {
+
+namespace {
+
+constexpr char kSchema[] = R"(
+create table if not exists Documents(
+    Id integer primary key,
+    Folder text not null,
+    Name text not null,
+    Device integer not null,
+    Inode integer not null,
+    Size integer not null,
+    Modified integer not null,
+    State integer not null,
+    TextLength integer not null,
+    unique(Folder, Name));
+create table if not exists Texts(Id integer primary key, Text blob not null);
+create table if not exists Pending(Folder text not null, Name text not null,
+    primary key(Folder, Name)) without rowid;
+create table if not exists Meta(Key text primary key, Value text not null) without rowid;
+create virtual table if not exists Words using fts5(Text, content='', detail=none,
+    tokenize='zeph');
+)";
+
+// Binds texts and numbers, steps once, and resets on the way out.
+class Use {
+public:
+    explicit Use(sqlite3_stmt* statement) : m_statement(statement) {}
+    ~Use() {
+        if (m_statement) {
+            sqlite3_reset(m_statement);
+            sqlite3_clear_bindings(m_statement);
+        }
+    }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+    bool ok() const { return m_statement != nullptr; }
+    Use& bind(int index, std::string_view text) {
+        if (m_statement)
+            sqlite3_bind_text(m_statement, index, text.data(), static_cast<int>(text.size()),
+                              SQLITE_TRANSIENT);
+        return *this;
+    }
+    Use& bind(int index, std::int64_t number) {
+        if (m_statement) sqlite3_bind_int64(m_statement, index, number);
+        return *this;
+    }
+    Use& blob(int index, std::string_view bytes) {
+        if (m_statement)
+            sqlite3_bind_blob(m_statement, index, bytes.data(), static_cast<int>(bytes.size()),
+                              SQLITE_TRANSIENT);
+        return *this;
+    }
+    int step() { return m_statement ? sqlite3_step(m_statement) : SQLITE_MISUSE; }
+    bool run() {
+        int rc = step();
+        return rc == SQLITE_DONE || rc == SQLITE_ROW;
+    }
+    std::int64_t number(int column) const { return sqlite3_column_int64(m_statement, column); }
+    std::string text(int column) const {
+        auto* bytes = reinterpret_cast<const char*>(sqlite3_column_blob(m_statement, column));
+        return bytes ? std::string(bytes,
+                                   static_cast<size_t>(sqlite3_column_bytes(m_statement, column)))
+                     : std::string();
+    }
+
+private:
+    sqlite3_stmt* m_statement;
+};
+
+Document documentOf(const Use& row) {
+    Document d;
+    d.id = row.number(0);
+    d.folder = row.text(1);
+    d.name = row.text(2);
+    d.device = row.number(3);
+    d.inode = row.number(4);
+    d.size = row.number(5);
+    d.modified = row.number(6);
+    d.state = static_cast<Document::State>(row.number(7));
+    d.textLength = row.number(8);
+    return d;
+}
+
+constexpr char kDocumentColumns[] =
+    "Id, Folder, Name, Device, Inode, Size, Modified, State, TextLength";
+
+std::string compress(std::string_view text) {
+    uLongf size = compressBound(static_cast<uLong>(text.size()));
+    std::string packed(size, '\0');
+    if (::compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
+                    reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(text.size()),
+                    Z_BEST_SPEED) != Z_OK)
+        return {};
+    packed.resize(size);
+    return packed;
+}
+
+std::optional<std::string> inflate(std::string_view packed, std::int64_t length) {
+    std::string text(static_cast<size_t>(length), '\0');
+    uLongf size = static_cast<uLongf>(length);
+    if (length > 0 && ::uncompress(reinterpret_cast<Bytef*>(text.data()), &size,
+                                   reinterpret_cast<const Bytef*>(packed.data()),
+                                   static_cast<uLong>(packed.size())) != Z_OK)
+        return std::nullopt;
+    text.resize(size);
+    return text;
+}
+
+}  // namespace
+
+ContentStore::~ContentStore() {
+    for (auto& [sql, statement] : m_statements) sqlite3_finalize(statement);
+    if (m_db) sqlite3_close(m_db);
+}
+
+std::unique_ptr<ContentStore> ContentStore::open(const std::string& dataFolder, bool create) {
+    std::string folder = osPath(joinPath(dataFolder, kContentFolder));
+    if (folder.empty()) return nullptr;
+    if (create) ::mkdir(folder.c_str(), 0755);
+    std::string path = folder + "/" + kContentDatabase;
+    std::unique_ptr<ContentStore> store(new ContentStore);
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    if (sqlite3_open_v2(path.c_str(), &store->m_db, flags, nullptr) != SQLITE_OK) return nullptr;
+    sqlite3_busy_timeout(store->m_db, 10000);
+    if (!registerTokenizer(store->m_db) || !store->prepareSchema()) return nullptr;
+    return store;
+}
+
+bool ContentStore::prepareSchema() {
+    return execute("pragma journal_mode=wal") && execute("pragma synchronous=normal") &&
+           execute(kSchema);
+}
+
+bool ContentStore::execute(const char* sql) {
+    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+sqlite3_stmt* ContentStore::statement(const char* sql) {
+    for (auto& [text, prepared] : m_statements)
+        if (text == sql) return prepared;
+    sqlite3_stmt* prepared = nullptr;
+    if (sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &prepared, nullptr) !=
+        SQLITE_OK)
+        return nullptr;
+    m_statements.emplace_back(sql, prepared);
+    return prepared;
+}
+
+bool ContentStore::begin() {
+    return execute("begin immediate");
+}
+
+bool ContentStore::commit() {
+    return execute("commit");
+}
+
+void ContentStore::rollback() {
+    execute("rollback");
+}
+
+std::optional<Document> ContentStore::find(std::string_view folder, std::string_view name) {
+    static const std::string sql =
+        std::string("select ") + kDocumentColumns + " from Documents where Folder=?1 and Name=?2";
+    Use row(statement(sql.c_str()));
+    row.bind(1, folder).bind(2, name);
+    if (row.step() != SQLITE_ROW) return std::nullopt;
+    return documentOf(row);
+}
+
+std::optional<Document> ContentStore::document(std::int64_t id) {
+    static const std::string sql =
+        std::string("select ") + kDocumentColumns + " from Documents where Id=?1";
+    Use row(statement(sql.c_str()));
+    row.bind(1, id);
+    if (row.step() != SQLITE_ROW) return std::nullopt;
+    return documentOf(row);
+}
+
+void ContentStore::forEachDocument(const std::function<void(const Document&)>& visit) {
+    static const std::string sql =
+        std::string("select ") + kDocumentColumns + " from Documents order by Folder, Name";
+    Use rows(statement(sql.c_str()));
+    while (rows.step() == SQLITE_ROW) visit(documentOf(rows));
+}
+
+std::int64_t ContentStore::documentCount() {
+    Use row(statement("select count(*) from Documents"));
+    return row.step() == SQLITE_ROW ? row.number(0) : 0;
+}
+
+std::optional<std::string> ContentStore::storedText(std::int64_t id) {
+    Use row(
+        statement("select t.Text, d.TextLength from Texts t join Documents d on d.Id=t.Id "
+                  "where t.Id=?1"));
+    row.bind(1, id);
+    if (row.step() != SQLITE_ROW) return std::nullopt;
+    return inflate(row.text(0), row.number(1));
+}
+
+std::optional<std::string> ContentStore::text(std::int64_t id) {
+    return storedText(id);
+}
+
+// A contentless index forgets a row only when told its text again.
+bool ContentStore::dropTokens(std::int64_t id) {
+    std::optional<std::string> old = storedText(id);
+    if (!old) return true;
+    Use drop(statement("insert into Words(Words, rowid, Text) values('delete', ?1, ?2)"));
+    return drop.bind(1, id).bind(2, *old).run();
+}
+
+bool ContentStore::put(Document d, std::string_view text) {
+    std::optional<Document> old = find(d.folder, d.name);
+    if (old) {
+        if (!dropTokens(old->id)) return false;
+        d.id = old->id;
+    }
+    Use row(
+        statement("insert or replace into Documents(Id, Folder, Name, Device, Inode, Size, "
+                  "Modified, State, TextLength) values(?1,?2,?3,?4,?5,?6,?7,?8,?9)"));
+    if (old) row.bind(1, d.id);
+    row.bind(2, d.folder)
+        .bind(3, d.name)
+        .bind(4, d.device)
+        .bind(5, d.inode)
+        .bind(6, d.size)
+        .bind(7, d.modified)
+        .bind(8, static_cast<std::int64_t>(d.state))
+        .bind(9, static_cast<std::int64_t>(text.size()));
+    if (!row.run()) return false;
+    if (!old) d.id = sqlite3_last_insert_rowid(m_db);
+    if (text.empty()) {
+        Use drop(statement("delete from Texts where Id=?1"));
+        return drop.bind(1, d.id).run();
+    }
+    Use store(statement("insert or replace into Texts(Id, Text) values(?1, ?2)"));
+    if (!store.bind(1, d.id).blob(2, compress(text)).run()) return false;
+    Use words(statement("insert into Words(rowid, Text) values(?1, ?2)"));
+    return words.bind(1, d.id).bind(2, text).run();
+}
+
+bool ContentStore::remove(std::string_view folder, std::string_view name) {
+    std::optional<Document> old = find(folder, name);
+    if (!old) return true;
+    if (!dropTokens(old->id)) return false;
+    Use texts(statement("delete from Texts where Id=?1"));
+    Use documents(statement("delete from Documents where Id=?1"));
+    return texts.bind(1, old->id).run() && documents.bind(1, old->id).run();
+}
+
+bool ContentStore::removeBelow(std::string_view folderPath) {
+    // The folder's own entries and the range of folders below it ('0' follows '/').
+    std::string folder = normalizeFolder(folderPath);
+    std::string below = folder == "/" ? "/" : folder + "/";
+    std::string end = folder == "/" ? "0" : folder + "0";
+    std::vector<std::pair<std::string, std::string>> doomed;
+    {
+        Use rows(
+            statement("select Folder, Name from Documents where Folder=?1 or "
+                      "(Folder>=?2 and Folder<?3)"));
+        rows.bind(1, folder).bind(2, below).bind(3, end);
+        while (rows.step() == SQLITE_ROW) doomed.emplace_back(rows.text(0), rows.text(1));
+    }
+    for (const auto& [f, n] : doomed)
+        if (!remove(f, n)) return false;
+    return true;
+}
+
+std::vector<std::int64_t> ContentStore::candidates(const std::vector<std::string>& keys) {
+    std::vector<std::int64_t> ids;
+    Use rows(statement("select rowid from Words where Words match ?1 order by rowid"));
+    rows.bind(1, matchExpression(keys));
+    while (rows.step() == SQLITE_ROW) ids.push_back(rows.number(0));
+    return ids;
+}
+
+std::vector<std::int64_t> ContentStore::allDocuments() {
+    std::vector<std::int64_t> ids;
+    Use rows(statement("select Id from Texts order by Id"));
+    while (rows.step() == SQLITE_ROW) ids.push_back(rows.number(0));
+    return ids;
+}
+
+bool ContentStore::addPending(std::string_view folder, std::string_view name) {
+    Use row(statement("insert or ignore into Pending(Folder, Name) values(?1, ?2)"));
+    return row.bind(1, folder).bind(2, name).run();
+}
+
+std::vector<std::pair<std::string, std::string>> ContentStore::pending(std::int64_t atMost) {
+    std::vector<std::pair<std::string, std::string>> paths;
+    Use rows(statement("select Folder, Name from Pending limit ?1"));
+    rows.bind(1, atMost);
+    while (rows.step() == SQLITE_ROW) paths.emplace_back(rows.text(0), rows.text(1));
+    return paths;
+}
+
+bool ContentStore::removePending(std::string_view folder, std::string_view name) {
+    Use row(statement("delete from Pending where Folder=?1 and Name=?2"));
+    return row.bind(1, folder).bind(2, name).run();
+}
+
+std::int64_t ContentStore::pendingCount() {
+    Use row(statement("select count(*) from Pending"));
+    return row.step() == SQLITE_ROW ? row.number(0) : 0;
+}
+
+std::string ContentStore::meta(std::string_view key) {
+    Use row(statement("select Value from Meta where Key=?1"));
+    row.bind(1, key);
+    return row.step() == SQLITE_ROW ? row.text(0) : std::string();
+}
+
+bool ContentStore::setMeta(std::string_view key, std::string_view value) {
+    Use row(statement("insert or replace into Meta(Key, Value) values(?1, ?2)"));
+    return row.bind(1, key).bind(2, value).run();
+}
+
+}  // namespace zeph::content

@@ -1,0 +1,97 @@
+// The content index's own database, content/Content.sqlite in the data
+// folder. It outlives the name index's generations:
+//   Documents  one row per file read: its path (GBK, as the file list has
+//              it), device, inode, size and modification time (a file whose
+//              five are unchanged is never read again), state, text length
+//   Texts      each document's text, UTF-8, zlib-compressed: every candidate
+//              is confirmed against it, and the preview shows it in context
+//   Words      the full-text index of the texts (FTS5, contentless, keys of
+//              ContentTokenizer.h), row id = the document's id
+//   Pending    files to (re)read or drop, in or below a path
+//   Meta       the name-index generation the files were last compared with
+// Writers (the watcher, or the indexer when nothing watches) and readers
+// (the engine) share it in WAL mode.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace zeph::content {
+
+inline constexpr char kContentFolder[] = "content";
+inline constexpr char kContentDatabase[] = "Content.sqlite";
+inline constexpr char kDiffedGeneration[] = "DiffedGeneration";
+inline constexpr char kScopeFingerprint[] = "Scope";
+
+struct Document {
+    enum State { Indexed = 0, Unreadable = 1, TooLarge = 2, Cut = 3 };
+    std::int64_t id = 0;
+    std::string folder, name;  // GBK
+    std::int64_t device = 0, inode = 0, size = 0, modified = 0;
+    State state = Indexed;
+    std::int64_t textLength = 0;
+};
+
+class ContentStore {
+public:
+    ~ContentStore();
+    ContentStore(const ContentStore&) = delete;
+    ContentStore& operator=(const ContentStore&) = delete;
+
+    // The store of the data folder (GBK); with create, made when missing.
+    // nullptr when it cannot be opened.
+    static std::unique_ptr<ContentStore> open(const std::string& dataFolder, bool create);
+
+    bool begin();
+    bool commit();
+    void rollback();
+
+    // Documents.
+    std::optional<Document> find(std::string_view folder, std::string_view name);
+    std::optional<Document> document(std::int64_t id);
+    // Every document, in path order.
+    void forEachDocument(const std::function<void(const Document&)>& visit);
+    std::int64_t documentCount();
+    // Stores a document's state and text, replacing what was stored for its path.
+    bool put(Document document, std::string_view text);
+    // Drops the document at the path, or every one in or below a folder.
+    bool remove(std::string_view folder, std::string_view name);
+    bool removeBelow(std::string_view folderPath);
+    // The text stored for a document (UTF-8).
+    std::optional<std::string> text(std::int64_t id);
+
+    // Ids of the documents holding every key (ContentTokenizer.h), in id order.
+    std::vector<std::int64_t> candidates(const std::vector<std::string>& keys);
+    // Every document id, for a text too short for keys.
+    std::vector<std::int64_t> allDocuments();
+
+    // Pending paths.
+    bool addPending(std::string_view folder, std::string_view name);
+    std::vector<std::pair<std::string, std::string>> pending(std::int64_t atMost = -1);
+    bool removePending(std::string_view folder, std::string_view name);
+    std::int64_t pendingCount();
+
+    std::string meta(std::string_view key);
+    bool setMeta(std::string_view key, std::string_view value);
+
+private:
+    ContentStore() = default;
+    bool prepareSchema();
+    bool execute(const char* sql);
+    sqlite3_stmt* statement(const char* sql);
+    std::optional<std::string> storedText(std::int64_t id);
+    bool dropTokens(std::int64_t id);
+
+    sqlite3* m_db = nullptr;
+    std::vector<std::pair<const char*, sqlite3_stmt*>> m_statements;
+};
+
+}  // namespace zeph::content

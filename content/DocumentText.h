@@ -1,0 +1,78 @@
+// The text of a document, through a maintained library for each family of
+// formats: PDF (poppler), Office Open XML, OpenDocument and EPUB (libzip and
+// libxml2), HTML and XML (libxml2), and plain text in the encodings content
+// search reads (UTF-8, UTF-16 with or without a byte-order mark, GB18030).
+// Legacy binary Office files have no such library here: they are not
+// documents of the index (their bytes are searched as before).
+// Everything works on bytes in memory, so the same code runs in the worker
+// process and under the fuzzer.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zeph::content {
+
+enum class DocumentKind {
+    None,  // not a document of the index
+    PlainText,
+    Pdf,
+    WordProcessing,  // docx
+    Spreadsheet,     // xlsx
+    Presentation,    // pptx
+    OpenDocument,    // odt, ods, odp
+    Epub,
+    Html,
+    Xml,
+};
+
+// The kind a suffix (lower case, without the dot) stands for. Suffixes of
+// text files the system knows are plain text; anything else is None.
+DocumentKind documentKind(std::string_view suffix, bool knownTextSuffix);
+
+struct ExtractedText {
+    enum Outcome { Read, Unreadable } outcome = Unreadable;
+    std::string text;    // UTF-8
+    bool cut = false;    // the text was longer than the cap: the rest is left out
+    std::string reason;  // why it is unreadable (for the log)
+};
+
+// Text kept per document, at most.
+inline constexpr size_t kTextCap = 16u << 20;
+
+ExtractedText extractText(DocumentKind kind, std::string_view bytes, size_t cap = kTextCap);
+
+// The UTF-8 text, at most cap bytes of it, cut at a character's start.
+class TextSink {
+public:
+    explicit TextSink(size_t cap) : m_cap(cap) {}
+    // Adds text (UTF-8); false once the cap is reached.
+    bool add(std::string_view utf8);
+    // Ends a line (paragraph, cell, page), once.
+    void endLine();
+    bool full() const { return m_cut; }
+    ExtractedText take();
+
+private:
+    size_t m_cap;
+    std::string m_text;
+    bool m_cut = false;
+};
+
+// Plain text decoded to UTF-8.
+std::string decodePlainText(std::string_view bytes);
+
+// The families, each in its own file.
+ExtractedText pdfText(std::string_view bytes, size_t cap);
+ExtractedText packageText(DocumentKind kind, std::string_view bytes, size_t cap);
+ExtractedText markupText(bool html, std::string_view bytes, size_t cap);
+// Text of XML held in memory, lines ending where the named elements end (every
+// element, without names) and nothing taken from inside the skipped ones;
+// false when it is no XML.
+bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds,
+             const char* const* skipped);
+// Text of HTML held in memory (script and style left out).
+bool htmlText(std::string_view bytes, TextSink& sink);
+
+}  // namespace zeph::content

@@ -1,0 +1,123 @@
+// HTML and XML: their text without markup, through libxml2. Nothing is
+// fetched over the network, no external entity is loaded, and entities are
+// not expanded beyond the parser's own limits.
+#include <libxml/HTMLparser.h>
+#include <libxml/parser.h>
+#include <libxml/xmlreader.h>
+
+#include <climits>
+#include <cstring>
+#include <memory>
+
+#include "content/DocumentText.h"
+
+namespace zeph::content {
+
+namespace {
+
+bool listed(const char* name, const char* const* names) {
+    for (; *names; ++names)
+        if (std::strcmp(name, *names) == 0) return true;
+    return false;
+}
+
+void quiet(void*, const char*, ...) {}
+void quietStructured(void*, xmlErrorPtr) {}
+
+void silenceParser() {
+    xmlSetGenericErrorFunc(nullptr, quiet);
+    xmlSetStructuredErrorFunc(nullptr, quietStructured);
+}
+
+struct ReaderFree {
+    void operator()(xmlTextReaderPtr reader) const { xmlFreeTextReader(reader); }
+};
+struct DocFree {
+    void operator()(htmlDocPtr document) const { xmlFreeDoc(document); }
+};
+
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
+                              XML_PARSE_NOBLANKS | XML_PARSE_COMPACT;
+
+// Block elements of HTML: a line ends after each.
+constexpr const char* kHtmlBlocks[] = {
+    "p",   "div", "br", "li",      "tr",      "h1",    "h2",         "h3", "h4", "h5",   "h6",
+    "pre", "td",  "th", "section", "article", "title", "blockquote", "dd", "dt", nullptr};
+constexpr const char* kHtmlSkipped[] = {"script", "style", "noscript", "template", nullptr};
+
+void walkHtml(xmlNodePtr node, TextSink& sink) {
+    for (; node && !sink.full(); node = node->next) {
+        if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+            if (node->content) sink.add(reinterpret_cast<const char*>(node->content));
+        } else if (node->type == XML_ELEMENT_NODE) {
+            const char* name = reinterpret_cast<const char*>(node->name);
+            if (listed(name, kHtmlSkipped)) continue;
+            walkHtml(node->children, sink);
+            if (listed(name, kHtmlBlocks)) sink.endLine();
+        }
+    }
+}
+
+}  // namespace
+
+bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds,
+             const char* const* skipped) {
+    if (bytes.size() > INT_MAX) return false;
+    silenceParser();
+    std::unique_ptr<xmlTextReader, ReaderFree> reader(xmlReaderForMemory(
+        bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, kParseOptions));
+    if (!reader) return false;
+    // Without names every element ends a line: the text of one never runs into the next.
+    auto endsLine = [&](const char* name) { return !lineEnds || listed(name, lineEnds); };
+    int skipDepth = -1;  // inside a skipped element, the depth it starts at
+    int result = 0;
+    bool any = false;
+    while (!sink.full() && (result = xmlTextReaderRead(reader.get())) == 1) {
+        int type = xmlTextReaderNodeType(reader.get());
+        int depth = xmlTextReaderDepth(reader.get());
+        const char* name = reinterpret_cast<const char*>(xmlTextReaderConstLocalName(reader.get()));
+        if (type == XML_READER_TYPE_ELEMENT) {
+            any = true;
+            if (skipDepth < 0 && name && listed(name, skipped) &&
+                !xmlTextReaderIsEmptyElement(reader.get()))
+                skipDepth = depth;
+            if (name && xmlTextReaderIsEmptyElement(reader.get()) && endsLine(name)) sink.endLine();
+        } else if (type == XML_READER_TYPE_END_ELEMENT) {
+            if (depth == skipDepth)
+                skipDepth = -1;
+            else if (skipDepth < 0 && name && endsLine(name))
+                sink.endLine();
+        } else if (skipDepth < 0 &&
+                   (type == XML_READER_TYPE_TEXT || type == XML_READER_TYPE_CDATA)) {
+            if (const xmlChar* value = xmlTextReaderConstValue(reader.get()))
+                sink.add(reinterpret_cast<const char*>(value));
+        }
+    }
+    return any;
+}
+
+bool htmlText(std::string_view bytes, TextSink& sink) {
+    if (bytes.size() > INT_MAX) return false;
+    silenceParser();
+    std::unique_ptr<xmlDoc, DocFree> document(
+        htmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
+                       HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR |
+                           HTML_PARSE_NOWARNING | HTML_PARSE_NOBLANKS | HTML_PARSE_COMPACT));
+    if (!document) return false;
+    walkHtml(xmlDocGetRootElement(document.get()), sink);
+    return true;
+}
+
+ExtractedText markupText(bool html, std::string_view bytes, size_t cap) {
+    static constexpr const char* kNone[] = {nullptr};
+    TextSink sink(cap);
+    bool read = html ? htmlText(bytes, sink) : xmlText(bytes, sink, nullptr, kNone);
+    if (!read) {
+        ExtractedText failed;
+        failed.reason = html ? "no HTML document" : "no XML document";
+        return failed;
+    }
+    return sink.take();
+}
+
+}  // namespace zeph::content

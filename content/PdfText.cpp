@@ -1,0 +1,48 @@
+// PDF: the text of each page in reading order, through poppler.
+#include <poppler-document.h>
+#include <poppler-global.h>
+#include <poppler-page.h>
+
+#include <climits>
+#include <memory>
+
+#include "content/DocumentText.h"
+
+namespace zeph::content {
+
+namespace {
+
+void quiet(const std::string&, void*) {}
+
+}  // namespace
+
+ExtractedText pdfText(std::string_view bytes, size_t cap) {
+    ExtractedText failed;
+    if (bytes.size() > INT_MAX) {
+        failed.reason = "larger than a PDF reader takes";
+        return failed;
+    }
+    poppler::set_debug_error_function(quiet, nullptr);
+    std::unique_ptr<poppler::document> document(
+        poppler::document::load_from_raw_data(bytes.data(), static_cast<int>(bytes.size())));
+    if (!document) {
+        failed.reason = "no PDF document";
+        return failed;
+    }
+    if (document->is_locked()) {
+        failed.reason = "encrypted";
+        return failed;
+    }
+    TextSink sink(cap);
+    for (int i = 0; i < document->pages() && !sink.full(); ++i) {
+        std::unique_ptr<poppler::page> page(document->create_page(i));
+        if (!page) continue;
+        poppler::byte_array utf8 =
+            page->text(poppler::rectf(), poppler::page::physical_layout).to_utf8();
+        sink.add(std::string_view(utf8.data(), utf8.size()));
+        sink.endLine();
+    }
+    return sink.take();
+}
+
+}  // namespace zeph::content

@@ -1,0 +1,158 @@
+// The content index over a tree: the first run reads every document, an
+// unchanged run reads nothing, changed, removed and renamed files follow;
+// documents that crash or hang their reader, or inflate without end, cost
+// only their worker.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/SQLiteDB.h"
+#include "common/SqlText.h"
+#include "common/StartupSettings.h"
+#include "common/Statements.h"
+#include "content/ContentIndexer.h"
+#include "content/ContentTokenizer.h"
+#include "content/ExtractorPool.h"
+#include "indexer/IndexRun.h"
+#include "tests/content/Documents.h"
+#include "tests/support/ScriptedMessages.h"
+#include "tests/support/TempFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace zeph::test {
+namespace {
+
+using content::ContentIndexer;
+using content::ContentScope;
+
+const std::string kWorker = std::string(ZEPH_TEST_PROGRAM_DIR) + "/zeph-extract";
+
+class ContentIndex : public ::testing::Test {
+protected:
+    void SetUp() override {
+        openConfigDatabase(db, program.str());
+        db.Execute("delete from ScanConfig");
+        db.Execute(sqlFormat(sql::kInsertScanFolder, {sqlText(tree.str())}));
+    }
+    ContentScope scope() const {
+        return ContentScope(true, {tree.str()}, {"txt", "md"}, {}, 1 << 20);
+    }
+    // A name run, then the content index compared and read; how many documents were read.
+    std::int64_t index() {
+        IndexRun run(db, program.str());
+        EXPECT_EQ(run.run(), IndexRun::Outcome::Published);
+        ContentIndexer indexer(program.str(), scope(), kWorker, 2);
+        indexer.onUnreadable = [&](const std::string& path, const std::string& reason) {
+            unreadable.push_back(path + ": " + reason);
+        };
+        std::atomic<bool> stop{false};
+        EXPECT_TRUE(indexer.compare(stop));
+        EXPECT_TRUE(indexer.extractPending(stop));
+        return indexer.done();
+    }
+    // Paths (relative) of the documents holding the text, by the index's keys and their text.
+    std::vector<std::string> holding(const std::string& utf8Text) {
+        auto store = content::ContentStore::open(program.str(), false);
+        std::vector<std::string> paths;
+        auto keys = content::queryKeys(utf8Text);
+        for (std::int64_t id : keys ? store->candidates(*keys) : store->allDocuments()) {
+            auto text = store->text(id);
+            auto document = store->document(id);
+            if (text && document && text->find(utf8Text) != std::string::npos)
+                paths.push_back(
+                    fs::relative(fs::path(document->folder) / document->name, tree.path()));
+        }
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    }
+    std::int64_t pending() {
+        return content::ContentStore::open(program.str(), false)->pendingCount();
+    }
+
+    ScriptedMessages messages;
+    ProgramFolder program;
+    TempFolder tree;
+    CSQLiteDB db;
+    std::vector<std::string> unreadable;
+};
+
+using Paths = std::vector<std::string>;
+
+TEST_F(ContentIndex, ReadsOnceAndFollowsChangedRemovedAndRenamedFiles) {
+    writeFile(tree / "contract.docx", documentHolding("docx", utf8(u8"甲方 force majeure")));
+    writeFile(tree / "sheet.xlsx", documentHolding("xlsx", utf8(u8"甲方 budget")));
+    writeFile(tree / "notes.txt", utf8(u8"乙方 notes"));
+    writeFile(tree / "photo.jpg", utf8(u8"甲方"));  // not a document: left out
+    writeFile(tree / "deep" / "old.md", "majeure");
+    EXPECT_EQ(index(), 4);
+    EXPECT_EQ(holding(utf8(u8"甲方")), (Paths{"contract.docx", "sheet.xlsx"}));
+    EXPECT_EQ(holding(utf8(u8"甲")), (Paths{"contract.docx", "sheet.xlsx"}));
+    EXPECT_EQ(holding("majeure"), (Paths{"contract.docx", "deep/old.md"}));
+    EXPECT_EQ(holding("ce maj"), (Paths{"contract.docx"}));
+
+    EXPECT_EQ(index(), 0);  // nothing changed: nothing read
+    EXPECT_EQ(pending(), 0);
+
+    writeFile(tree / "notes.txt", utf8(u8"丙方 was 乙方 no more, and longer"));
+    fs::remove(tree / "sheet.xlsx");
+    fs::rename(tree / "deep", tree / "moved");
+    EXPECT_EQ(index(), 2);  // the changed file and the renamed one
+    EXPECT_EQ(holding(utf8(u8"乙方")), (Paths{"notes.txt"}));
+    EXPECT_EQ(holding(utf8(u8"丙方")), (Paths{"notes.txt"}));
+    EXPECT_EQ(holding(utf8(u8"甲方")), (Paths{"contract.docx"}));
+    EXPECT_EQ(holding("majeure"), (Paths{"contract.docx", "moved/old.md"}));
+    EXPECT_TRUE(unreadable.empty());
+}
+
+TEST_F(ContentIndex, AnUnreadableDocumentIsRecordedAndNotReadAgain) {
+    writeFile(tree / "broken.docx", "PK\x03\x04 not really");
+    writeFile(tree / "good.txt", "fine words");
+    EXPECT_EQ(index(), 2);
+    ASSERT_EQ(unreadable.size(), 1u);
+    EXPECT_NE(unreadable[0].find("broken.docx"), std::string::npos);
+    auto store = content::ContentStore::open(program.str(), false);
+    auto broken = store->find(tree.str(), "broken.docx");
+    ASSERT_TRUE(broken);
+    EXPECT_EQ(broken->state, content::Document::Unreadable);
+    EXPECT_EQ(index(), 0);
+    EXPECT_EQ(holding("fine"), Paths{"good.txt"});
+}
+
+TEST(ExtractorPool, ACrashAHangAndABombCostOnlyTheirWorker) {
+    TempFolder folder;
+    writeFile(folder / "hangs.sh", "#!/bin/sh\nsleep 60\n");
+    writeFile(folder / "crashes.sh", "#!/bin/sh\nkill -SEGV $$\n");
+    for (const char* script : {"hangs.sh", "crashes.sh"})
+        fs::permissions(folder / script, fs::perms::owner_all);
+    writeFile(folder / "a.txt", "alpha");
+    std::atomic<bool> stop{false};
+    for (const char* script : {"hangs.sh", "crashes.sh"}) {
+        content::ExtractorPool pool((folder / script).string(), 2, std::chrono::milliseconds(500));
+        std::vector<content::ExtractedText> results(3);
+        std::vector<content::ExtractorPool::Job> jobs(
+            3, {(folder / "a.txt").string(), content::DocumentKind::PlainText});
+        pool.extract(
+            jobs, [&](size_t i, content::ExtractedText text) { results[i] = std::move(text); },
+            stop);
+        for (const auto& result : results) {
+            EXPECT_EQ(result.outcome, content::ExtractedText::Unreadable) << script;
+            EXPECT_FALSE(result.reason.empty()) << script;
+        }
+    }
+    // The real reader between bad ones: its documents are read, a bomb is cut.
+    writeFile(folder / "bomb.docx", inflatingDocument(200u << 20));
+    content::ExtractorPool pool(kWorker, 2);
+    std::vector<content::ExtractedText> results(2);
+    pool.extract(
+        {{(folder / "bomb.docx").string(), content::DocumentKind::WordProcessing},
+         {(folder / "a.txt").string(), content::DocumentKind::PlainText}},
+        [&](size_t i, content::ExtractedText text) { results[i] = std::move(text); }, stop);
+    EXPECT_EQ(results[0].outcome, content::ExtractedText::Read);
+    EXPECT_TRUE(results[0].cut);
+    EXPECT_LE(results[0].text.size(), content::kTextCap);
+    EXPECT_EQ(results[1].text, "alpha");
+}
+
+}  // namespace
+}  // namespace zeph::test
