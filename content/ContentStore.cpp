@@ -285,6 +285,33 @@ std::vector<std::int64_t> ContentStore::candidates(const std::vector<std::string
     return ids;
 }
 
+std::vector<Document> ContentStore::candidateDocuments(const std::vector<std::string>& keys) {
+    std::vector<Document> documents;
+    Use rows(statement("select d.Id, d.Folder, d.Name from Words w join Documents d on d.Id=w.rowid "
+                       "where Words match ?1 order by d.Id"));
+    rows.bind(1, matchExpression(keys));
+    while (rows.step() == SQLITE_ROW) {
+        Document& d = documents.emplace_back();
+        d.id = rows.number(0);
+        d.folder = rows.text(1);
+        d.name = rows.text(2);
+    }
+    return documents;
+}
+
+std::vector<Document> ContentStore::allDocumentPaths() {
+    std::vector<Document> documents;
+    Use rows(statement("select d.Id, d.Folder, d.Name from Texts t join Documents d on d.Id=t.Id "
+                       "order by d.Id"));
+    while (rows.step() == SQLITE_ROW) {
+        Document& d = documents.emplace_back();
+        d.id = rows.number(0);
+        d.folder = rows.text(1);
+        d.name = rows.text(2);
+    }
+    return documents;
+}
+
 std::vector<std::int64_t> ContentStore::allDocuments() {
     std::vector<std::int64_t> ids;
     Use rows(statement("select Id from Texts order by Id"));

@@ -72,6 +72,9 @@ public:
     std::vector<std::int64_t> candidates(const std::vector<std::string>& keys);
     // Every document id, for a text too short for keys.
     std::vector<std::int64_t> allDocuments();
+    // The same with their paths (id, folder and name only), in one query.
+    std::vector<Document> candidateDocuments(const std::vector<std::string>& keys);
+    std::vector<Document> allDocumentPaths();
 
     // Pending paths.
     bool addPending(std::string_view folder, std::string_view name);

@@ -19,20 +19,10 @@
 #include <vector>
 
 #include "common/Drives.h"
+#include "common/EntryState.h"
 #include "common/FileList.h"
 
 namespace zeph {
-
-// What the walk knows of one entry.
-struct EntryState {
-    bool isFolder = false;
-    std::int64_t size = 0;  // 0 for a folder
-    FileTimes times;
-    dev_t device = 0;
-};
-
-// The state of the entry osName in the open folder dirFd, without following a link.
-std::optional<EntryState> readEntryState(int dirFd, const char* osName);
 
 // How the index takes a directory entry's name: the one rule the walk and the
 // watcher share.

@@ -9,6 +9,7 @@
 #include "common/FileList.h"
 #include "common/KeyScheme.h"
 #include "common/Paths.h"
+#include "content/ContentStore.h"
 #include "search/engine/ExtensionTable.h"
 #include "search/engine/JournalView.h"
 
@@ -31,17 +32,21 @@ std::int64_t timeOfKind(const FileListLine& line, int kind) {
 
 CandidateFilter::CandidateFilter(const SearchCriteria& criteria, const NameMatcher& name,
                                  const ExtensionTable& extensions, const CContentSearch* content,
-                                 const JournalView* journal, const std::atomic<bool>& stop)
+                                 const ContentPlan* plan, const JournalView* journal,
+                                 const std::atomic<bool>& stop)
     : m_criteria(criteria),
       m_name(name),
       m_extensions(extensions),
       m_content(content),
+      m_plan(content && plan && plan->active() ? plan : nullptr),
       m_journal(journal && !journal->empty() ? journal : nullptr),
       m_stop(stop) {}
 
 CandidateFilter::Worker::Worker(const CandidateFilter& filter) {
     if (filter.m_content) m_content = std::make_unique<CContentSearch>(*filter.m_content);
 }
+
+CandidateFilter::Worker::~Worker() = default;
 
 bool CandidateFilter::Worker::folderHidden(const JournalView& journal, std::string_view gbkFolder) {
     if (!m_hiddenKnown || gbkFolder != m_hiddenFolder) {
@@ -74,13 +79,24 @@ const char* CandidateFilter::Worker::osName(std::string_view gbkName) {
 // The existence test of every result: something is at the path now (a
 // dangling link counts); with content text, a regular file holding it.
 bool CandidateFilter::existsWithContent(Worker& worker, std::string_view folder,
-                                        std::string_view name) const {
+                                        std::string_view name, ContentCheck check,
+                                        std::int64_t document) const {
     int dirFd = worker.folderHandle(folder);
     const char* os = worker.osName(name);
     if (dirFd < 0 || !os) return false;
-    if (worker.m_content) return worker.m_content->SearchFileAt(dirFd, os, &m_stop) >= 0;
+    if (worker.m_content && check == ContentCheck::Scan)
+        return worker.m_content->SearchFileAt(dirFd, os, &m_stop) >= 0;
     struct stat st;
-    return ::fstatat(dirFd, os, &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (::fstatat(dirFd, os, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    return !worker.m_content || storedTextHolds(worker, document);
+}
+
+// The stored text is UTF-8, so a match of the text's UTF-8 form is one at a character.
+bool CandidateFilter::storedTextHolds(Worker& worker, std::int64_t document) const {
+    if (!worker.m_store) worker.m_store = content::ContentStore::open(m_plan->dataFolder(), false);
+    if (!worker.m_store) return false;
+    std::optional<std::string> text = worker.m_store->text(document);
+    return text && text->find(m_plan->utf8Text()) != std::string::npos;
 }
 
 Verdict CandidateFilter::evaluate(Worker& worker, const CandidateLine& candidate,
@@ -93,6 +109,11 @@ Verdict CandidateFilter::evaluate(Worker& worker, const CandidateLine& candidate
     if (!line || line->numberCount < 2 + std::clamp(m_criteria.timeKind, 0, 2))
         return Verdict::Malformed;
     if (!m_name.matches(line->name, worker.m_lowered)) return Verdict::Skip;
+    ContentCheck check = candidate.check;
+    std::int64_t document = candidate.document;
+    if (m_plan && !candidate.fromContentIndex)
+        check = m_plan->checkFor(line->folder, line->name, document);
+    if (check == ContentCheck::NotFound) return Verdict::Skip;
     // An entry of the index that changed since is the journal's to answer for.
     if (candidate.fromIndex && m_journal &&
         (worker.folderHidden(*m_journal, line->folder) ||
@@ -127,7 +148,7 @@ Verdict CandidateFilter::evaluate(Worker& worker, const CandidateLine& candidate
     std::int64_t time = timeOfKind(*line, m_criteria.timeKind);
     if (time < m_criteria.timeFrom || time > m_criteria.timeTo) return Verdict::Skip;
     if (line->size < m_criteria.sizeMin || line->size > m_criteria.sizeMax) return Verdict::Skip;
-    if (!existsWithContent(worker, line->folder, line->name)) return Verdict::Skip;
+    if (!existsWithContent(worker, line->folder, line->name, check, document)) return Verdict::Skip;
 
     found.begin(line->name, line->folder, *typeText);
     appendSizeText(found.texts(), line->size);

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "common/FileIO.h"
+#include "search/engine/ContentPlan.h"
 #include "search/engine/ContentSearch.h"
 #include "search/engine/FoundRows.h"
 #include "search/engine/NameMatcher.h"
@@ -21,13 +22,20 @@
 namespace zeph {
 
 class ExtensionTable;
+namespace content {
+class ContentStore;
+}
 
 class JournalView;
 
-// A candidate's line: from the index's file list, or added by the journal.
+// A candidate's line: from the index's file list, added by the journal, or
+// brought by the content index (which then says how its content is decided).
 struct CandidateLine {
     std::string_view text;
     bool fromIndex = true;
+    bool fromContentIndex = false;
+    ContentCheck check = ContentCheck::Scan;
+    std::int64_t document = -1;
 };
 
 enum class Verdict {
@@ -39,15 +47,20 @@ enum class Verdict {
 class CandidateFilter {
 public:
     // content: prepared for the search's content text, or nullptr without one;
-    // journal: the changes since the index was built (entries of the index it
-    // names or removes are left to it), or nullptr.
+    // plan: how the content index answers for the files it covers (or
+    // nullptr); journal: the changes since the index was built (entries of the
+    // index it names or removes are left to it), or nullptr.
     CandidateFilter(const SearchCriteria& criteria, const NameMatcher& name,
                     const ExtensionTable& extensions, const CContentSearch* content,
-                    const JournalView* journal, const std::atomic<bool>& stop);
+                    const ContentPlan* plan, const JournalView* journal,
+                    const std::atomic<bool>& stop);
 
     class Worker {
     public:
         explicit Worker(const CandidateFilter& filter);
+        ~Worker();
+        Worker(const Worker&) = delete;
+        Worker& operator=(const Worker&) = delete;
         // The folder of the candidate looked at last (GBK).
         const std::string& folder() const { return m_folder; }
 
@@ -67,6 +80,7 @@ public:
         bool m_hidden = false;
         bool m_hiddenKnown = false;
         std::unique_ptr<CContentSearch> m_content;
+        std::unique_ptr<content::ContentStore> m_store;  // opened when first needed
         TimeTexts m_times;
         std::string m_lowered, m_suffix, m_osName;
     };
@@ -76,12 +90,15 @@ public:
     bool searchesContent() const { return m_content != nullptr; }
 
 private:
-    bool existsWithContent(Worker& worker, std::string_view folder, std::string_view name) const;
+    bool existsWithContent(Worker& worker, std::string_view folder, std::string_view name,
+                           ContentCheck check, std::int64_t document) const;
+    bool storedTextHolds(Worker& worker, std::int64_t document) const;
 
     const SearchCriteria& m_criteria;
     const NameMatcher& m_name;
     const ExtensionTable& m_extensions;
     const CContentSearch* m_content;
+    const ContentPlan* m_plan;
     const JournalView* m_journal;
     const std::atomic<bool>& m_stop;
 };

@@ -25,6 +25,11 @@ public:
     const Entry* find(std::string_view loweredSuffix) const;
     // Length of the type flags: the highest ExtendID plus one (bounded).
     size_t typeFlagCount() const { return m_typeFlagCount; }
+    // Calls visit(suffix, entry) for every registered suffix.
+    template <class Visit>
+    void forEach(Visit&& visit) const {
+        for (const auto& [suffix, entry] : m_entries) visit(suffix, entry);
+    }
 
 private:
     struct Hash {

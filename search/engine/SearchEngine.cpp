@@ -5,10 +5,15 @@
 #include <algorithm>
 #include <memory>
 
+#include <fcntl.h>
+
 #include "common/Codec.h"
+#include "common/EntryState.h"
+#include "common/FileList.h"
 #include "common/IndexGeneration.h"
 #include "common/KeyScheme.h"
 #include "common/Messages.h"
+#include "common/Paths.h"
 #include "common/Process.h"
 #include "common/StartupSettings.h"
 #include "search/engine/CandidatePass.h"
@@ -146,11 +151,20 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
     }
     refreshIndex();
     NameMatcher name(criteria);
+    ContentPlan plan;
+    if (!criteria.content.empty())
+        plan = ContentPlan::make(m_db, m_dataFolder, m_index.generation(), criteria, m_extensions);
     std::vector<std::uint32_t> candidates;
-    if (!criteria.name.empty() && name.narrows()) {
+    if (plan.covering() && (criteria.name.empty() || !name.narrows())) {
+        // The content index brings the candidates of its suffixes; the others'
+        // come from the name index.
+        SearchCriteria others = criteria;
+        others.typeFlags = plan.uncoveredTypeFlags();
+        candidates = typeCandidates(others);
+    } else if (!criteria.name.empty() && name.narrows()) {
         candidates = nameCandidates(name);
     } else if (!criteria.name.empty() && !name.hasTerms()) {
-        return evaluateCandidates(criteria, name, {}, view, false);  // separators only: nothing
+        return evaluateCandidates(criteria, name, {}, {}, view, false);  // separators only: nothing
     } else if (criteria.typeTab == 0 && criteria.content.empty()) {
         // No name, or one the index cannot narrow (patterns without a literal
         // run, exclusions only): the type and the filters must.
@@ -159,29 +173,48 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
     } else {
         candidates = typeCandidates(criteria);
     }
-    return evaluateCandidates(criteria, name, candidates, view, true);
+    return evaluateCandidates(criteria, name, candidates, plan, view, true);
 }
 
 int CSearchEngine::evaluateCandidates(const SearchCriteria& criteria, const NameMatcher& name,
                                       const std::vector<std::uint32_t>& candidates,
-                                      ResultView* view, bool withJournal) {
+                                      const ContentPlan& plan, ResultView* view, bool withJournal) {
     ResultStore store(m_db, view);
     std::unique_ptr<CContentSearch> content;
     if (!criteria.content.empty()) {
         content = std::make_unique<CContentSearch>(m_programFolder);
         content->SetPattern(criteria.content);
     }
-    // The index's candidates, then the entries the journal adds.
-    CandidateFilter filter(criteria, name, m_extensions, content.get(), &m_journal, m_stop);
+    // The index's candidates, then the entries the journal adds; or, when the
+    // content index covers the whole search, the candidates it brings.
+    const std::vector<std::uint32_t>& entries = candidates;
     static const std::vector<std::string_view> none;
-    const std::vector<std::string_view>& added = withJournal ? m_journal.entries() : none;
+    const std::vector<std::string_view>& added =
+        withJournal && !plan.covering() ? m_journal.entries() : none;
+    const std::vector<ContentPlan::Candidate>& brought = plan.candidates();
+    // The lines of the brought candidates are made from the files as they are
+    // now, each by the one worker that looks at it, and outlive the pass.
+    std::vector<std::string> broughtLines(brought.size());
+    CandidateFilter filter(criteria, name, m_extensions, content.get(), &plan, &m_journal, m_stop);
     auto lineOf = [&](size_t i) -> std::optional<CandidateLine> {
-        if (i >= candidates.size()) return CandidateLine{added[i - candidates.size()], false};
-        if (auto line = m_index.line(candidates[i])) return CandidateLine{*line, true};
-        return std::nullopt;
+        if (i < entries.size()) {
+            if (auto line = m_index.line(entries[i])) return CandidateLine{*line, true};
+            return std::nullopt;
+        }
+        i -= entries.size();
+        if (i < added.size()) return CandidateLine{added[i], false};
+        i -= added.size();
+        const ContentPlan::Candidate& candidate = brought[i];
+        auto state =
+            readEntryState(AT_FDCWD, osPath(joinPath(candidate.folder, candidate.name)).c_str());
+        if (!state || !state->isRegular) return std::nullopt;
+        appendFileListLine(broughtLines[i], false, candidate.name, candidate.folder, state->size,
+                           state->times);
+        broughtLines[i].pop_back();  // the line feed
+        return CandidateLine{broughtLines[i], false, true, candidate.check, candidate.document};
     };
-    CandidatePass pass(filter, candidates.size() + added.size(), lineOf, store, view, m_stop,
-                       m_threads);
+    CandidatePass pass(filter, entries.size() + added.size() + brought.size(), lineOf, store, view,
+                       m_stop, m_threads);
     bool complete = pass.run();
     if (!store.finish(!complete && m_superseded) || !complete) return kSearchEnded;
     if (store.count() == 0) store.noResults();

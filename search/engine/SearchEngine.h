@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/KeyScheme.h"
+#include "search/engine/ContentPlan.h"
 #include "search/engine/ExtensionTable.h"
 #include "search/engine/IndexDirectory.h"
 #include "search/engine/JournalView.h"
@@ -71,8 +72,8 @@ private:
     std::vector<std::uint32_t> typeCandidates(const SearchCriteria& criteria);
     std::vector<std::uint32_t> readBucket(std::uint32_t slot);
     int evaluateCandidates(const SearchCriteria& criteria, const NameMatcher& name,
-                           const std::vector<std::uint32_t>& candidates, ResultView* view,
-                           bool withJournal);
+                           const std::vector<std::uint32_t>& candidates, const ContentPlan& plan,
+                           ResultView* view, bool withJournal);
 
     CSQLiteDB& m_db;
     std::string m_programFolder;

@@ -1,0 +1,89 @@
+#include "ContentPlan.h"
+
+#include "common/Codec.h"
+#include "common/Paths.h"
+#include "content/ContentStore.h"
+#include "content/ContentTokenizer.h"
+#include "search/engine/ExtensionTable.h"
+#include "search/engine/SearchCriteria.h"
+
+namespace zeph {
+
+std::string ContentPlan::key(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    path += '\0';
+    path += name;
+    return path;
+}
+
+ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
+                              const std::string& generation, const SearchCriteria& criteria,
+                              const ExtensionTable& extensions) {
+    ContentPlan plan;
+    auto utf8 = toUtf8(criteria.content);
+    if (criteria.content.empty() || !utf8) return plan;
+    content::ContentScope scope = content::ContentScope::read(config);
+    if (!scope.enabled()) return plan;
+    auto store = content::ContentStore::open(dataFolder, false);
+    // Only a store compared with this index, for this scope, knows every file it covers.
+    if (!store || store->meta(content::kDiffedGeneration) != generation ||
+        store->meta(content::kScopeFingerprint) != scope.fingerprint())
+        return plan;
+    plan.m_active = true;
+    plan.m_dataFolder = dataFolder;
+    plan.m_utf8Text = std::move(*utf8);
+    plan.m_scope = std::move(scope);
+
+    for (auto& [folder, name] : store->pending()) plan.m_pending.insert(key(folder, name));
+    auto keys = content::queryKeys(plan.m_utf8Text);
+    std::vector<content::Document> documents =
+        keys ? store->candidateDocuments(*keys) : store->allDocumentPaths();
+
+    const std::string lookIn = normalizeFolder(criteria.folder);
+    const bool covering = plan.m_scope.coversFolder(lookIn.empty() ? "/" : lookIn);
+    plan.m_covering = covering;
+    plan.m_uncoveredFlags = criteria.typeFlags;
+    extensions.forEach([&](const std::string& suffix, const ExtensionTable::Entry& entry) {
+        if (entry.id >= 0 && static_cast<size_t>(entry.id) < plan.m_uncoveredFlags.size() &&
+            plan.m_scope.coversSuffix(suffix))
+            plan.m_uncoveredFlags[static_cast<size_t>(entry.id)] = 0;
+    });
+
+    for (content::Document& document : documents) {
+        std::string path = key(document.folder, document.name);
+        if (plan.m_pending.contains(path)) continue;
+        if (covering) {
+            content::DocumentKind kind = plan.m_scope.kindOf(document.folder, document.name);
+            plan.m_candidates.push_back({std::move(document.folder), std::move(document.name),
+                                         kind == content::DocumentKind::PlainText
+                                             ? ContentCheck::Scan
+                                             : ContentCheck::StoredText,
+                                         document.id});
+        } else {
+            plan.m_hits.emplace(std::move(path), document.id);
+        }
+    }
+    if (covering)
+        for (const std::string& path : plan.m_pending) {
+            size_t cut = path.find('\0');
+            plan.m_candidates.push_back(
+                {path.substr(0, cut), path.substr(cut + 1), ContentCheck::Scan, -1});
+        }
+    return plan;
+}
+
+ContentCheck ContentPlan::checkFor(std::string_view folder, std::string_view name,
+                                   std::int64_t& document) const {
+    if (!m_active) return ContentCheck::Scan;
+    content::DocumentKind kind = m_scope.kindOf(folder, name);
+    if (kind == content::DocumentKind::None) return ContentCheck::Scan;
+    if (m_covering) return ContentCheck::NotFound;  // the index brings it itself
+    std::string path = key(folder, name);
+    if (m_pending.contains(path)) return ContentCheck::Scan;
+    auto hit = m_hits.find(path);
+    if (hit == m_hits.end()) return ContentCheck::NotFound;
+    document = hit->second;
+    return kind == content::DocumentKind::PlainText ? ContentCheck::Scan : ContentCheck::StoredText;
+}
+
+}  // namespace zeph

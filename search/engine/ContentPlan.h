@@ -1,0 +1,79 @@
+// How a search with content text uses the content index. The index answers
+// for the files it covers, when it was compared with the loaded name index
+// for the scope it has now; every other file is read as before:
+//  - a candidate of the name index that the scope covers and that is not
+//    pending: a candidate of the index's keys is confirmed against its stored
+//    text (a plain-text file is read as before, so its answer is the scan's);
+//    any other is no hit, without reading it;
+//  - a pending file (not read yet, or changed since): read as before.
+// When the search looks only in the scope's folders, the index brings the
+// candidates of the suffixes it covers itself (its keys' candidates, then the
+// pending files), and the name index is walked only for the other suffixes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "content/ContentScope.h"
+
+namespace zeph {
+
+class CSQLiteDB;
+class ExtensionTable;
+struct SearchCriteria;
+
+// How a candidate's content is decided.
+enum class ContentCheck {
+    Scan,        // the file is read, as content search always did
+    StoredText,  // the content index's text of its document is searched
+    NotFound,    // the content index says the file does not hold the text
+};
+
+class ContentPlan {
+public:
+    // An inactive plan: every file is read.
+    ContentPlan() = default;
+    static ContentPlan make(CSQLiteDB& config, const std::string& dataFolder,
+                            const std::string& generation, const SearchCriteria& criteria,
+                            const ExtensionTable& extensions);
+
+    bool active() const { return m_active; }
+    // The index brings the candidates of its suffixes itself; the name index
+    // gives those of the others (type flags of the suffixes it does not cover).
+    bool covering() const { return m_covering; }
+    const std::vector<std::uint8_t>& uncoveredTypeFlags() const { return m_uncoveredFlags; }
+    const std::string& dataFolder() const { return m_dataFolder; }
+    const std::string& utf8Text() const { return m_utf8Text; }
+
+    // For a candidate of the name index (or its journal).
+    ContentCheck checkFor(std::string_view folder, std::string_view name,
+                          std::int64_t& document) const;
+
+    // The candidates the index brings itself when it covers the search.
+    struct Candidate {
+        std::string folder, name;  // GBK
+        ContentCheck check;
+        std::int64_t document;
+    };
+    const std::vector<Candidate>& candidates() const { return m_candidates; }
+
+private:
+    static std::string key(std::string_view folder, std::string_view name);
+
+    bool m_active = false;
+    bool m_covering = false;
+    std::string m_dataFolder;
+    std::string m_utf8Text;
+    content::ContentScope m_scope;
+    std::unordered_map<std::string, std::int64_t> m_hits;  // path key -> document
+    std::unordered_set<std::string> m_pending;
+    std::vector<Candidate> m_candidates;
+    std::vector<std::uint8_t> m_uncoveredFlags;
+};
+
+}  // namespace zeph

@@ -1,0 +1,137 @@
+// Content search answered from the content index equals a scan of the same
+// files: plain-text files read as always, documents by their extracted text;
+// files the index has not read yet are read as always; the index's own
+// candidates are filtered by every other criterion.
+#include <filesystem>
+#include <random>
+
+#include "common/Codec.h"
+#include "common/ContentSettings.h"
+#include "common/Preferences.h"
+#include "content/ContentIndexer.h"
+#include "tests/content/Documents.h"
+#include "tests/engine/EngineFixture.h"
+
+namespace fs = std::filesystem;
+
+namespace zeph::test {
+namespace {
+
+const std::string kWorker = std::string(ZEPH_TEST_PROGRAM_DIR) + "/zeph-extract";
+
+class ContentIndexSearch : public EngineFixture {
+protected:
+    void SetUp() override {
+        CSQLiteDB config;
+        openConfigDatabase(config, program.str());
+        ContentSettings settings;
+        settings.folders = {tree.str()};
+        storeContentSettings(config, settings);
+    }
+    // Names, then the content index brought up to date.
+    void indexAll() {
+        indexAndLoad();
+        CSQLiteDB config;
+        openConfigDatabase(config, program.str());
+        content::ContentIndexer indexer(program.str(), content::ContentScope::read(config), kWorker,
+                                        2);
+        std::atomic<bool> stop{false};
+        ASSERT_TRUE(indexer.compare(stop));
+        ASSERT_TRUE(indexer.extractPending(stop));
+    }
+    std::vector<std::string> content(const std::string& text, int typeTab = 1,
+                                     const std::string& folder = "") {
+        SearchCriteria c = criteria();
+        c.content = text;
+        c.typeTab = typeTab;
+        c.folder = folder;
+        if (typeTab == 1) {  // the text tab: only suffixes of type 1
+            std::vector<Row> rows;
+            db.QueryRows("select ExtendID, Type from ExtendName", rows);
+            std::fill(c.typeFlags.begin(), c.typeFlags.end(), 0);
+            for (const Row& row : rows)
+                if (row[1] == "1") c.typeFlags[std::stoul(row[0])] = 1;
+        }
+        auto paths = search(c);
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    }
+    void contentIndexOn(bool on) { storePreference(db, Preference::ContentIndex, on); }
+};
+
+using Paths = std::vector<std::string>;
+
+TEST_F(ContentIndexSearch, IndexAnswersEqualTheScanForTextAndTheExtractedTextForDocuments) {
+    // Plain text in each encoding, with the words at every kind of place.
+    const std::vector<std::string> words = {"蓝鲸", "鲸", "force majeure", "majeure", "xq"};
+    std::mt19937 random(7);
+    const std::vector<std::string> fill = {"甲方", "乙方", "force ", "majeure ", "蓝",
+                                           "鲸数", "x",    "q",      "\n"};
+    for (int i = 0; i < 60; ++i) {
+        std::string text;
+        for (int k = 0; k < 12; ++k) text += fill[random() % fill.size()];
+        std::string utf8 = *toUtf8(text);
+        std::string bytes = i % 3 == 0 ? text : utf8;  // GBK or UTF-8
+        writeFile(tree / ("t" + std::to_string(i) + (i % 2 ? ".txt" : ".md")), bytes);
+    }
+    writeFile(tree / "contract.docx", documentHolding("docx", *toUtf8("蓝鲸 force majeure")));
+    writeFile(tree / "slides.pptx", documentHolding("pptx", *toUtf8("鲸 and more")));
+    writeFile(tree / "page.html", documentHolding("html", "force majeure"));
+    indexAll();
+    for (const std::string& word : words) {
+        // The scan reads documents' bytes, which hold no words (or their
+        // markup too): only the plain-text files compare.
+        auto textFiles = [](std::vector<std::string> paths) {
+            std::erase_if(paths, [](const std::string& path) {
+                return !path.ends_with(".txt") && !path.ends_with(".md");
+            });
+            return paths;
+        };
+        for (const std::string& folder : {std::string(), tree.str()}) {
+            std::vector<std::string> indexed = textFiles(content(word, 1, folder));
+            contentIndexOn(false);
+            std::vector<std::string> scanned = textFiles(content(word, 1, folder));
+            contentIndexOn(true);
+            EXPECT_EQ(indexed, scanned) << word << " in [" << folder << "]";
+            EXPECT_FALSE(scanned.empty() && word != "xq") << word;
+        }
+    }
+    std::vector<std::string> documents;
+    for (const std::string& path : content("majeure"))
+        if (!path.ends_with(".txt") && !path.ends_with(".md")) documents.push_back(path);
+    EXPECT_EQ(documents, (Paths{at("contract.docx"), at("page.html")}));
+    documents.clear();
+    for (const std::string& path : content("鲸"))
+        if (!path.ends_with(".txt") && !path.ends_with(".md")) documents.push_back(path);
+    EXPECT_EQ(documents, (Paths{at("contract.docx"), at("slides.pptx")}));
+}
+
+TEST_F(ContentIndexSearch, FilesNotReadYetAreReadAsBeforeAndOtherCriteriaStillHold) {
+    writeFile(tree / "a" / "first.txt", "the word zephyrquill");
+    writeFile(tree / "b" / "second.docx", documentHolding("docx", "zephyrquill again"));
+    indexAll();
+    EXPECT_EQ(content("zephyrquill"), (Paths{at("a/first.txt"), at("b/second.docx")}));
+    EXPECT_EQ(content("zephyrquill", 1, tree.str() + "/b"), Paths{at("b/second.docx")});
+    // Changed since it was read: pending, so read as before, never from its old text.
+    writeFile(tree / "a" / "first.txt", "no longer");
+    {
+        auto store = content::ContentStore::open(program.str(), false);
+        store->addPending(tree.str() + "/a", "first.txt");
+    }
+    writeFile(tree / "a" / "third.txt", "zephyrquill too");
+    {
+        auto store = content::ContentStore::open(program.str(), false);
+        store->addPending(tree.str() + "/a", "third.txt");
+    }
+    // Looking in the index's folder, the index brings its files and the pending ones.
+    for (int tab : {0, 1})
+        EXPECT_EQ(content("zephyrquill", tab, tree.str()),
+                  (Paths{at("a/third.txt"), at("b/second.docx")}));
+    // Everywhere, the name index is walked and the index answers for what it
+    // covers; the file the name index does not know yet is the live index's
+    // to bring.
+    EXPECT_EQ(content("zephyrquill"), Paths{at("b/second.docx")});
+}
+
+}  // namespace
+}  // namespace zeph::test
