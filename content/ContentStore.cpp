@@ -287,8 +287,9 @@ std::vector<std::int64_t> ContentStore::candidates(const std::vector<std::string
 
 std::vector<Document> ContentStore::candidateDocuments(const std::vector<std::string>& keys) {
     std::vector<Document> documents;
-    Use rows(statement("select d.Id, d.Folder, d.Name from Words w join Documents d on d.Id=w.rowid "
-                       "where Words match ?1 order by d.Id"));
+    Use rows(
+        statement("select d.Id, d.Folder, d.Name from Words w join Documents d on d.Id=w.rowid "
+                  "where Words match ?1 order by d.Id"));
     rows.bind(1, matchExpression(keys));
     while (rows.step() == SQLITE_ROW) {
         Document& d = documents.emplace_back();
@@ -301,8 +302,9 @@ std::vector<Document> ContentStore::candidateDocuments(const std::vector<std::st
 
 std::vector<Document> ContentStore::allDocumentPaths() {
     std::vector<Document> documents;
-    Use rows(statement("select d.Id, d.Folder, d.Name from Texts t join Documents d on d.Id=t.Id "
-                       "order by d.Id"));
+    Use rows(
+        statement("select d.Id, d.Folder, d.Name from Texts t join Documents d on d.Id=t.Id "
+                  "order by d.Id"));
     while (rows.step() == SQLITE_ROW) {
         Document& d = documents.emplace_back();
         d.id = rows.number(0);

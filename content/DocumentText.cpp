@@ -104,7 +104,7 @@ ExtractedText extractText(DocumentKind kind, std::string_view bytes, size_t cap)
             break;
     }
     ExtractedText none;
-    none.reason = "not a document";
+    none.reason = "不是可读取的文档";
     return none;
 }
 

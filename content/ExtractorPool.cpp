@@ -24,8 +24,8 @@ constexpr std::uint64_t kAnswerAtMost = kTextCap + 4096;
 
 std::string endedBy(int status) {
     if (WIFSIGNALED(status))
-        return "the reader crashed (signal " + std::to_string(WTERMSIG(status)) + ")";
-    return "the reader ended without an answer";
+        return "读取程序异常结束（信号 " + std::to_string(WTERMSIG(status)) + "）";
+    return "读取程序没有回答就结束了";
 }
 
 }  // namespace
@@ -119,7 +119,7 @@ void ExtractorPool::extract(const std::vector<Job>& jobs,
             if (worker.busy || next >= jobs.size()) continue;
             if (worker.pid <= 0 && !start(worker)) {
                 ExtractedText none;
-                none.reason = "the reader cannot be started";
+                none.reason = "读取程序不能启动";
                 done(next++, std::move(none));
                 continue;
             }
@@ -131,7 +131,7 @@ void ExtractorPool::extract(const std::vector<Job>& jobs,
                 --outstanding;
                 end(worker);
                 ExtractedText lost;
-                lost.reason = "the reader took no request";
+                lost.reason = "读取程序没有接受请求";
                 done(worker.job, std::move(lost));
             }
         }
@@ -162,7 +162,7 @@ void ExtractorPool::extract(const std::vector<Job>& jobs,
                 end(worker);
                 --outstanding;
                 ExtractedText late;
-                late.reason = "the reader took longer than allowed";
+                late.reason = "读取时间超过限制";
                 done(job, std::move(late));
             }
         }

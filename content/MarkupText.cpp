@@ -114,7 +114,7 @@ ExtractedText markupText(bool html, std::string_view bytes, size_t cap) {
     bool read = html ? htmlText(bytes, sink) : xmlText(bytes, sink, nullptr, kNone);
     if (!read) {
         ExtractedText failed;
-        failed.reason = html ? "no HTML document" : "no XML document";
+        failed.reason = html ? "不是HTML文档" : "不是XML文档";
         return failed;
     }
     return sink.take();

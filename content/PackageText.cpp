@@ -97,14 +97,14 @@ ExtractedText packageText(DocumentKind kind, std::string_view bytes, size_t cap)
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
     if (!source) {
-        failed.reason = "no zip package";
+        failed.reason = "不是ZIP格式的文档";
         return failed;
     }
     std::unique_ptr<zip_t, ZipCloser> archive(zip_open_from_source(source, ZIP_RDONLY, &error));
     zip_error_fini(&error);
     if (!archive) {
         zip_source_free(source);
-        failed.reason = "no zip package";
+        failed.reason = "不是ZIP格式的文档";
         return failed;
     }
     std::vector<std::pair<std::string, zip_uint64_t>> parts;
@@ -114,7 +114,7 @@ ExtractedText packageText(DocumentKind kind, std::string_view bytes, size_t cap)
         if (name && wanted(kind, name)) parts.emplace_back(name, static_cast<zip_uint64_t>(i));
     }
     if (parts.empty()) {
-        failed.reason = "no text parts in the package";
+        failed.reason = "文档中没有文字部分";
         return failed;
     }
     std::sort(parts.begin(), parts.end(),
@@ -133,7 +133,7 @@ ExtractedText packageText(DocumentKind kind, std::string_view bytes, size_t cap)
         sink.endLine();
     }
     if (!anyRead) {
-        failed.reason = "unreadable text parts";
+        failed.reason = "文档的文字部分无法读取";
         return failed;
     }
     return sink.take();

@@ -19,18 +19,18 @@ void quiet(const std::string&, void*) {}
 ExtractedText pdfText(std::string_view bytes, size_t cap) {
     ExtractedText failed;
     if (bytes.size() > INT_MAX) {
-        failed.reason = "larger than a PDF reader takes";
+        failed.reason = "PDF文档太大";
         return failed;
     }
     poppler::set_debug_error_function(quiet, nullptr);
     std::unique_ptr<poppler::document> document(
         poppler::document::load_from_raw_data(bytes.data(), static_cast<int>(bytes.size())));
     if (!document) {
-        failed.reason = "no PDF document";
+        failed.reason = "不是PDF文档";
         return failed;
     }
     if (document->is_locked()) {
-        failed.reason = "encrypted";
+        failed.reason = "文档已加密";
         return failed;
     }
     TextSink sink(cap);

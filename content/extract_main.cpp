@@ -82,7 +82,7 @@ int main() {
         if (auto bytes = readDocument(*path))
             text = extractText(static_cast<DocumentKind>(*kind), *bytes, *cap);
         else
-            text.reason = "cannot be read";
+            text.reason = "文件无法读取";
         std::string answer;
         protocol::put<std::uint32_t>(answer, text.outcome == ExtractedText::Read ? 0 : 1);
         protocol::put<std::uint32_t>(answer, text.cut ? 1 : 0);

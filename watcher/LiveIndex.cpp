@@ -64,6 +64,9 @@ LiveIndex::LiveIndex(std::string dataFolder, Options options)
       m_options(std::move(options)),
       m_watches(m_options.addWatch),
       m_writer(m_dataFolder, m_options.clock),
+      m_content(m_dataFolder, m_options.extractor.empty()
+                                  ? osPath(joinPath(executableFolder(), "zeph-extract"))
+                                  : m_options.extractor),
       m_wake(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 LiveIndex::~LiveIndex() {
@@ -89,6 +92,7 @@ void LiveIndex::start() {
     report("watches set on " + std::to_string(m_watches.count()) + " folders", begun);
     m_lastHousekeeping = m_lastFullRun = Clock::now();
     if (m_options.fullRunAtStart && !m_stop) requestFullRun("监视程序启动，完整更新索引");
+    m_content.start();
 }
 
 bool LiveIndex::watchTree(const std::string& folder, const Watches::OnEntry& onEntry) {
@@ -175,6 +179,7 @@ int LiveIndex::run() {
         readEvents();
     }
     flush();
+    m_content.stop();
     if (m_run.joinable()) m_run.join();
     return 0;
 }
@@ -233,11 +238,13 @@ void LiveIndex::flush() {
     auto addWalked = [&](const std::string& in, std::string_view entry, const EntryState& state) {
         if (++walked > kWalkedAtMost) return;
         journal::appendAdded(records, state.isFolder, entry, in, state.size, state.times);
+        if (!state.isFolder) m_content.changed(in, entry);
         ++count;
     };
     std::string openFolder;
     UniqueFd folderFd;
     for (const PendingChanges::Change& change : m_pending.take()) {
+        m_content.changed(change.folder, change.name);
         if (change.kind == PendingChanges::Change::Removed) {
             journal::appendRemoved(records, joinPath(change.folder, change.name));
             ++count;
@@ -295,7 +302,10 @@ void LiveIndex::write(std::string records, std::int64_t count) {
 }
 
 void LiveIndex::housekeeping() {
-    m_writer.adoptIfNewer();  // another program published an index
+    // Another program published an index: journal beside it, compare the documents with it.
+    const std::string generation = m_writer.generation();
+    m_writer.adoptIfNewer();
+    if (m_writer.generation() != generation) m_content.compareAll();
     std::vector<std::string> roots = configuredRoots(m_db);
     if (roots != m_roots) {
         for (const std::string& root : m_roots) m_watches.forgetTree(root);
@@ -387,6 +397,7 @@ void LiveIndex::finishFullRun() {
         case IndexRun::Outcome::Published:
             ++m_runsDone;
             m_changesLost = false;
+            m_content.compareAll();
             report("full run done", m_runStarted);
             break;
         case IndexRun::Outcome::Busy:

@@ -27,6 +27,7 @@
 #include "common/FileIO.h"
 #include "common/SQLiteDB.h"
 #include "indexer/IndexRun.h"
+#include "watcher/ContentUpdates.h"
 #include "watcher/JournalWriter.h"
 #include "watcher/PendingChanges.h"
 #include "watcher/Watches.h"
@@ -51,6 +52,9 @@ public:
         // Told how long setting the watches and each full run took (for measuring).
         std::function<void(const std::string&)> report;
         JournalWriter::Clock clock;  // when batches came (tests)
+        // The content index's extraction program (system encoding); by
+        // default the one beside this program.
+        std::string extractor;
     };
 
     LiveIndex(std::string dataFolder, Options options);
@@ -72,6 +76,7 @@ public:
     std::int64_t largestBatch() const { return m_largestBatch; }
     // Records kept because they could not be written yet.
     std::int64_t unwrittenRecords() const { return m_unwrittenCount; }
+    const ContentUpdates& contentUpdates() const { return m_content; }
 
 private:
     struct FolderId {
@@ -103,6 +108,7 @@ private:
     CSQLiteDB m_db;
     Watches m_watches;
     JournalWriter m_writer;
+    ContentUpdates m_content;
     UniqueFd m_wake;  // an eventfd that stop() signals, to end the wait at once
     std::vector<std::string> m_roots;
     std::map<std::string, std::optional<FolderId>> m_rootIds;  // as last watched

@@ -8,11 +8,14 @@
 #include "common/Process.h"
 #include "common/SQLiteDB.h"
 #include "common/StartupSettings.h"
+#include "common/SystemLog.h"
 #include "common/widgets/GbkText.h"
 #include "common/widgets/ProgramFolders.h"
 #include "common/widgets/QtMessages.h"
 #include "common/widgets/QtTranslations.h"
+#include "content/ContentIndexer.h"
 #include "indexer/IndexRun.h"
+#include "indexer/ui/ContentDialog.h"
 #include "indexer/ui/IndexerDialog.h"
 
 namespace {
@@ -22,6 +25,31 @@ namespace {
 bool unattended() {
     return QGuiApplication::platformName() == QLatin1String("offscreen") ||
            QGuiApplication::platformName() == QLatin1String("minimal");
+}
+
+// The content index follows the new names, unless a watcher does that itself.
+void readDocuments(zeph::CSQLiteDB& db, const std::string& programFolder,
+                   const std::string& dataFolder) {
+    zeph::content::ContentScope scope = zeph::content::ContentScope::read(db);
+    if (!scope.enabled() || zeph::lockHeld(dataFolder, zeph::kWatcherLockName)) return;
+    zeph::content::ContentIndexer indexer(
+        dataFolder, scope, zeph::osPath(zeph::joinPath(programFolder, "zeph-extract")),
+        std::max(1u, std::thread::hardware_concurrency()));
+    indexer.onUnreadable = [&](const std::string& path, const std::string& reason) {
+        zeph::WriteLog(db, zeph::kLiveIndexLogType,
+                       zeph::toGbk(QStringLiteral("无法读取文档内容：")) + path +
+                           zeph::toGbk(QStringLiteral("（")) + reason +
+                           zeph::toGbk(QStringLiteral("）")));
+    };
+    if (unattended()) {
+        std::atomic<bool> stop{false};
+        if (indexer.compare(stop)) indexer.extractPending(stop);
+        return;
+    }
+    zeph::ContentDialog window(indexer);
+    window.show();
+    window.start();
+    window.exec();
 }
 
 }  // namespace
@@ -53,11 +81,14 @@ int main(int argc, char** argv) {
     dialog.show();
     dialog.startRun();
     int code = app.exec();
-    // Started from the search program, which ended for the run: it comes back.
+    const std::string programFolder = zeph::toGbk(zeph::pictureFolder());
+    // Started from the search program, which ended for the run: it comes back,
+    // and searches the names while the documents are read.
     if (QCoreApplication::arguments().contains(QStringLiteral("--then-search")))
-        zeph::startDetached(
-            zeph::osPath(zeph::joinPath(zeph::toGbk(zeph::pictureFolder()), "ZEPHSearch")), {},
-            {{"ZEPH_DATA_DIR", zeph::osPath(dataFolder)}});
+        zeph::startDetached(zeph::osPath(zeph::joinPath(programFolder, "ZEPHSearch")), {},
+                            {{"ZEPH_DATA_DIR", zeph::osPath(dataFolder)}});
+    if (dialog.outcome() == zeph::IndexRun::Outcome::Published)
+        readDocuments(db, programFolder, dataFolder);
     // A run that failed (its message was shown) does not end as a success.
     return dialog.outcome() == zeph::IndexRun::Outcome::Failed ? -1 : code;
 }

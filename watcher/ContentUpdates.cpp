@@ -1,0 +1,111 @@
+#include "ContentUpdates.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include "common/Paths.h"
+#include "common/SQLiteDB.h"
+#include "common/StartupSettings.h"
+#include "common/SystemLog.h"
+#include "content/ContentIndexer.h"
+
+namespace zeph {
+
+namespace {
+
+constexpr auto kWakeEvery = std::chrono::seconds(2);
+
+}  // namespace
+
+ContentUpdates::ContentUpdates(std::string dataFolder, std::string extractor)
+    : m_dataFolder(std::move(dataFolder)), m_extractor(std::move(extractor)) {}
+
+ContentUpdates::~ContentUpdates() {
+    stop();
+}
+
+void ContentUpdates::start() {
+    if (!m_thread.joinable()) m_thread = std::thread([this] { run(); });
+}
+
+void ContentUpdates::stop() {
+    m_stop = true;
+    m_wake.notify_all();
+    if (m_thread.joinable()) m_thread.join();
+}
+
+void ContentUpdates::changed(const std::string& folder, std::string_view name) {
+    std::lock_guard lock(m_mutex);
+    bool covered = false;
+    for (const std::string& root : m_scopeFolders)
+        covered = covered || folderContains(root, folder);
+    if (!covered) return;
+    m_queue.emplace_back(folder, name);
+    m_idle = false;
+    m_wake.notify_all();
+}
+
+void ContentUpdates::compareAll() {
+    std::lock_guard lock(m_mutex);
+    m_compare = true;
+    m_idle = false;
+    m_wake.notify_all();
+}
+
+void ContentUpdates::note(const std::string& text) {
+    CSQLiteDB db;
+    openConfigDatabase(db, m_dataFolder);
+    WriteLog(db, kLiveIndexLogType, "实时更新索引：" + text);
+}
+
+void ContentUpdates::run() {
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 15);
+    CSQLiteDB config;
+    openConfigDatabase(config, m_dataFolder);
+    std::unique_ptr<content::ContentIndexer> indexer;
+    std::string fingerprint;
+    while (!m_stop) {
+        // The scope as the settings say now: another scope compares everything anew.
+        content::ContentScope scope = content::ContentScope::read(config);
+        {
+            std::lock_guard lock(m_mutex);
+            m_scopeFolders = scope.enabled() ? scope.folders() : std::vector<std::string>{};
+        }
+        if (scope.fingerprint() != fingerprint) {
+            fingerprint = scope.fingerprint();
+            indexer = scope.enabled() ? std::make_unique<content::ContentIndexer>(
+                                            m_dataFolder, scope, m_extractor,
+                                            std::max(1u, std::thread::hardware_concurrency() / 2))
+                                      : nullptr;
+            if (indexer)
+                indexer->onUnreadable = [this](const std::string& path, const std::string& reason) {
+                    note("无法读取文档内容：" + path + "（" + reason + "）");
+                };
+            std::lock_guard lock(m_mutex);
+            m_compare = true;
+        }
+        std::vector<std::pair<std::string, std::string>> queued;
+        bool compare = false;
+        {
+            std::lock_guard lock(m_mutex);
+            queued.swap(m_queue);
+            compare = std::exchange(m_compare, false);
+        }
+        if (indexer && indexer->ready()) {
+            content::ContentStore& store = indexer->store();
+            if (!queued.empty() && store.begin()) {
+                for (const auto& [folder, name] : queued) store.addPending(folder, name);
+                store.commit();
+            }
+            if (compare) indexer->compare(m_stop);
+            indexer->extractPending(m_stop);
+            m_read += indexer->done();
+        }
+        std::unique_lock lock(m_mutex);
+        m_idle = m_queue.empty() && !m_compare;
+        m_wake.wait_for(lock, kWakeEvery, [&] { return m_stop || !m_queue.empty() || m_compare; });
+    }
+}
+
+}  // namespace zeph
