@@ -24,6 +24,7 @@
 #include "common/SQLiteDB.h"
 #include "common/SqlText.h"
 #include "common/Statements.h"
+#include "content/ContentContext.h"
 #include "search/engine/ResultTexts.h"
 #include "search/engine/ResultView.h"
 #include "search/engine/SearchEngine.h"
@@ -55,7 +56,11 @@ DESCRIPTION
     space is taken as one word, as if it were quoted.
 
 OPTIONS
-    -c, --content TEXT  only files whose bytes hold TEXT (GBK, UTF-8 or UTF-16)
+    -c, --content TEXT  only files holding TEXT: documents (PDF, Office, OpenDocument,
+                        EPUB, HTML) by the content index, text files by their
+                        bytes (GBK, UTF-8 or UTF-16)
+        --snippet       with --content, print after each path a tab and the
+                        line of the file where TEXT is
     -e, --ext LIST      only files with these suffixes, e.g. --ext pdf,doc
     -d, --in FOLDER     only entries in FOLDER or below it
     -s, --size MIN:MAX  only files of MIN to MAX bytes (either may be empty)
@@ -178,7 +183,7 @@ struct Options {
     zeph::SearchCriteria criteria;
     std::string dataFolder, extList, sizeRange, timeRange;
     std::vector<std::string> words;
-    bool nul = false, count = false, stats = false;
+    bool nul = false, count = false, stats = false, snippet = false;
     std::int64_t limit = -1;
     int stopAfterMs = -1;
 };
@@ -236,6 +241,8 @@ Options parseOptions(int argc, char** argv) {
             if (o.limit < 0) usage("--limit takes a number of hits, 0 or more");
         } else if (option == "--name") {  // the name text as one argument
             o.words.push_back(value());
+        } else if (option == "--snippet") {
+            o.snippet = true;
         } else if (option == "--stats") {
             o.stats = true;
         } else if (option == "--stop-after") {
@@ -284,9 +291,23 @@ void applyRanges(const Options& o, zeph::SearchCriteria& criteria) {
     }
 }
 
+// The line where the file holds the text, on one line.
+std::string snippetOf(const std::string& dataFolder, const zeph::Row& row,
+                      const std::string& text) {
+    auto context = zeph::content::contextOf(dataFolder, row[0], row[1], text, 0);
+    if (!context) return {};
+    std::string line = context->before + context->match + context->after;
+    for (char& c : line)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return line;
+}
+
 // Prints the stored hits in result order, at most limit of them (all when
 // negative); returns how many.
-std::int64_t printHits(zeph::CSQLiteDB& db, bool nul, std::int64_t limit) {
+std::int64_t printHits(zeph::CSQLiteDB& db, const Options& o, const std::string& dataFolder) {
+    const bool nul = o.nul;
+    const std::int64_t limit = o.limit;
+    const std::string snippetText = o.snippet ? zeph::toUtf8(o.criteria.content).value_or("") : "";
     static std::vector<char> buffer(1 << 20);  // lives as long as standard output
     std::setvbuf(stdout, buffer.data(), _IOFBF, buffer.size());
     std::int64_t printed = 0;
@@ -295,6 +316,7 @@ std::int64_t printHits(zeph::CSQLiteDB& db, bool nul, std::int64_t limit) {
         zeph::Row row;
         while (printed != limit && rows.FetchRow(row) == zeph::kSqlRow) {
             std::string path = zeph::toUtf8Lossy(zeph::joinPath(row[0], row[1]));
+            if (!snippetText.empty()) path += '\t' + snippetOf(dataFolder, row, snippetText);
             path += nul ? '\0' : '\n';
             if (std::fwrite(path.data(), 1, path.size(), stdout) != path.size()) checkOutput();
             ++printed;
@@ -355,7 +377,7 @@ int main(int argc, char** argv) {
     if (o.count)
         std::printf("%lld\n", static_cast<long long>(found));
     else
-        found = printHits(db, o.nul, o.limit);
+        found = printHits(db, o, zeph::normalizeFolder(dataFolder));
     checkOutput();
     if (o.stats)
         std::fprintf(stderr, "first page: %.2f ms, search: %.2f ms, hits: %lld\n",

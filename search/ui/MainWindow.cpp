@@ -32,6 +32,7 @@
 #include "common/widgets/ProgramFolders.h"
 #include "common/widgets/WheelGuard.h"
 #include "search/ui/AboutDialog.h"
+#include "search/ui/ContentSettingsDialog.h"
 #include "search/ui/HtmlPane.h"
 #include "search/ui/ResultPanel.h"
 #include "search/ui/SearchPanel.h"
@@ -188,6 +189,10 @@ void MainWindow::buildToolBar() {
 
 void MainWindow::buildStatusBar() {
     statusBar()->showMessage(QStringLiteral("就绪"));
+    m_contentState = new QLabel(this);
+    m_contentState->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_contentState->hide();
+    statusBar()->addPermanentWidget(m_contentState);
     m_indexState = new QLabel(this);
     m_indexState->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     statusBar()->addPermanentWidget(m_indexState);
@@ -219,6 +224,16 @@ void MainWindow::showLockKeys() {
     }
 }
 
+void MainWindow::showContentProgress() {
+    QString text = contentProgressText(dataFolder());
+    m_contentState->setText(text);
+    m_contentState->setVisible(!text.isEmpty());
+}
+
+QString MainWindow::contentStateText() const {
+    return m_contentState->isVisible() ? m_contentState->text() : QString();
+}
+
 QString MainWindow::indexStateText() const {
     return m_indexState->text();
 }
@@ -246,6 +261,10 @@ void MainWindow::startTimers() {
     auto* liveCheck = new QTimer(this);
     connect(liveCheck, &QTimer::timeout, this, &MainWindow::keepIndexLive);
     liveCheck->start(30000);
+    showContentProgress();
+    auto* contentCheck = new QTimer(this);
+    connect(contentCheck, &QTimer::timeout, this, &MainWindow::showContentProgress);
+    contentCheck->start(3000);
     QTimer::singleShot(1000, this, [this] {
         m_web->showAdvertisementStrip(findChild<QToolBar*>(QStringLiteral("toolbar")));
         m_search->nameBox()->setFocus();

@@ -44,6 +44,9 @@ public:
     // the status bar whether the index is live or when it was built.
     void keepIndexLive();
     QString indexStateText() const;
+    // How far the content index's reading is, while it reads.
+    void showContentProgress();
+    QString contentStateText() const;
     // The CAP, NUM and SCRL panes: lit as the lock keys are, where the
     // platform tells; hidden where it does not.
     void showLockKeys();
@@ -71,6 +74,7 @@ private:
     QAction* m_statusBarAction = nullptr;
     WebContent* m_web = nullptr;
     QLabel* m_indexState = nullptr;
+    QLabel* m_contentState = nullptr;
     QList<QLabel*> m_lockKeys;
     int m_listStyle = 0;
     bool m_layoutPending = true;

@@ -36,7 +36,8 @@ QString escaped(const std::string& gbk) {
 
 }  // namespace
 
-QString previewHtml(const ResultRow& row, int w, const QString& timeCaption) {
+QString previewHtml(const ResultRow& row, int w, const QString& timeCaption,
+                    const std::optional<content::Context>& context) {
     const QString rowStart = QStringLiteral("<tr>\t\t\t\t   ");
     const QString rowEnd = QStringLiteral("\t\t\t\t   </tr>");
     QString html = QStringLiteral(
@@ -55,16 +56,28 @@ QString previewHtml(const ResultRow& row, int w, const QString& timeCaption) {
     };
     for (const auto& [label, value] : rows)
         html += rowStart + labelCell(w, label, false) + valueCell(value) + rowEnd;
-    html += QStringLiteral("</table></body></html>");
+    html += QStringLiteral("</table>");
+    if (context) {
+        auto lines = [](const std::string& utf8) {
+            return QString::fromStdString(utf8).toHtmlEscaped().replace(QLatin1Char('\n'),
+                                                                        QStringLiteral("<br>"));
+        };
+        html += QStringLiteral(
+                    "<p style='margin:4px 8px;font-size:small;color:#000080'><b>文件内容：</b>"
+                    "<br>%1<mark>%2</mark>%3</p>")
+                    .arg(lines(context->before), lines(context->match), lines(context->after));
+    }
+    html += QStringLiteral("</body></html>");
     return html;
 }
 
 QString writePreviewPage(const QString& dataFolder, const ResultRow& row, int screenWidth,
-                         const QString& timeCaption) {
+                         const QString& timeCaption,
+                         const std::optional<content::Context>& context) {
     QString path = QDir(dataFolder).filePath(QStringLiteral("tmp/preview.html"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return {};
-    file.write(previewHtml(row, screenWidth <= 1200 ? 10 : 7, timeCaption).toUtf8());
+    file.write(previewHtml(row, screenWidth <= 1200 ? 10 : 7, timeCaption, context).toUtf8());
     return file.commit() ? path : QString();
 }
 

@@ -170,7 +170,8 @@ QString ResultPanel::hitLabelText() const {
     return m_hitLabel->text();
 }
 
-void ResultPanel::beginSearch(int timeKind) {
+void ResultPanel::beginSearch(int timeKind, const QString& contentText) {
+    m_contentText = contentText;
     m_model->clear();
     m_model->setTimeKind(timeKind);
     m_sortColumn = -1;  // the new rows come in the order they are found
@@ -306,8 +307,13 @@ void ResultPanel::updatePreview() {
     QList<int> rows = selectedRows();
     if (rows.isEmpty()) return;
     int width = screen() ? screen()->geometry().width() : 1280;
-    QString page = writePreviewPage(dataFolder(), m_model->row(rows.last()), width,
-                                    ResultModel::timeCaption(m_model->timeKind()));
+    const ResultRow& row = m_model->row(rows.last());
+    std::optional<content::Context> context;
+    if (!m_contentText.isEmpty())
+        context = content::contextOf(toGbk(dataFolder()), row.folder, row.name,
+                                     m_contentText.toStdString());
+    QString page = writePreviewPage(dataFolder(), row, width,
+                                    ResultModel::timeCaption(m_model->timeKind()), context);
     if (!page.isEmpty()) emit pageRequested(page);
 }
 

@@ -30,7 +30,8 @@ public:
 
     // From the search panel, before a search: empty list, page 1, and the
     // time column named after the time the search shows.
-    void beginSearch(int timeKind);
+    // A new search begins; with content text, the preview shows each hit in context.
+    void beginSearch(int timeKind, const QString& contentText = {});
     // Nothing to search for: an empty list and the welcome text, no message.
     void clearQuietly();
     // From the engine (through queued calls on the UI thread).
@@ -99,6 +100,7 @@ private:
     IconButton* m_last = nullptr;
     std::int64_t m_hits = 0;
     int m_pageShown = 1;
+    QString m_contentText;          // of the search shown, for the preview
     bool m_sortDescending = false;  // flips with every click on a header
     int m_sortColumn = -1;          // the column the shown page is sorted by
 };

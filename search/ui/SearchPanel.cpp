@@ -249,7 +249,7 @@ void SearchPanel::startSearch(const SearchCriteria& c, bool typed) {
     }
     m_search->setText(QStringLiteral("停  止"));
     m_search->setEnabled(true);
-    m_results->beginSearch(c.timeKind);
+    m_results->beginSearch(c.timeKind, toQString(c.content));
     m_typedSearch = typed;
     m_workerDone = false;
     m_worker = std::thread([this, c, typed] {

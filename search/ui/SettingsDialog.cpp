@@ -23,6 +23,7 @@
 #include "common/widgets/ColumnShares.h"
 #include "common/widgets/GbkText.h"
 #include "common/widgets/ProgramFolders.h"
+#include "search/ui/ContentSettingsDialog.h"
 #include "search/ui/CriteriaSections.h"
 #include "search/ui/ExtensionEditor.h"
 #include "search/ui/FileIcons.h"
@@ -93,11 +94,15 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
     frequency->addWidget(new QLabel(QStringLiteral("索引更新频率："), this));
     frequency->addWidget(m_frequency, 1);
     frequency->addStretch(1);
+    auto* contentIndex = new QPushButton(QStringLiteral("文档内容索引(&C)..."), this);
+    connect(contentIndex, &QPushButton::clicked, this,
+            [this] { ContentSettingsDialog(m_db, dataFolder(), this).exec(); });
     auto* options = new QHBoxLayout;
     options->addWidget(m_searchAsYouType);
     options->addSpacing(16);
     options->addWidget(m_liveIndex);
     options->addStretch(1);
+    options->addWidget(contentIndex);
     auto* body = new QVBoxLayout;
     body->setContentsMargins(10, 6, 10, 10);
     body->addWidget(m_tabs);
