@@ -87,20 +87,44 @@ std::string utf16ToUtf8Lossy(std::string_view bytes, bool bigEndian) {
     return (bigEndian ? big : little).convert(bytes, "\xEF\xBF\xBD").value_or(std::string());
 }
 
+namespace {
+
+// Length of the UTF-8 character at i, or 0 when no valid one starts there.
+size_t utf8Length(std::string_view text, size_t i) {
+    auto lead = static_cast<unsigned char>(text[i]);
+    size_t length = lead < 0x80         ? 1
+                    : (lead >> 5) == 6  ? 2
+                    : (lead >> 4) == 14 ? 3
+                    : (lead >> 3) == 30 ? 4
+                                        : 0;
+    if (length == 0 || i + length > text.size() || (length == 2 && lead < 0xC2)) return 0;
+    for (size_t k = 1; k < length; ++k)
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
+    return length;
+}
+
+}  // namespace
+
 bool isUtf8(std::string_view text) {
-    for (size_t i = 0; i < text.size();) {
-        auto lead = static_cast<unsigned char>(text[i]);
-        size_t length = lead < 0x80         ? 1
-                        : (lead >> 5) == 6  ? 2
-                        : (lead >> 4) == 14 ? 3
-                        : (lead >> 3) == 30 ? 4
-                                            : 0;
-        if (length == 0 || i + length > text.size() || (length == 2 && lead < 0xC2)) return false;
-        for (size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        i += length;
-    }
+    for (size_t i = 0, length; i < text.size(); i += length)
+        if ((length = utf8Length(text, i)) == 0) return false;
     return true;
+}
+
+std::string repairedUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        size_t length = utf8Length(text, i);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        } else {
+            out.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
 }
 
 std::string osPath(std::string_view gbkPath) {

@@ -19,6 +19,8 @@ std::string toUtf8Lossy(std::string_view gbk);
 std::string utf16ToUtf8Lossy(std::string_view bytes, bool bigEndian);
 // Whether the bytes are UTF-8 (lead and continuation bytes in order).
 bool isUtf8(std::string_view text);
+// The text with every byte that starts no UTF-8 character replaced by U+FFFD.
+std::string repairedUtf8(std::string_view text);
 
 // A GBK path as the operating system wants it (UTF-8); "" when it has no UTF-8 form.
 std::string osPath(std::string_view gbkPath);

@@ -36,6 +36,9 @@ DocumentKind documentKind(std::string_view suffix, bool knownTextSuffix) {
 
 bool TextSink::add(std::string_view utf8) {
     if (m_cut) return false;
+    // What a library hands over is not always sound UTF-8 (libxml2's HTML
+    // recovery can split a character): the stored text always is.
+    if (!isUtf8(utf8)) return add(repairedUtf8(utf8));
     if (m_text.size() + utf8.size() <= m_cap) {
         m_text.append(utf8);
         return true;

@@ -71,6 +71,9 @@ TEST(DocumentText, NoDocumentIsUnreadableNeverAFault) {
             EXPECT_FALSE(text.reason.empty()) << suffix;
         }
     }
+    // HTML whose recovery splits characters: the stored text is still UTF-8.
+    ExtractedText split = content::extractText(DocumentKind::Html, "<p>x &\xff\xff\xff\xff;a</p>");
+    EXPECT_TRUE(isUtf8(split.text)) << split.text;
     EXPECT_EQ(kindOf("doc"), DocumentKind::None);  // name only: no reader for it here
     EXPECT_EQ(kindOf("txt"), DocumentKind::PlainText);
     EXPECT_EQ(kindOf("jpg"), DocumentKind::None);
