@@ -32,14 +32,15 @@ done
 [ -x "$BUILD/ZEPH/ZEPHIndexer" ] || { echo "compare.sh: build first (scripts/build.sh)" >&2; exit 1; }
 mkdir -p "$DATA"
 
-# program NAME ROOT: a program folder of its own that indexes only ROOT; prints its path.
+# program NAME ROOT: a program folder of its own that indexes only ROOT (names
+# only: bench/content_bench.sh measures the content index); prints its path.
 program() {
     local folder=$DATA/program-$1
     rm -rf "$folder" && mkdir -p "$folder"/{index,tmp,ext}
     cp "$BUILD"/ZEPH/{ZEPHIndexer,zeph-query,Translation.dat} "$folder"/
     cp "$BUILD"/resources/ZephConfig.sqlite "$folder"/
     sqlite3 "$folder/ZephConfig.sqlite" "insert into ScanConfig(ifScan,FolderName) values(1,'$2');
-        update SystemSetting set UpdateFrequency=4, isFirstRun=0"
+        update SystemSetting set UpdateFrequency=4, isFirstRun=0, ContentIndex=0"
     "$folder/ZEPHIndexer" >/dev/null 2>&1
     echo "$folder"
 }

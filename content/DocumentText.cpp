@@ -87,8 +87,11 @@ std::string decodePlainText(std::string_view bytes) {
 ExtractedText extractText(DocumentKind kind, std::string_view bytes, size_t cap) {
     switch (kind) {
         case DocumentKind::PlainText: {
+            // NUL bytes are no text: holes of sparse files, padding.
+            std::string text = decodePlainText(bytes);
+            std::erase(text, '\0');
             TextSink sink(cap);
-            sink.add(decodePlainText(bytes));
+            sink.add(text);
             return sink.take();
         }
         case DocumentKind::Pdf:
