@@ -23,6 +23,9 @@ TMP=$(mktemp -d)
 trap 'rm -rf "$TMP"' EXIT
 export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen
 
+for tool in hyperfine sqlite3 python3; do
+    command -v $tool >/dev/null || { echo "content_bench.sh: $tool is missing (apt install hyperfine sqlite3)" >&2; exit 1; }
+done
 [ -d "$TREE" ] || python3 "$TOP/../shared/bench/gen_tree.py" "$TREE" --files "$FILES" >&2
 [ -f "$DOCS/manifest.tsv" ] || { mkdir -p "$DOCS"; "$BUILD/bench/zeph_make_documents" "$DOCS" "$PER_KIND" >&2; }
 

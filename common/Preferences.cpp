@@ -22,8 +22,8 @@ const Column& columnOf(Preference preference) {
         {"SearchAsYouType", sql::kAddSearchAsYouType, sql::kSelectSearchAsYouType,
          sql::kUpdateSearchAsYouType},
         {"LiveIndex", sql::kAddLiveIndex, sql::kSelectLiveIndex, sql::kUpdateLiveIndex},
-        {"ContentIndex", sql::kAddContentIndex, sql::kSelectContentIndex,
-         sql::kUpdateContentIndex},
+        {"ContentIndex", sql::kAddContentIndex, sql::kSelectContentIndex, sql::kUpdateContentIndex},
+        {"ShowHidden", sql::kAddShowHidden, sql::kSelectShowHidden, sql::kUpdateShowHidden},
     };
     return columns[static_cast<int>(preference)];
 }
@@ -33,8 +33,8 @@ const Column& columnOf(Preference preference) {
 void addPreferenceColumns(CSQLiteDB& db) {
     std::vector<Row> rows;
     if (db.QueryRows(sql::kSettingColumns, rows) != kSqlOk || rows.empty()) return;
-    for (Preference preference :
-         {Preference::SearchAsYouType, Preference::LiveIndex, Preference::ContentIndex}) {
+    for (Preference preference : {Preference::SearchAsYouType, Preference::LiveIndex,
+                                  Preference::ContentIndex, Preference::ShowHidden}) {
         const Column& column = columnOf(preference);
         bool present = false;
         for (const Row& row : rows) present = present || (row.size() > 1 && row[1] == column.name);
@@ -44,7 +44,8 @@ void addPreferenceColumns(CSQLiteDB& db) {
 
 bool readPreference(CSQLiteDB& db, Preference preference) {
     std::vector<Row> rows;
-    if (db.QueryRows(columnOf(preference).select, rows) != kSqlOk || rows.empty()) return true;
+    if (db.QueryRows(columnOf(preference).select, rows) != kSqlOk || rows.empty())
+        return preference != Preference::ShowHidden;
     return rows[0][0] != "0";
 }
 

@@ -1,8 +1,9 @@
 #include "StartupSettings.h"
 
 #include "Codec.h"
-#include "ContentSettings.h"
 #include "ConfigCodes.h"
+#include "ContentSettings.h"
+#include "Exclusions.h"
 #include "Messages.h"
 #include "Paths.h"
 #include "Preferences.h"
@@ -30,6 +31,7 @@ void openConfigDatabase(CSQLiteDB& db, const std::string& programFolder) {
         fatalExit(0, "连接数据库失败，请与系统管理员联系！");
     addPreferenceColumns(db);
     addContentSettingTables(db);
+    addExclusionTables(db);
 }
 
 SystemSettings readSystemSettings(CSQLiteDB& db) {

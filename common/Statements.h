@@ -53,6 +53,25 @@ inline constexpr char kAddContentIndex[] =
 inline constexpr char kSelectContentIndex[] = "select ContentIndex from SystemSetting";
 inline constexpr char kUpdateContentIndex[] = "update SystemSetting set ContentIndex=%d";
 
+// What is kept out of the index (Exclusions.h).
+inline constexpr char kCreateExcludedFolders[] =
+    "create table if not exists ExcludedFolders(FolderName text not null unique)";
+inline constexpr char kCreateExcludedNames[] =
+    "create table if not exists ExcludedNames(Pattern text not null unique)";
+inline constexpr char kSelectExcludedFolders[] = "select FolderName from ExcludedFolders";
+inline constexpr char kSelectExcludedNames[] = "select Pattern from ExcludedNames";
+inline constexpr char kDeleteExcludedFolders[] = "delete from ExcludedFolders";
+inline constexpr char kDeleteExcludedNames[] = "delete from ExcludedNames";
+inline constexpr char kInsertExcludedFolder[] =
+    "insert or ignore into ExcludedFolders values('%s')";
+inline constexpr char kInsertExcludedName[] = "insert or ignore into ExcludedNames values('%s')";
+
+// Whether hidden entries are shown (Preferences.h).
+inline constexpr char kAddShowHidden[] =
+    "alter table SystemSetting add column ShowHidden integer not null default 0";
+inline constexpr char kSelectShowHidden[] = "select ShowHidden from SystemSetting";
+inline constexpr char kUpdateShowHidden[] = "update SystemSetting set ShowHidden=%d";
+
 // The content index's settings (ContentSettings.h).
 inline constexpr char kAddContentMaxFileMB[] =
     "alter table SystemSetting add column ContentMaxFileMB integer not null default 100";

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "common/Codec.h"
+#include "common/EntryNames.h"
 #include "common/FileIO.h"
 #include "common/Paths.h"
 #include "content/ContentStore.h"
@@ -53,7 +54,7 @@ std::optional<Context> contextOf(const std::string& dataFolder, const std::strin
         if (auto document = store->find(folder, name))
             if (auto text = store->text(document->id))
                 if (auto context = contextIn(*text, utf8Word, lines)) return context;
-    UniqueFd fd = openPath(joinPath(folder, name), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    UniqueFd fd = openDeep(osPathOf(joinPath(folder, name)), O_RDONLY | O_NONBLOCK);
     struct stat st;
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     std::string bytes = readRange(fd.get(), 0, std::min<std::uint64_t>(st.st_size, kReadAtMost));

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "common/Codec.h"
+#include "common/EntryNames.h"
 #include "common/FileIO.h"
 #include "common/FileList.h"
 #include "common/IndexFormat.h"
@@ -42,7 +43,7 @@ struct Listed {
 
 std::optional<struct stat> statOf(const std::string& folder, const std::string& name) {
     struct stat st;
-    std::string os = osPath(joinPath(folder, name));
+    std::string os = osPathOf(joinPath(folder, name));
     if (os.empty() || ::lstat(os.c_str(), &st) != 0) return std::nullopt;
     return st;
 }
@@ -146,7 +147,7 @@ bool ContentIndexer::extractPending(const std::atomic<bool>& stop) {
                                      ExtractedText{ExtractedText::Read, {}, false, {}});
                 continue;
             }
-            jobs.push_back({osPath(joinPath(folder, name)), kind});
+            jobs.push_back({osPathOf(joinPath(folder, name)), kind});
             documents.push_back(std::move(document));
         }
         auto store = [&] {

@@ -55,6 +55,7 @@ int CFileScanner::Scan(CSQLiteDB& db) {
     }
     std::vector<std::string> roots;
     for (const Row& row : rows) roots.push_back(row[0]);
+    m_exclusions = Exclusions::read(db);
     return ScanRoots(roots);
 }
 
@@ -67,12 +68,12 @@ int CFileScanner::ScanRoots(const std::vector<std::string>& roots) {
     m_rootsDone = 0;
     m_rootsTotal = static_cast<int>(roots.size());
     TreeWalk walk(m_classify);
+    walk.setExclusions(m_exclusions);
     Walk writer(*this, out);
     for (const std::string& root : roots) {
         if (m_stop) return kScanStopped;
         m_linesInRoot = 0;
         bool walked = walk.walk(root, writer);
-        m_leftOut = walk.leftOut();
         if (m_stop) return kScanStopped;
         if (!walked) break;  // a write failed: said below
         ++m_rootsDone;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/Drives.h"
+#include "common/Exclusions.h"
 
 namespace zeph {
 
@@ -40,8 +41,8 @@ public:
     int rootsDone() const { return m_rootsDone; }
     int rootsTotal() const { return m_rootsTotal; }
     std::int64_t linesInCurrentRoot() const { return m_linesInRoot; }
-    // Names left out because they have no GBK form or would break a line.
-    std::int64_t leftOut() const { return m_leftOut; }
+    // What the walk keeps out (read from the database by Scan).
+    void setExclusions(Exclusions exclusions) { m_exclusions = std::move(exclusions); }
 
 private:
     class Walk;
@@ -54,7 +55,7 @@ private:
     std::atomic<int> m_rootsDone{0};
     std::atomic<int> m_rootsTotal{0};
     std::atomic<std::int64_t> m_linesInRoot{0};
-    std::atomic<std::int64_t> m_leftOut{0};
+    Exclusions m_exclusions;
     mutable std::mutex m_folderMutex;
     std::string m_currentFolder;
 };

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "common/Codec.h"
+#include "common/EntryNames.h"
 #include "common/FileIO.h"
 #include "common/Paths.h"
 
@@ -23,14 +24,6 @@ using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
 }  // namespace
 
-NameRule indexedName(std::string_view osName, std::string& gbkName) {
-    if (osName.empty() || osName[0] == '.') return NameRule::Skipped;
-    auto gbk = toGbk(osName);
-    if (!gbk || breaksFileListLine(*gbk)) return NameRule::LeftOut;
-    gbkName = std::move(*gbk);
-    return NameRule::Taken;
-}
-
 TreeWalk::TreeWalk(const FsClassifier& classify) {
     for (const Mount& mount : readMountInfo())
         m_mountKinds[makedev(mount.major, mount.minor)] = classify(mount.fsType);
@@ -43,8 +36,8 @@ bool TreeWalk::entersDevice(dev_t device) const {
 
 bool TreeWalk::walk(const std::string& root, Visitor& visitor) {
     std::string gbkRoot = normalizeFolder(root);
-    std::string os = osPath(gbkRoot);
-    if (os.empty()) return true;
+    std::string os = osPathOf(gbkRoot);
+    if (os.empty() || m_exclusions.excludesFolder(gbkRoot)) return true;
     m_stack.clear();
     m_stack.push_back({os, gbkRoot, 0});
     bool isRoot = true;
@@ -72,12 +65,11 @@ bool TreeWalk::list(Pending& folder, bool isRoot, Visitor& visitor) {
         ::close(dirFd);
         return true;
     }
-    std::string gbkName;
     while (dirent* entry = readdir(dir.get())) {
         const char* name = entry->d_name;
-        NameRule rule = indexedName(name, gbkName);
-        if (rule == NameRule::LeftOut) ++m_leftOut;
-        if (rule != NameRule::Taken) continue;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+        std::string gbkName = indexedName(name);
+        if (m_exclusions.excludes(folder.gbkPath, gbkName)) continue;
         std::optional<EntryState> state = readEntryState(dirFd, name);
         if (!state) continue;
         if (!visitor.entry(folder.gbkPath, gbkName, *state)) return false;

@@ -1,10 +1,10 @@
-// A walk over the folders below a root, by the rules of the index: names
-// starting with '.' are skipped; links are listed but never followed; a folder
-// on another file system is entered only when that one is real (pseudo and
-// memory file systems never, network and FUSE ones only as a root); a folder
-// that cannot be listed is skipped silently; a name without a GBK form, or one
-// that would break a file-list line, is left out and counted. The scanner
-// walks the configured roots with it; the watcher walks folders that appear.
+// A walk over the folders below a root, by the rules of the index: every
+// name is held as EntryNames.h says; links are listed but never followed; a
+// folder on another file system is entered only when that one is real
+// (pseudo and memory file systems never, network and FUSE ones only as a
+// root); a folder that cannot be listed is skipped silently; what the user
+// excluded is neither listed nor entered. The scanner walks the configured
+// roots with it; the watcher walks folders that appear.
 #pragma once
 
 #include <sys/types.h>
@@ -20,18 +20,10 @@
 
 #include "common/Drives.h"
 #include "common/EntryState.h"
+#include "common/Exclusions.h"
 #include "common/FileList.h"
 
 namespace zeph {
-
-// How the index takes a directory entry's name: the one rule the walk and the
-// watcher share.
-enum class NameRule {
-    Taken,    // indexed under gbkName
-    Skipped,  // a name the index does not hold by design ('.' names)
-    LeftOut,  // a name the file list cannot hold: counted by the walk
-};
-NameRule indexedName(std::string_view osName, std::string& gbkName);
 
 class TreeWalk {
 public:
@@ -57,7 +49,8 @@ public:
 
     // Whether a folder on device is entered below a root on another one.
     bool entersDevice(dev_t device) const;
-    std::int64_t leftOut() const { return m_leftOut; }
+    void setExclusions(Exclusions exclusions) { m_exclusions = std::move(exclusions); }
+    const Exclusions& exclusions() const { return m_exclusions; }
 
 private:
     struct Pending {
@@ -69,7 +62,7 @@ private:
 
     std::unordered_map<dev_t, FsKind> m_mountKinds;
     std::vector<Pending> m_stack;
-    std::atomic<std::int64_t> m_leftOut{0};
+    Exclusions m_exclusions;
 };
 
 }  // namespace zeph

@@ -18,7 +18,12 @@ create table SystemSetting(
     SearchAsYouType integer not null default 1,
     LiveIndex integer not null default 1,
     ContentIndex integer not null default 1,
-    ContentMaxFileMB integer not null default 100);
+    ContentMaxFileMB integer not null default 100,
+    ShowHidden integer not null default 0);
+
+-- Folders and names kept out of the index.
+create table ExcludedFolders(FolderName text not null unique);
+create table ExcludedNames(Pattern text not null unique);
 
 -- The content index: its folders (none: the user's home folder) and the
 -- suffixes left out of it.

@@ -16,6 +16,8 @@
 #include "common/ChangeJournal.h"
 #include "common/Codec.h"
 #include "common/ConfigCodes.h"
+#include "common/EntryNames.h"
+#include "common/Exclusions.h"
 #include "common/IndexLock.h"
 #include "common/Paths.h"
 #include "common/Preferences.h"
@@ -105,6 +107,7 @@ bool LiveIndex::watchTree(const std::string& folder, const Watches::OnEntry& onE
 // root was when watched; watches running out are said.
 void LiveIndex::watchRoots() {
     m_roots = configuredRoots(m_db);
+    m_watches.setExclusions(Exclusions::read(m_db));
     m_watches.setRoots(m_roots);
     m_rootIds.clear();
     bool enough = true;
@@ -119,7 +122,7 @@ void LiveIndex::watchRoots() {
 
 std::optional<LiveIndex::FolderId> LiveIndex::folderIdentity(const std::string& gbkFolder) {
     struct stat st;
-    std::string os = osPath(gbkFolder);
+    std::string os = osPathOf(gbkFolder);
     if (os.empty() || ::stat(os.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
     return FolderId{st.st_dev, st.st_ino};
 }
@@ -209,20 +212,22 @@ void LiveIndex::handleEvent(int wd, std::uint32_t mask, std::string_view name) {
         return;
     }
     const std::string* folder = m_watches.folderOf(wd);
-    if (!folder) return;
+    const std::string* osFolder = m_watches.osFolderOf(wd);
+    if (!folder || !osFolder) return;
     if (name.empty()) {
         if ((mask & (IN_DELETE_SELF | IN_MOVE_SELF)) && m_watches.isRoot(wd)) checkRoots();
         return;
     }
-    std::string gbkName;
-    if (indexedName(name, gbkName) != NameRule::Taken) return;
+    // The walk's own rules: every name held as it holds it, what is excluded left out.
+    const std::string gbkName = indexedName(name);
+    if (m_watches.exclusions().excludes(*folder, gbkName)) return;
     if (m_pending.empty()) m_firstPending = Clock::now();
     if (mask & (IN_DELETE | IN_MOVED_FROM)) {
         if (mask & IN_ISDIR) m_watches.forgetTree(joinPath(*folder, gbkName));
         m_pending.removed(*folder, gbkName);
     } else {
-        m_pending.changed(*folder, gbkName,
-                          (mask & IN_ISDIR) && (mask & (IN_CREATE | IN_MOVED_TO)));
+        m_pending.changed(*folder, gbkName, (mask & IN_ISDIR) && (mask & (IN_CREATE | IN_MOVED_TO)),
+                          *osFolder, name);
     }
 }
 
@@ -250,12 +255,12 @@ void LiveIndex::flush() {
             ++count;
             continue;
         }
-        if (change.folder != openFolder || !folderFd.valid()) {
-            openFolder = change.folder;
-            folderFd = openDeep(osPath(openFolder), O_PATH | O_DIRECTORY);
+        if (change.osFolder != openFolder || !folderFd.valid()) {
+            openFolder = change.osFolder;
+            folderFd = openDeep(openFolder, O_PATH | O_DIRECTORY);
         }
-        auto state = folderFd.valid() ? readEntryState(folderFd.get(), osPath(change.name).c_str())
-                                      : std::nullopt;
+        auto state =
+            folderFd.valid() ? readEntryState(folderFd.get(), change.osName.c_str()) : std::nullopt;
         if (!state) continue;  // gone again: its removal is on its way
         journal::appendAdded(records, state->isFolder, change.name, change.folder, state->size,
                              state->times);
@@ -307,7 +312,7 @@ void LiveIndex::housekeeping() {
     m_writer.adoptIfNewer();
     if (m_writer.generation() != generation) m_content.compareAll();
     std::vector<std::string> roots = configuredRoots(m_db);
-    if (roots != m_roots) {
+    if (roots != m_roots || !(Exclusions::read(m_db) == m_watches.exclusions())) {
         for (const std::string& root : m_roots) m_watches.forgetTree(root);
         watchRoots();
         requestFullRun("索引文件夹的设置已改变，完整更新索引");

@@ -19,13 +19,16 @@ void PendingChanges::removed(const std::string& folder, const std::string& name)
 }
 
 void PendingChanges::changed(const std::string& folder, const std::string& name,
-                             bool folderAppeared) {
+                             bool folderAppeared, const std::string& osFolder,
+                             std::string_view osName) {
     Entry& entry = m_paths[joinPath(folder, name)];
     if (entry.changedAt < 0) {
         entry.folder = folder;
         entry.name = name;
         entry.changedAt = m_sequence++;
     }
+    entry.osFolder = osFolder;
+    entry.osName = osName;
     entry.appeared = entry.appeared || folderAppeared;
 }
 
@@ -34,11 +37,13 @@ std::vector<PendingChanges::Change> PendingChanges::take() {
     ordered.reserve(m_paths.size() + 8);
     for (auto& [path, entry] : m_paths) {
         if (entry.removedAt >= 0)
-            ordered.push_back({entry.removedAt, {Change::Removed, entry.folder, entry.name}});
+            ordered.push_back(
+                {entry.removedAt, {Change::Removed, entry.folder, entry.name, {}, {}}});
         if (entry.changedAt >= 0)
-            ordered.push_back({entry.changedAt,
-                               {entry.appeared ? Change::Appeared : Change::Changed,
-                                std::move(entry.folder), std::move(entry.name)}});
+            ordered.push_back(
+                {entry.changedAt,
+                 {entry.appeared ? Change::Appeared : Change::Changed, std::move(entry.folder),
+                  std::move(entry.name), std::move(entry.osFolder), std::move(entry.osName)}});
     }
     m_paths.clear();
     std::sort(ordered.begin(), ordered.end(),

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zeph {
@@ -22,11 +23,13 @@ public:
             Changed,   // the entry at the path is new or changed: read its state
             Appeared,  // a folder made or moved in: walk it
         } kind;
-        std::string folder, name;  // the path, as its folder and name
+        std::string folder, name;      // the path, as its folder and name (GBK)
+        std::string osFolder, osName;  // the same as the system has them (changes)
     };
 
     void removed(const std::string& folder, const std::string& name);
-    void changed(const std::string& folder, const std::string& name, bool folderAppeared);
+    void changed(const std::string& folder, const std::string& name, bool folderAppeared,
+                 const std::string& osFolder = {}, std::string_view osName = {});
 
     bool empty() const { return m_paths.empty(); }
     size_t size() const { return m_paths.size(); }
@@ -36,6 +39,7 @@ public:
 private:
     struct Entry {
         std::string folder, name;
+        std::string osFolder, osName;
         std::int64_t removedAt = -1;  // sequence of the removal, or -1
         std::int64_t changedAt = -1;  // sequence of the first change since it, or -1
         bool appeared = false;

@@ -22,12 +22,14 @@ class WatchingVisitor : public TreeWalk::Visitor {
 public:
     WatchingVisitor(Watches::AddWatch& add, int inotifyFd, const Watches::OnEntry& onEntry,
                     const std::atomic<bool>* stop, std::unordered_map<int, std::string>& folderOf,
+                    std::unordered_map<int, std::string>& osFolderOf,
                     std::map<std::string, int>& watchOf)
         : m_add(add),
           m_fd(inotifyFd),
           m_onEntry(onEntry),
           m_stop(stop),
           m_folderOf(folderOf),
+          m_osFolderOf(osFolderOf),
           m_watchOf(watchOf) {}
 
     bool folder(const std::string& gbkPath, const std::string& osPath, int) override {
@@ -40,6 +42,7 @@ public:
         auto old = m_folderOf.find(wd);  // the same folder met again (a new name)
         if (old != m_folderOf.end()) m_watchOf.erase(old->second);
         m_folderOf[wd] = gbkPath;
+        m_osFolderOf[wd] = osPath;
         m_watchOf[gbkPath] = wd;
         return true;
     }
@@ -56,6 +59,7 @@ private:
     const Watches::OnEntry& m_onEntry;
     const std::atomic<bool>* m_stop;
     std::unordered_map<int, std::string>& m_folderOf;
+    std::unordered_map<int, std::string>& m_osFolderOf;
     std::map<std::string, int>& m_watchOf;
     bool m_ranOut = false;
 };
@@ -73,7 +77,8 @@ Watches::Watches(AddWatch add)
 bool Watches::watchTree(const std::string& gbkFolder, const OnEntry& onEntry,
                         const std::atomic<bool>* stop) {
     TreeWalk walk;
-    WatchingVisitor visitor(m_add, m_fd.get(), onEntry, stop, m_folderOf, m_watchOf);
+    walk.setExclusions(m_exclusions);
+    WatchingVisitor visitor(m_add, m_fd.get(), onEntry, stop, m_folderOf, m_osFolderOf, m_watchOf);
     walk.walk(gbkFolder, visitor);
     return !visitor.ranOut();
 }
@@ -85,6 +90,7 @@ void Watches::forgetTree(std::string_view gbkFolder) {
     auto forget = [&](std::map<std::string, int>::iterator it) {
         ::inotify_rm_watch(m_fd.get(), it->second);
         m_folderOf.erase(it->second);
+        m_osFolderOf.erase(it->second);
         return m_watchOf.erase(it);
     };
     if (auto self = m_watchOf.find(folder); self != m_watchOf.end()) forget(self);
@@ -97,6 +103,11 @@ void Watches::forgetTree(std::string_view gbkFolder) {
 const std::string* Watches::folderOf(int wd) const {
     auto it = m_folderOf.find(wd);
     return it == m_folderOf.end() ? nullptr : &it->second;
+}
+
+const std::string* Watches::osFolderOf(int wd) const {
+    auto it = m_osFolderOf.find(wd);
+    return it == m_osFolderOf.end() ? nullptr : &it->second;
 }
 
 bool Watches::isRoot(int wd) const {
@@ -115,6 +126,7 @@ void Watches::dropped(int wd) {
     auto back = m_watchOf.find(it->second);
     if (back != m_watchOf.end() && back->second == wd) m_watchOf.erase(back);
     m_folderOf.erase(it);
+    m_osFolderOf.erase(wd);
 }
 
 }  // namespace zeph

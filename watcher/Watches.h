@@ -38,8 +38,13 @@ public:
     // Forgets the watches of the folder and of every folder below it.
     void forgetTree(std::string_view gbkFolder);
 
-    // The folder a watch stands for, or nullptr when it is not known (any more).
+    // The folder a watch stands for (GBK), or nullptr when it is not known (any more).
     const std::string* folderOf(int wd) const;
+    // The same as the system has it.
+    const std::string* osFolderOf(int wd) const;
+    // What the walks keep out.
+    void setExclusions(Exclusions exclusions) { m_exclusions = std::move(exclusions); }
+    const Exclusions& exclusions() const { return m_exclusions; }
     bool isRoot(int wd) const;
     bool watchesFolder(const std::string& gbkFolder) const { return m_watchOf.contains(gbkFolder); }
     void setRoots(const std::vector<std::string>& gbkRoots);
@@ -52,6 +57,8 @@ private:
     UniqueFd m_fd;
     AddWatch m_add;
     std::unordered_map<int, std::string> m_folderOf;
+    std::unordered_map<int, std::string> m_osFolderOf;
+    Exclusions m_exclusions;
     std::map<std::string, int> m_watchOf;  // in path order: a folder's subtree is one range
     std::vector<std::string> m_roots;
 };

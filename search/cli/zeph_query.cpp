@@ -19,6 +19,7 @@
 
 #include "common/Codec.h"
 #include "common/DataFolder.h"
+#include "common/EntryNames.h"
 #include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/SQLiteDB.h"
@@ -69,6 +70,7 @@ OPTIONS
                         since 1970, either may be empty); KIND is created,
                         modified or accessed
     -C, --case          upper and lower case count
+    -a, --hidden        also entries whose name, or a folder above, starts with '.'
     -x, --exact         the whole name must equal the text, byte for byte
                         (upper and lower case then always count)
     -0, --null          end each path with a NUL byte instead of a line feed,
@@ -224,6 +226,8 @@ Options parseOptions(int argc, char** argv) {
             o.dataFolder = gbkArgument(absolute(option, value()).c_str());
         } else if (option == "-C" || option == "--case") {
             o.criteria.caseSensitive = true;
+        } else if (option == "-a" || option == "--hidden") {
+            o.criteria.showHidden = true;
         } else if (option == "-x" || option == "--exact") {
             o.criteria.exactMatch = true;
         } else if (option == "-e" || option == "--ext") {
@@ -291,6 +295,15 @@ void applyRanges(const Options& o, zeph::SearchCriteria& criteria) {
     }
 }
 
+// The path as the system has it: its UTF-8 form, or for a name held other
+// than so (raw GBK bytes, escapes) the real bytes, so a script acts on the file.
+std::string systemPath(const std::string& folder, const std::string& name) {
+    const std::string held = zeph::joinPath(folder, name);
+    if (zeph::isAscii(held) && held.find('\\') == std::string::npos) return held;
+    std::string real = zeph::osPathOf(held);
+    return real.empty() ? zeph::toUtf8Lossy(held) : real;
+}
+
 // The line where the file holds the text, on one line.
 std::string snippetOf(const std::string& dataFolder, const zeph::Row& row,
                       const std::string& text) {
@@ -315,7 +328,7 @@ std::int64_t printHits(zeph::CSQLiteDB& db, const Options& o, const std::string&
         zeph::Statement rows = db.Prepare(zeph::sql::kSelectResultPaths);
         zeph::Row row;
         while (printed != limit && rows.FetchRow(row) == zeph::kSqlRow) {
-            std::string path = zeph::toUtf8Lossy(zeph::joinPath(row[0], row[1]));
+            std::string path = systemPath(row[0], row[1]);
             if (!snippetText.empty()) path += '\t' + snippetOf(dataFolder, row, snippetText);
             path += nul ? '\0' : '\n';
             if (std::fwrite(path.data(), 1, path.size(), stdout) != path.size()) checkOutput();

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "common/Codec.h"
+#include "common/EntryNames.h"
 #include "common/FileList.h"
 #include "common/KeyScheme.h"
 #include "common/Paths.h"
@@ -62,7 +63,20 @@ int CandidateFilter::Worker::folderHandle(std::string_view gbkFolder) {
     m_folder.assign(gbkFolder);
     std::string os = osPath(m_folder);
     m_folderFd = os.empty() ? UniqueFd() : openDeep(os, O_PATH | O_DIRECTORY);
+    // A folder whose name on disk is not its UTF-8 form (raw GBK bytes, say).
+    if (!m_folderFd.valid() && !(os = osPathOf(m_folder)).empty())
+        m_folderFd = openDeep(os, O_PATH | O_DIRECTORY);
     return m_folderFd.get();
+}
+
+const char* CandidateFilter::Worker::osNameOnDisk(int dirFd, std::string_view gbkName) {
+    const char* os = osName(gbkName);
+    struct stat st;
+    if (os && ::fstatat(dirFd, os, &st, AT_SYMLINK_NOFOLLOW) == 0) return os;
+    // Only a name that is held other than as its UTF-8 form is looked for.
+    if (isAscii(gbkName) && gbkName.find('\\') == std::string_view::npos) return nullptr;
+    m_osName = osNameIn(dirFd, gbkName);
+    return m_osName.empty() ? nullptr : m_osName.c_str();
 }
 
 const char* CandidateFilter::Worker::osName(std::string_view gbkName) {
@@ -82,12 +96,11 @@ bool CandidateFilter::existsWithContent(Worker& worker, std::string_view folder,
                                         std::string_view name, ContentCheck check,
                                         std::int64_t document) const {
     int dirFd = worker.folderHandle(folder);
-    const char* os = worker.osName(name);
-    if (dirFd < 0 || !os) return false;
+    if (dirFd < 0) return false;
+    const char* os = worker.osNameOnDisk(dirFd, name);
+    if (!os) return false;
     if (worker.m_content && check == ContentCheck::Scan)
         return worker.m_content->SearchFileAt(dirFd, os, &m_stop) >= 0;
-    struct stat st;
-    if (::fstatat(dirFd, os, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
     return !worker.m_content || storedTextHolds(worker, document);
 }
 
@@ -109,6 +122,7 @@ Verdict CandidateFilter::evaluate(Worker& worker, const CandidateLine& candidate
     if (!line || line->numberCount < 2 + std::clamp(m_criteria.timeKind, 0, 2))
         return Verdict::Malformed;
     if (!m_name.matches(line->name, worker.m_lowered)) return Verdict::Skip;
+    if (!m_criteria.showHidden && isHiddenEntry(line->folder, line->name)) return Verdict::Skip;
     ContentCheck check = candidate.check;
     std::int64_t document = candidate.document;
     if (m_plan && !candidate.fromContentIndex)

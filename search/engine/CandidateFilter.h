@@ -11,10 +11,10 @@
 #include <string_view>
 
 #include "common/FileIO.h"
+#include "common/NameMatcher.h"
 #include "search/engine/ContentPlan.h"
 #include "search/engine/ContentSearch.h"
 #include "search/engine/FoundRows.h"
-#include "search/engine/NameMatcher.h"
 #include "search/engine/ResultTexts.h"
 #include "search/engine/ResultView.h"
 #include "search/engine/SearchCriteria.h"
@@ -70,6 +70,9 @@ public:
         int folderHandle(std::string_view gbkFolder);
         // The name in the system's encoding, or nullptr when it has none.
         const char* osName(std::string_view gbkName);
+        // The name of the entry in the open folder that is held as gbkName,
+        // when one is there; nullptr when none is.
+        const char* osNameOnDisk(int dirFd, std::string_view gbkName);
 
         // Whether the journal removed the folder last asked about (or one above it).
         bool folderHidden(const JournalView& journal, std::string_view gbkFolder);

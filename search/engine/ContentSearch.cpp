@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "common/Codec.h"
+#include "common/EntryNames.h"
 #include "common/FileIO.h"
 #include "common/GbkChars.h"
 #include "common/Messages.h"
@@ -331,7 +332,7 @@ std::int64_t CContentSearch::searchOpenFile(int fd, const std::atomic<bool>* sto
 
 std::int64_t CContentSearch::SearchFile(const std::string& gbkPath, const std::atomic<bool>* stop) {
     if (!m_pattern || m_pattern->forms.empty()) return -1;
-    std::string path = osPath(gbkPath);
+    std::string path = osPathOf(gbkPath);
     if (path.empty()) return -1;
     // Non-blocking, so a FIFO or device never hangs the search.
     UniqueFd fd = openDeep(path, O_RDONLY | O_NONBLOCK);

@@ -25,6 +25,7 @@ struct SearchCriteria {
     std::vector<std::uint8_t> typeFlags;
     bool caseSensitive = false;
     bool exactMatch = false;
+    bool showHidden = false;  // entries whose name or a folder above starts with '.'
 };
 
 }  // namespace zeph

@@ -8,18 +8,19 @@
 #include <fcntl.h>
 
 #include "common/Codec.h"
+#include "common/EntryNames.h"
 #include "common/EntryState.h"
 #include "common/FileList.h"
 #include "common/IndexGeneration.h"
 #include "common/KeyScheme.h"
 #include "common/Messages.h"
+#include "common/NameMatcher.h"
 #include "common/Paths.h"
 #include "common/Process.h"
 #include "common/StartupSettings.h"
 #include "search/engine/CandidatePass.h"
 #include "search/engine/ContentSearch.h"
 #include "search/engine/Intersect.h"
-#include "search/engine/NameMatcher.h"
 #include "search/engine/ResultStore.h"
 
 namespace zeph {
@@ -150,7 +151,7 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
         return kSearchRefused;
     }
     refreshIndex();
-    NameMatcher name(criteria);
+    NameMatcher name(criteria.name, criteria.caseSensitive, criteria.exactMatch);
     ContentPlan plan;
     if (!criteria.content.empty())
         plan = ContentPlan::make(m_db, m_dataFolder, m_index.generation(), criteria, m_extensions);
@@ -206,7 +207,7 @@ int CSearchEngine::evaluateCandidates(const SearchCriteria& criteria, const Name
         i -= added.size();
         const ContentPlan::Candidate& candidate = brought[i];
         auto state =
-            readEntryState(AT_FDCWD, osPath(joinPath(candidate.folder, candidate.name)).c_str());
+            readEntryState(AT_FDCWD, osPathOf(joinPath(candidate.folder, candidate.name)).c_str());
         if (!state || !state->isRegular) return std::nullopt;
         appendFileListLine(broughtLines[i], false, candidate.name, candidate.folder, state->size,
                            state->times);

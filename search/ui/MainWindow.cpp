@@ -347,6 +347,7 @@ void MainWindow::setDisplayStyle(bool list) {
 void MainWindow::showSettings() {
     SettingsDialog(m_db, this).exec();
     m_search->setSearchAsYouType(readPreference(m_db, Preference::SearchAsYouType));
+    m_search->setShowHidden(readPreference(m_db, Preference::ShowHidden));
     keepIndexLive();
     WriteLog(m_db, LogEvent::SettingsClosed);
 }

@@ -61,6 +61,7 @@ SearchPanel::SearchPanel(CSQLiteDB& db, ResultPanel* results, QWidget* parent)
     setMinimumWidth(260);
 
     m_searchAsYouType = readPreference(db, Preference::SearchAsYouType);
+    m_showHidden = readPreference(db, Preference::ShowHidden);
     m_typingPause = new QTimer(this);
     m_typingPause->setSingleShot(true);
     m_typingPause->setInterval(150);
@@ -218,6 +219,7 @@ SearchCriteria SearchPanel::criteria() const {
     c.typeTab = m_advanced->typeTab();
     c.caseSensitive = m_advanced->caseSensitive();
     c.exactMatch = m_advanced->exactMatch();
+    c.showHidden = m_showHidden;
     return c;
 }
 

@@ -43,6 +43,8 @@ public:
     // Whether a change of the criteria starts a search by itself, after a
     // short pause (on unless turned off in the settings).
     void setSearchAsYouType(bool on) { m_searchAsYouType = on; }
+    // Whether searches show hidden entries (the setting, read when it changes).
+    void setShowHidden(bool on) { m_showHidden = on; }
     // A change is waiting out the pause before its search starts.
     bool typingPending() const;
     // A search waits for the running one to stop (read by tests).
@@ -91,6 +93,7 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_workerDone{false};
     bool m_searchAsYouType = true;
+    bool m_showHidden = false;
     bool m_typedSearch = false;  // the running search was started by typing
     QTimer* m_typingPause = nullptr;
     // A search waiting for the running one to end.

@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "common/Codec.h"
+#include "common/EntryNames.h"
 #include "common/FileList.h"
 #include "common/KeyScheme.h"
 #include "common/Paths.h"
@@ -30,7 +31,8 @@ protected:
     // Every file-list entry that a plain name query should return, found by
     // reading every line.
     // In file-list order, the order results come in with name text.
-    std::vector<std::string> bruteForce(const std::string& text, const std::string& lookIn = "") {
+    std::vector<std::string> bruteForce(const std::string& text, const std::string& lookIn = "",
+                                        bool hidden = false) {
         std::vector<std::string> out;
         auto tokens = tokenize(lowerBytes(text));
         std::string list = readFile(fs::canonical(program / "index") / "AllFiles.dat");
@@ -43,7 +45,8 @@ protected:
             bool all = std::all_of(tokens.begin(), tokens.end(), [&](const std::string& t) {
                 return name.find(t) != std::string::npos;
             });
-            if (all && (lookIn.empty() || folderContains(lookIn, line->folder)))
+            if (all && (lookIn.empty() || folderContains(lookIn, line->folder)) &&
+                (hidden || !isHiddenEntry(line->folder, line->name)))
                 out.push_back(joinPath(line->folder, line->name));
         }
         return out;
@@ -65,6 +68,14 @@ TEST_F(GeneratedTree, NameQueriesReturnExactlyTheMatchingEntries) {
     c.name = "report";
     c.folder = root + "/home";
     EXPECT_EQ(search(c), bruteForce("report", root + "/home"));
+    // Hidden entries are in the index and shown when asked for.
+    c.folder.clear();
+    c.showHidden = true;
+    for (const char* query : {"report", "config", "git"}) {
+        c.name = query;
+        EXPECT_EQ(search(c), bruteForce(query, "", true)) << query;
+        EXPECT_GT(bruteForce(query, "", true).size(), bruteForce(query).size()) << query;
+    }
 }
 
 // A name as wide characters, its ASCII letters lower-cased as the engine does,
@@ -113,6 +124,7 @@ TEST_F(GeneratedTree, PatternsAlternativesAndExclusionsMatchTheirRegularExpressi
         for (size_t pos = 0, end; pos < list.size(); pos = end + 1) {
             end = list.find('\n', pos);
             auto line = parseFileListLine(std::string_view(list).substr(pos, end - pos));
+            if (isHiddenEntry(line->folder, line->name)) continue;
             std::wstring name = wideLowered(line->name);
             if (std::all_of(rules.begin(), rules.end(), [&](const auto& rule) {
                     return std::regex_search(name, rule.first) == rule.second;

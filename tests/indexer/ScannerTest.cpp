@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <set>
 
+#include "common/EntryNames.h"
 #include "common/FileIO.h"
 #include "common/FileList.h"
 #include "indexer/FileScanner.h"
@@ -26,7 +27,8 @@ std::vector<std::string> listingOrder(const std::string& folder) {
     std::vector<std::string> names;
     DIR* dir = opendir(folder.c_str());
     while (dirent* e = readdir(dir))
-        if (e->d_name[0] != '.') names.push_back(e->d_name);
+        if (std::string_view(e->d_name) != "." && std::string_view(e->d_name) != "..")
+            names.push_back(e->d_name);
     closedir(dir);
     return names;
 }
@@ -134,18 +136,34 @@ TEST_F(Scanner, SymbolicLinksAreListedNeverFollowed) {
     }
 }
 
-TEST_F(Scanner, NamesThatWouldBreakALineOrHaveNoGbkFormAreLeftOut) {
+TEST_F(Scanner, EveryNameIsHeldRawGbkAsItsCharactersOtherBytesAndLineBreaksEscaped) {
+    // Literals here are GBK: "报告" is the raw GBK name an archive from Windows unpacks.
     for (std::string name :
          {std::string("it's 100%.txt"), std::string("say \"hi\""), utf8(u8"报告2023.doc"),
           std::string("tab\there"), std::string("lf\nhere"), std::string("cr\rhere"),
-          std::string("bad\xFFutf8")})
+          std::string("bad\xFF\xFFutf8"), std::string(".bashrc"), std::string("报告.txt")})
         writeFile(tree / name, "x");
+    writeFile(tree / std::string("资料") / "inside.txt", "x");  // a raw GBK folder
+    writeFile(tree / std::string("资料") / "deeper" / "more.txt", "x");
     setRoots({treePath()});
     ASSERT_EQ(runIndexer(), IndexRun::Outcome::Published);
-    std::set<std::string> names;
-    for (const auto& text : publishedLines())
-        names.insert(std::string(parseFileListLine(text)->name));
-    EXPECT_EQ(names, (std::set<std::string>{"it's 100%.txt", "say \"hi\"", "报告2023.doc"}));
+    std::set<std::string> paths;
+    for (const auto& text : publishedLines()) {
+        auto line = parseFileListLine(text);
+        ASSERT_TRUE(line) << text;
+        paths.insert(std::string(line->folder.substr(tree.str().size())) + "/" +
+                     std::string(line->name));
+    }
+    EXPECT_EQ(paths, (std::set<std::string>{
+                         "/it's 100%.txt", "/say \"hi\"", "/报告2023.doc", "/tab\\there",
+                         "/lf\\nhere", "/cr\\rhere", "/bad\\xFF\\xFFutf8", "/.bashrc", "/报告.txt",
+                         "/资料", "/资料/inside.txt", "/资料/deeper", "/资料/deeper/more.txt"}));
+    // Each held name leads back to the bytes on disk.
+    for (std::string name : {std::string("lf\\nhere"), std::string("bad\\xFF\\xFFutf8"),
+                             std::string("报告.txt"), std::string("资料/deeper/more.txt")})
+        EXPECT_FALSE(osPathOf(tree.str() + "/" + name).empty()) << name;
+    EXPECT_EQ(osPathOf(tree.str() + "/lf\\nhere"), treePath("lf\nhere"));
+    EXPECT_EQ(osPathOf(tree.str() + "/报告.txt"), treePath("报告.txt"));
 }
 
 TEST_F(Scanner, FiveGibibyteSparseFileKeepsItsSize) {
@@ -226,8 +244,8 @@ TEST_F(Scanner, AnotherRealFileSystemBelowARootIsEnteredAPseudoOneOnlyListed) {
         std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {FsKind::Real, {"Dmnt|" + treePath(), "_below.txt|" + treePath("mnt"),
-                        "_top.txt|" + treePath()}},
+        {FsKind::Real,
+         {"Dmnt|" + treePath(), "_below.txt|" + treePath("mnt"), "_top.txt|" + treePath()}},
         {FsKind::Pseudo, {"Dmnt|" + treePath(), "_top.txt|" + treePath()}},
         {FsKind::Network, {"Dmnt|" + treePath(), "_top.txt|" + treePath()}},
     };

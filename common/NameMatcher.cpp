@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/GbkChars.h"
-#include "search/engine/SearchCriteria.h"
 
 namespace zeph {
 
@@ -20,9 +19,9 @@ bool NameMatcher::Alternative::hasLiteral() const {
                        [](const Piece& piece) { return piece.kind == Piece::Literal; });
 }
 
-NameMatcher::NameMatcher(const SearchCriteria& criteria)
-    : m_text(criteria.name), m_caseSensitive(criteria.caseSensitive), m_exact(criteria.exactMatch) {
-    parse(criteria.name);
+NameMatcher::NameMatcher(std::string_view text, bool caseSensitive, bool exact)
+    : m_text(text), m_caseSensitive(caseSensitive), m_exact(exact) {
+    parse(m_text);
 }
 
 // Walks the text a character at a time, so no mark is ever read inside a

@@ -18,11 +18,9 @@
 
 namespace zeph {
 
-struct SearchCriteria;
-
 class NameMatcher {
 public:
-    explicit NameMatcher(const SearchCriteria& criteria);
+    NameMatcher(std::string_view text, bool caseSensitive, bool exact);
 
     // Some term to test names by (a text of separators only has none).
     bool hasTerms() const { return !m_terms.empty(); }
