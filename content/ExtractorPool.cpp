@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,18 +42,15 @@ ExtractorPool::~ExtractorPool() {
 }
 
 bool ExtractorPool::start(Worker& worker) {
-    int in[2], out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0) return false;
-    if (::pipe2(out, O_CLOEXEC) != 0) {
-        ::close(in[0]);
-        ::close(in[1]);
-        return false;
-    }
-    UniqueFd childIn(in[0]), parentOut(in[1]), parentIn(out[0]), childOut(out[1]);
+    // One socket pair: the worker reads requests on 0 and answers on 1; a
+    // request to a worker that died fails instead of raising SIGPIPE here.
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return false;
+    UniqueFd ours(ends[0]), theirs(ends[1]);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, childIn.get(), 0);
-    posix_spawn_file_actions_adddup2(&actions, childOut.get(), 1);
+    posix_spawn_file_actions_adddup2(&actions, theirs.get(), 0);
+    posix_spawn_file_actions_adddup2(&actions, theirs.get(), 1);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     char* argv[] = {m_program.data(), nullptr};
@@ -61,15 +59,17 @@ bool ExtractorPool::start(Worker& worker) {
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) return false;
     worker.pid = pid;
-    worker.toWorker = std::move(parentOut);
-    worker.fromWorker = std::move(parentIn);
+    worker.fromWorker = UniqueFd(::dup(ours.get()));
+    worker.toWorker = std::move(ours);
     worker.busy = false;
     return true;
 }
 
 void ExtractorPool::end(Worker& worker) {
     if (worker.pid <= 0) return;
-    worker.toWorker = UniqueFd();  // its input ends: an idle worker leaves by itself
+    // Its input ends: an idle worker leaves by itself.
+    if (worker.toWorker.valid()) ::shutdown(worker.toWorker.get(), SHUT_WR);
+    worker.toWorker = UniqueFd();
     if (worker.busy) ::kill(worker.pid, SIGKILL);
     ::waitpid(worker.pid, nullptr, 0);
     worker.fromWorker = UniqueFd();
@@ -82,7 +82,7 @@ bool ExtractorPool::send(Worker& worker, const Job& job) {
     protocol::put<std::uint32_t>(request, static_cast<std::uint32_t>(job.kind));
     protocol::put<std::uint64_t>(request, kTextCap);
     protocol::putBytes(request, job.osPath);
-    return protocol::writeAll(worker.toWorker.get(), request);
+    return protocol::sendAll(worker.toWorker.get(), request);
 }
 
 ExtractedText ExtractorPool::receive(Worker& worker) {

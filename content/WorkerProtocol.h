@@ -1,10 +1,12 @@
 // What the content index and its extraction workers say to each other over
-// a pipe: a request names a file and its kind, the answer carries its text.
+// a local socket: a request names a file and its kind, the answer carries its
+// text.
 //   request: u32 kind, u64 text cap, u64 path length, path bytes
 //   answer:  u32 outcome, u32 cut, u64 text length, text, u64 reason length, reason
 // Numbers are little-endian as the machine writes them (both ends are one build).
 #pragma once
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,6 +21,17 @@ namespace zeph::content::protocol {
 inline bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// The same over a socket, without a SIGPIPE when the other end is gone.
+inline bool sendAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         bytes.remove_prefix(static_cast<size_t>(n));

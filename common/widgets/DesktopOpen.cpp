@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "common/Process.h"
+#include "common/widgets/DiskPaths.h"
 
 namespace zeph {
 
@@ -31,9 +32,11 @@ bool launch(const QUrl& url, QObject* context, OpenFailed onFailure) {
 }  // namespace
 
 bool openLocalPath(const QString& path, QObject* context, OpenFailed onFailure) {
-    // Through fromLocalFile, so names with '#', '?' or '%' stay names.
-    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return false;
-    return launch(QUrl::fromLocalFile(path), context, std::move(onFailure));
+    // By its bytes on disk, every one percent-encoded, so names with '#', '?'
+    // or '%', and names that are not UTF-8, stay names.
+    QByteArray onDisk = diskPath(path);
+    if (onDisk.isEmpty()) return false;
+    return launch(diskUrl(onDisk), context, std::move(onFailure));
 }
 
 bool openWebAddress(const QString& address, QObject* context, OpenFailed onFailure) {

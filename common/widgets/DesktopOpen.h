@@ -13,8 +13,8 @@ namespace zeph {
 
 using OpenFailed = std::function<void()>;
 
-// Opens a local file or folder; false at once when nothing is at the path or
-// the opener cannot be started.
+// Opens a local file or folder (as the windows show its path); false at once
+// when nothing is at the path or the opener cannot be started.
 bool openLocalPath(const QString& path, QObject* context = nullptr, OpenFailed onFailure = {});
 // Opens an http or https address in the browser ("www.x.net" gets http://);
 // any other scheme is refused.

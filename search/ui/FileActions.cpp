@@ -10,10 +10,13 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "common/FileTransfer.h"
+#include "common/Trash.h"
 #include "common/widgets/DesktopOpen.h"
+#include "common/widgets/DiskPaths.h"
 #include "common/widgets/GbkText.h"
 #include "search/ui/PropertiesDialog.h"
 
@@ -22,8 +25,17 @@ namespace zeph::FileActions {
 namespace {
 
 bool exists(const QString& path) {
+    return !diskPath(path).isEmpty();
+}
+
+bool existsOnDisk(const QByteArray& path) {
     struct stat st;
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+// The entry's own name on disk (bytes), from its path on disk.
+QByteArray diskName(const QByteArray& path) {
+    return path.mid(path.lastIndexOf('/') + 1);
 }
 
 QString targetIn(const QString& folder, const QString& path) {
@@ -41,6 +53,18 @@ QString systemReason(int error) {
 }
 
 }  // namespace
+
+void trash(const QString& path) {
+    // A name that is UTF-8 on disk goes through the desktop's own trash;
+    // another, which the desktop cannot name, by its bytes.
+    const QByteArray onDisk = diskPath(path);
+    if (onDisk == QFile::encodeName(path)) {
+        QFile file(path);
+        if (!file.moveToTrash()) reportFailure(QStringLiteral("删除"), path, file.errorString());
+    } else if (int error = onDisk.isEmpty() ? ENOENT : moveToTrash(onDisk.toStdString())) {
+        reportFailure(QStringLiteral("删除"), path, systemReason(error));
+    }
+}
 
 bool isInTrash(const QString& path) {
     return path.contains(QStringLiteral("/.local/share/Trash/")) ||
@@ -74,13 +98,21 @@ int transferFiles(const QStringList& paths, const QString& folder, bool moving) 
     const QString question = moving ? QStringLiteral("文件 %1 已经存在，是否覆盖原来文件？")
                                     : QStringLiteral("文件 %1 已经存在，是否覆盖原来文件?");
     int done = 0;
+    const QByteArray into = QFile::encodeName(QFileInfo(folder).absoluteFilePath());
     for (const QString& path : paths) {
+        // Acted on by its bytes on disk; the target keeps the same name bytes.
+        const QByteArray source = diskPath(path);
+        const QByteArray targetBytes = into + '/' + diskName(source);
         QString target = targetIn(folder, path);
-        if (QFileInfo(target).absoluteFilePath() == QFileInfo(path).absoluteFilePath()) continue;
-        if (exists(target) && !uiAsk(question.arg(target), {})) continue;
+        if (source.isEmpty()) {
+            reportFailure(verb, path, systemReason(ENOENT));
+            continue;
+        }
+        if (targetBytes == source) continue;
+        if (existsOnDisk(targetBytes) && !uiAsk(question.arg(target), {})) continue;
         // The file in the way is replaced only by a complete one.
-        const std::string from = QFile::encodeName(path).toStdString();
-        const std::string to = QFile::encodeName(target).toStdString();
+        const std::string from = source.toStdString();
+        const std::string to = targetBytes.toStdString();
         TransferResult result = moving ? moveReplacing(from, to) : copyReplacing(from, to);
         if (result)
             ++done;
@@ -140,7 +172,7 @@ void showMenu(QWidget* parent, const QStringList& selected, const QPoint& screen
     menu.addSeparator();
     QAction* cut = menu.addAction(QIcon::fromTheme("edit-cut"), QStringLiteral("剪切到...(&T)"));
     QAction* copy = menu.addAction(QIcon::fromTheme("edit-paste"), QStringLiteral("复制到...(&C)"));
-    QAction* trash =
+    QAction* toTrash =
         menu.addAction(QIcon::fromTheme("user-trash"), QStringLiteral("移到回收站(&D)"));
     menu.addSeparator();
     QAction* properties =
@@ -163,12 +195,8 @@ void showMenu(QWidget* parent, const QStringList& selected, const QPoint& screen
             moveFiles(paths, folder);
         else
             copyFiles(paths, folder);
-    } else if (chosen == trash) {
-        for (const QString& path : paths) {
-            QFile file(path);
-            if (!file.moveToTrash())
-                reportFailure(QStringLiteral("删除"), path, file.errorString());
-        }
+    } else if (chosen == toTrash) {
+        for (const QString& path : paths) trash(path);
     } else if (chosen == properties) {
         for (const QString& path : paths) PropertiesDialog(path, parent).exec();
     }

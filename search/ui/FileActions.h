@@ -25,6 +25,8 @@ int copyFiles(const QStringList& paths, const QString& folder);
 
 // True when the path lies in a trash folder of the desktop.
 bool isInTrash(const QString& path);
+// Moves the entry to the trash, saying so when it cannot.
+void trash(const QString& path);
 
 }  // namespace FileActions
 

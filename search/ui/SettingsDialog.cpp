@@ -25,6 +25,7 @@
 #include "common/widgets/ProgramFolders.h"
 #include "search/ui/ContentSettingsDialog.h"
 #include "search/ui/CriteriaSections.h"
+#include "search/ui/ExclusionsDialog.h"
 #include "search/ui/ExtensionEditor.h"
 #include "search/ui/FileIcons.h"
 #include "web/AdvertPane.h"
@@ -94,15 +95,26 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
     frequency->addWidget(new QLabel(QStringLiteral("索引更新频率："), this));
     frequency->addWidget(m_frequency, 1);
     frequency->addStretch(1);
+    m_showHidden = new QCheckBox(QStringLiteral("显示隐藏文件"), this);
+    m_showHidden->setToolTip(QStringLiteral("名称或所在文件夹以“.”开头的文件和文件夹"));
+    m_showHidden->setChecked(readPreference(m_db, Preference::ShowHidden));
     auto* contentIndex = new QPushButton(QStringLiteral("文档内容索引(&C)..."), this);
     connect(contentIndex, &QPushButton::clicked, this,
             [this] { ContentSettingsDialog(m_db, dataFolder(), this).exec(); });
+    auto* exclusions = new QPushButton(QStringLiteral("排除(&E)..."), this);
+    connect(exclusions, &QPushButton::clicked, this,
+            [this] { ExclusionsDialog(m_db, this).exec(); });
     auto* options = new QHBoxLayout;
     options->addWidget(m_searchAsYouType);
-    options->addSpacing(16);
+    options->addSpacing(12);
     options->addWidget(m_liveIndex);
+    options->addSpacing(12);
+    options->addWidget(m_showHidden);
     options->addStretch(1);
-    options->addWidget(contentIndex);
+    auto* more = new QHBoxLayout;
+    more->addStretch(1);
+    more->addWidget(exclusions);
+    more->addWidget(contentIndex);
     auto* body = new QVBoxLayout;
     body->setContentsMargins(10, 6, 10, 10);
     body->addWidget(m_tabs);
@@ -112,6 +124,7 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
     body->addWidget(m_folders, 2);
     body->addLayout(frequency);
     body->addLayout(options);
+    body->addLayout(more);
     body->addWidget(buttons);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -325,7 +338,8 @@ void SettingsDialog::accept() {
     std::int64_t value = m_frequency->currentIndex();
     if (value >= 0 && m_db.Execute(sqlFormat(sql::kUpdateFrequency, {value})) != kSqlOk) return;
     if (!storePreference(m_db, Preference::SearchAsYouType, m_searchAsYouType->isChecked()) ||
-        !storePreference(m_db, Preference::LiveIndex, m_liveIndex->isChecked()))
+        !storePreference(m_db, Preference::LiveIndex, m_liveIndex->isChecked()) ||
+        !storePreference(m_db, Preference::ShowHidden, m_showHidden->isChecked()))
         return;
     QDialog::accept();
 }

@@ -60,6 +60,7 @@ private:
     QComboBox* m_frequency = nullptr;
     QCheckBox* m_searchAsYouType = nullptr;
     QCheckBox* m_liveIndex = nullptr;
+    QCheckBox* m_showHidden = nullptr;
     FileIcons* m_icons = nullptr;
     bool m_filling = false;
 };

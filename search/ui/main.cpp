@@ -3,11 +3,16 @@
 
 #include <unistd.h>
 
+#include "common/Process.h"
 #include "common/SQLiteDB.h"
+#include "common/StartupSettings.h"
+#include "common/widgets/GbkText.h"
 #include "common/widgets/ProgramFolders.h"
 #include "common/widgets/QtMessages.h"
 #include "common/widgets/QtTranslations.h"
+#include "search/engine/IndexDirectory.h"
 #include "search/ui/FileIcons.h"
+#include "search/ui/FirstRunDialog.h"
 #include "search/ui/MainWindow.h"
 #include "search/ui/SingleInstance.h"
 
@@ -30,6 +35,22 @@ int main(int argc, char** argv) {
     if (instance.handedOver()) return 0;
 
     zeph::CSQLiteDB db;
+    // No index yet: which folders to index is asked with the first-run
+    // question, before anything else.
+    if (zeph::IndexDirectory index; index.load(zeph::toGbk(zeph::dataFolder())) ==
+                                    zeph::IndexDirectory::LoadResult::NoPostings) {
+        zeph::openConfigDatabase(db, zeph::toGbk(zeph::dataFolder()));
+        zeph::FirstRunDialog question;
+        if (question.exec() != QDialog::Accepted) return 2;
+        if (!zeph::FirstRunDialog::storeFolders(db, question.chosenFolders()) ||
+            !zeph::startIndexer(zeph::toGbk(zeph::pictureFolder()),
+                                zeph::toGbk(zeph::dataFolder()))) {
+            zeph::uiMessage(
+                QStringLiteral("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除."));
+            return 1;
+        }
+        return 1;
+    }
     // Creating the window constructs the engine: its start-up questions come
     // before the window shows, and may end the program.
     zeph::MainWindow window(db);

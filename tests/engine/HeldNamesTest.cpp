@@ -1,0 +1,85 @@
+// Names as users' files have them: raw GBK bytes (files, and a folder with a
+// subtree), bytes of no encoding, line breaks, and hidden names - each found
+// by its characters, and the terminal command printing its real bytes;
+// hidden entries shown only when asked for, without a new index; excluded
+// folders and names never indexed.
+#include <filesystem>
+
+#include "common/Exclusions.h"
+#include "tests/engine/EngineFixture.h"
+#include "tests/support/RunProgram.h"
+
+namespace fs = std::filesystem;
+
+namespace zeph::test {
+namespace {
+
+using Paths = std::vector<std::string>;
+
+class HeldNames : public EngineFixture {
+protected:
+    // The bytes of a path below the tree, as the file system has them.
+    std::string treeRaw(const std::string& relative) const { return tree.str() + "/" + relative; }
+    ProgramRun query(std::vector<std::string> args) {
+        return runProgram(std::string(ZEPH_TEST_PROGRAM_DIR) + "/zeph-query", args,
+                          {{"ZEPH_DATA_DIR", program.str()}});
+    }
+};
+
+TEST_F(HeldNames, RawGbkAndUndecodableNamesAreFoundByTheirCharactersAndPrintedAsTheirBytes) {
+    // Literals are GBK here: written as file names they are the raw bytes.
+    const std::string report = "季度报告.txt", folder = "项目资料";
+    writeFile(tree / report, "x");
+    writeFile(tree / folder / "plan.txt", "x");
+    writeFile(tree / folder / "sub" / "deep.txt", "x");
+    writeFile(tree / "odd\xFF\xFFname.txt", "x");
+    writeFile(tree / "two\nlines.txt", "x");
+    indexAndLoad();
+    EXPECT_EQ(searchName("报告"), Paths{at(report)});
+    EXPECT_EQ(searchName("deep"), Paths{at(folder + "/sub/deep.txt")});  // the subtree is whole
+    EXPECT_EQ(searchName("资料"), Paths{at(folder)});
+    EXPECT_EQ(searchName("odd"), Paths{at("odd\\xFF\\xFFname.txt")});
+    EXPECT_EQ(searchName("lines"), Paths{at("two\\nlines.txt")});
+    // The terminal prints the bytes the files have, for scripts to act on.
+    EXPECT_EQ(query({utf8(u8"报告")}).out, treeRaw(report) + "\n");
+    EXPECT_EQ(query({"deep"}).out, treeRaw(folder + "/sub/deep.txt") + "\n");
+    EXPECT_EQ(query({"-0", "lines"}).out, treeRaw("two\nlines.txt") + std::string(1, '\0'));
+}
+
+TEST_F(HeldNames, HiddenEntriesShowOnlyWhenAskedForWithoutANewIndex) {
+    writeFile(tree / ".bashrc", "x");
+    writeFile(tree / ".config" / "app" / "settings.ini", "x");
+    writeFile(tree / "visible" / "settings.ini", "x");
+    indexAndLoad();
+    EXPECT_EQ(searchName("bashrc"), Paths{});
+    EXPECT_EQ(searchName("settings"), Paths{at("visible/settings.ini")});
+    SearchCriteria c = criteria();
+    c.showHidden = true;
+    c.name = "bashrc";
+    EXPECT_EQ(search(c), Paths{at(".bashrc")});
+    c.name = "settings";
+    EXPECT_EQ(search(c), (Paths{at(".config/app/settings.ini"), at("visible/settings.ini")}));
+    EXPECT_EQ(query({"bashrc"}).exitCode, 1);
+    EXPECT_EQ(query({"--hidden", "bashrc"}).out, at(".bashrc") + "\n");
+}
+
+TEST_F(HeldNames, ExcludedFoldersAndNamesAreNeverIndexed) {
+    writeFile(tree / "app" / "node_modules" / "lib" / "index.js", "x");
+    writeFile(tree / "app" / "main.js", "x");
+    writeFile(tree / "app" / "cache.tmp", "x");
+    writeFile(tree / "build" / "out.js", "x");
+    writeFile(tree / "builder" / "keep.js", "x");
+    CSQLiteDB config;
+    openConfigDatabase(config, program.str());
+    storeExclusions(config, Exclusions({tree.str() + "/build"}, {"node_modules", "*.TMP"}));
+    indexAndLoad();
+    std::vector<std::string> all = searchName("js");
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(all, (Paths{at("app/main.js"), at("builder/keep.js")}));
+    EXPECT_EQ(searchName("cache"), Paths{});
+    EXPECT_EQ(searchName("node_modules"), Paths{});
+    EXPECT_EQ(searchName("out"), Paths{});
+}
+
+}  // namespace
+}  // namespace zeph::test

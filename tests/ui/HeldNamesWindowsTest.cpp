@@ -1,0 +1,123 @@
+// The windows act on files whose names are not UTF-8 by their real bytes:
+// opened, moved, moved to the trash, shown in properties; the first start
+// asks which folders to index; the settings keep exclusions and the hidden
+// switch.
+#include <QCheckBox>
+#include <QDir>
+#include <QListWidget>
+#include <QUrl>
+
+#include <filesystem>
+
+#include "common/Exclusions.h"
+#include "common/Preferences.h"
+#include "common/SQLiteDB.h"
+#include "common/StartupSettings.h"
+#include "common/widgets/GbkText.h"
+#include "search/ui/ExclusionsDialog.h"
+#include "search/ui/FileActions.h"
+#include "search/ui/FirstRunDialog.h"
+#include "search/ui/SettingsDialog.h"
+#include "tests/ui/UiFixture.h"
+
+namespace fs = std::filesystem;
+
+namespace zeph::test {
+namespace {
+
+class HeldNamesWindows : public UiFixture {
+protected:
+    void SetUp() override {
+        openConfigDatabase(db, program.str());
+        raw = std::string("\xBC\xBE\xB6\xC8\xB1\xA8\xB8\xE6.txt");  // 季度报告.txt in GBK bytes
+        writeFile(tree / raw, "report");
+        shown = QString::fromStdString(tree.str()) + QStringLiteral("/季度报告.txt");
+    }
+    CSQLiteDB db;
+    std::string raw;
+    QString shown;  // the path as the windows show it
+};
+
+TEST_F(HeldNamesWindows, ARawGbkFileIsOpenedMovedAndTrashedByItsBytes) {
+    // An opener that notes the address it was handed.
+    TempFolder bin;
+    const std::string noted = (bin / "noted").string();
+    writeFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + noted + "'\n");
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin.str()) + ":" + path);
+    FileActions::openFiles({shown});
+    ASSERT_TRUE(waitFor([&] { return fs::exists(noted); }));
+    qputenv("PATH", path);
+    EXPECT_EQ(readFile(noted),
+              "file://" +
+                  QUrl::toPercentEncoding(QString::fromStdString(tree.str()), "/").toStdString() +
+                  "/%BC%BE%B6%C8%B1%A8%B8%E6.txt");
+    EXPECT_TRUE(messages.shown.empty());
+
+    fs::create_directories(tree / "to");
+    EXPECT_EQ(FileActions::moveFiles({shown}, QString::fromStdString((tree / "to").string())), 1);
+    EXPECT_EQ(readFile(tree / "to" / raw), "report");  // the same bytes, in the new folder
+    EXPECT_FALSE(fs::exists(tree / raw));
+
+    TempFolder data;
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.str()));
+    FileActions::trash(QString::fromStdString((tree / "to").string()) +
+                       QStringLiteral("/季度报告.txt"));
+    qunsetenv("XDG_DATA_HOME");
+    EXPECT_TRUE(messages.shown.empty()) << toQString(messages.shown.back().text).toStdString();
+    EXPECT_EQ(readFile(data / "Trash" / "files" / raw), "report");
+    EXPECT_NE(readFile(data / "Trash" / "info" / (raw + ".trashinfo")).find("%BC%BE"),
+              std::string::npos);
+}
+
+TEST_F(HeldNamesWindows, TheFirstStartOffersHomeAndRootWithRootChosen) {
+    FirstRunDialog dialog;
+    ASSERT_EQ(dialog.folderList()->count(), 2);
+    EXPECT_EQ(dialog.chosenFolders(), QStringList{QStringLiteral("/")});
+    grabToFile(&dialog, QStringLiteral("first-run"));
+    dialog.folderList()->item(1)->setCheckState(Qt::Unchecked);  // "/"
+    dialog.folderList()->item(0)->setCheckState(Qt::Checked);    // home
+    dialog.addFolder(QString::fromStdString(tree.str()), true);
+    QStringList chosen = dialog.chosenFolders();
+    ASSERT_TRUE(FirstRunDialog::storeFolders(db, chosen));
+    std::vector<Row> rows;
+    db.QueryRows("select FolderName from ScanConfig", rows);
+    ASSERT_EQ(rows.size(), static_cast<size_t>(chosen.size()));
+    EXPECT_EQ(toQString(rows[0][0]), QDir::homePath());
+    // Ticking "/" too keeps "/" alone: everything else lies inside it.
+    dialog.folderList()->item(1)->setCheckState(Qt::Checked);
+    EXPECT_EQ(dialog.chosenFolders(), QStringList{QStringLiteral("/")});
+}
+
+TEST_F(HeldNamesWindows, SettingsKeepExclusionsAndTheHiddenSwitch) {
+    {
+        ExclusionsDialog dialog(db);
+        dialog.addFolder(QString::fromStdString(tree.str()) + QStringLiteral("/"));
+        dialog.addName(QStringLiteral(" node_modules "));
+        dialog.addName(QStringLiteral("*.tmp"));
+        dialog.show();
+        grabToFile(&dialog, QStringLiteral("exclusions"));
+        dialog.accept();
+    }
+    Exclusions stored = Exclusions::read(db);
+    EXPECT_EQ(stored.folders(), std::vector<std::string>{tree.str()});
+    EXPECT_EQ(stored.names(), (std::vector<std::string>{"node_modules", "*.tmp"}));
+    EXPECT_TRUE(stored.excludes("/anywhere", "node_modules"));
+    EXPECT_FALSE(stored.excludes("/anywhere", "node_modules2"));
+    EXPECT_TRUE(stored.excludes("/anywhere", "a.TMP"));
+
+    EXPECT_FALSE(readPreference(db, Preference::ShowHidden));
+    SettingsDialog settings(db);
+    auto boxes = settings.findChildren<QCheckBox*>();
+    auto hidden = std::find_if(boxes.begin(), boxes.end(), [](QCheckBox* box) {
+        return box->text() == QStringLiteral("显示隐藏文件");
+    });
+    ASSERT_NE(hidden, boxes.end());
+    (*hidden)->setChecked(true);
+    settings.accept();
+    EXPECT_TRUE(readPreference(db, Preference::ShowHidden));
+}
+
+}  // namespace
+}  // namespace zeph::test
