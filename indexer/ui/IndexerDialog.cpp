@@ -109,7 +109,9 @@ void IndexerDialog::startRun() {
         QMetaObject::invokeMethod(this, &IndexerDialog::refresh, Qt::QueuedConnection);
     });
     m_refreshTimer.start();
-    refresh();
+    // Queued: a run that ends at once must not close the window before the
+    // event loop runs, or the program would wait for a window already gone.
+    QMetaObject::invokeMethod(this, &IndexerDialog::refresh, Qt::QueuedConnection);
 }
 
 void IndexerDialog::stepStarted(int step) {
