@@ -4,7 +4,8 @@
 // from the key to the first page on the list (or the search's end, when it
 // finds fewer than a page) is taken, less the pause the panel waits after
 // the last key.
-//   usage: zeph_typing_bench DATA_FOLDER [ROUNDS]
+// Words of letters also spell Chinese names unless --no-pinyin is given.
+//   usage: zeph_typing_bench DATA_FOLDER [ROUNDS] [--no-pinyin]
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "common/Codec.h"
@@ -52,7 +54,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: zeph_typing_bench DATA_FOLDER [ROUNDS]\n");
+        std::fprintf(stderr, "usage: zeph_typing_bench DATA_FOLDER [ROUNDS] [--no-pinyin]\n");
         return 2;
     }
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
     zeph::MainWindow window(db);
     window.show();
     zeph::SearchPanel* panel = window.searchPanel();
+    panel->setPinyin(!(argc > 3 && std::string(argv[3]) == "--no-pinyin"));
     zeph::ResultPanel* results = window.resultPanel();
     bool ended = false, began = false;
     QObject::connect(panel, &zeph::SearchPanel::searchFinished, [&] { ended = true; });
@@ -72,7 +75,8 @@ int main(int argc, char** argv) {
     });
 
     for (const QString& word :
-         {QStringLiteral("report"), QStringLiteral("报告"), QStringLiteral("xylophonequartz")}) {
+         {QStringLiteral("report"), QStringLiteral("报告"), QStringLiteral("xylophonequartz"),
+          QStringLiteral("baogao"), QStringLiteral("bg"), QStringLiteral("kehu")}) {
         std::vector<double> latencies;
         for (int round = 0; round < rounds; ++round) {
             panel->nameBox()->clear();

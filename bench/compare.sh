@@ -37,7 +37,7 @@ mkdir -p "$DATA"
 program() {
     local folder=$DATA/program-$1
     rm -rf "$folder" && mkdir -p "$folder"/{index,tmp,ext}
-    cp "$BUILD"/ZEPH/{ZEPHIndexer,zeph-query,Translation.dat} "$folder"/
+    cp "$BUILD"/ZEPH/{ZEPHIndexer,zeph-query,Translation.dat,Pinyin.dat} "$folder"/
     cp "$BUILD"/resources/ZephConfig.sqlite "$folder"/
     sqlite3 "$folder/ZephConfig.sqlite" "insert into ScanConfig(ifScan,FolderName) values(1,'$2');
         update SystemSetting set UpdateFrequency=4, isFirstRun=0, ContentIndex=0"

@@ -30,7 +30,7 @@ done
 [ -f "$DOCS/manifest.tsv" ] || { mkdir -p "$DOCS"; "$BUILD/bench/zeph_make_documents" "$DOCS" "$PER_KIND" >&2; }
 
 rm -rf "$P" && mkdir -p "$P"/{index,tmp,ext}
-cp "$BUILD"/ZEPH/{ZEPHIndexer,zeph-query,zeph-extract,Translation.dat} "$P"/
+cp "$BUILD"/ZEPH/{ZEPHIndexer,zeph-query,zeph-extract,Translation.dat,Pinyin.dat} "$P"/
 cp "$BUILD"/resources/ZephConfig.sqlite "$P"/
 sqlite3 "$P/ZephConfig.sqlite" "insert into ScanConfig(ifScan,FolderName) values(1,'$TREE'),(1,'$DOCS');
     insert into ContentFolders values('$TREE'),('$DOCS');

@@ -39,7 +39,7 @@ def program_folder(folder, root):
     shutil.rmtree(folder, ignore_errors=True)
     for sub in ("index", "tmp", "ext"):
         os.makedirs(os.path.join(folder, sub))
-    for name in ("ZEPHIndexer", "ZEPHWatcher", "zeph-query", "Translation.dat"):
+    for name in ("ZEPHIndexer", "ZEPHWatcher", "zeph-query", "Translation.dat", "Pinyin.dat"):
         shutil.copy2(os.path.join(BUILD, "ZEPH", name), folder)
     shutil.copy2(os.path.join(BUILD, "resources", "ZephConfig.sqlite"), folder)
     subprocess.run(["sqlite3", os.path.join(folder, "ZephConfig.sqlite"),

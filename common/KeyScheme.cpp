@@ -37,7 +37,9 @@ std::vector<IndexKey> queryKeys(std::string_view token) {
     while (i < n) {
         unsigned b = at(i);
         if (b >= 0x80) {
-            keys.push_back({KeyTable::Character, b * 256u + at(i + 1)});
+            // A lead byte ending the token may begin any character of a
+            // name: it narrows nothing.
+            if (i + 1 < n) keys.push_back({KeyTable::Character, b * 256u + at(i + 1)});
             i += 2;
             previousIsTrail = true;
             continue;

@@ -34,7 +34,7 @@ enum class KeyTable : std::uint8_t { Character, Pair };
 struct IndexKey {
     KeyTable table;
     std::uint32_t key;
-    bool operator==(const IndexKey&) const = default;
+    auto operator<=>(const IndexKey&) const = default;
 };
 
 // Every key of a lower-cased name, in the order the walk meets them (repeats included):

@@ -24,6 +24,7 @@ const Column& columnOf(Preference preference) {
         {"LiveIndex", sql::kAddLiveIndex, sql::kSelectLiveIndex, sql::kUpdateLiveIndex},
         {"ContentIndex", sql::kAddContentIndex, sql::kSelectContentIndex, sql::kUpdateContentIndex},
         {"ShowHidden", sql::kAddShowHidden, sql::kSelectShowHidden, sql::kUpdateShowHidden},
+        {"Pinyin", sql::kAddPinyin, sql::kSelectPinyin, sql::kUpdatePinyin},
     };
     return columns[static_cast<int>(preference)];
 }
@@ -34,7 +35,8 @@ void addPreferenceColumns(CSQLiteDB& db) {
     std::vector<Row> rows;
     if (db.QueryRows(sql::kSettingColumns, rows) != kSqlOk || rows.empty()) return;
     for (Preference preference : {Preference::SearchAsYouType, Preference::LiveIndex,
-                                  Preference::ContentIndex, Preference::ShowHidden}) {
+                                  Preference::ContentIndex, Preference::ShowHidden,
+                                  Preference::Pinyin}) {
         const Column& column = columnOf(preference);
         bool present = false;
         for (const Row& row : rows) present = present || (row.size() > 1 && row[1] == column.name);

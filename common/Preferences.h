@@ -1,8 +1,9 @@
 // Settings this program adds to the described ones, each a column of the
 // settings row: whether the search window searches while the user types,
 // whether the index follows the file system live, and whether the words
-// inside documents are indexed, and whether hidden entries are shown (off
-// unless the user turns it on). The others are on unless the user
+// inside documents are indexed, whether hidden entries are shown (off
+// unless the user turns it on), and whether letters in the name box also
+// spell Chinese names by their pinyin. The others are on unless the user
 // turns them off; a database from before them gains their columns when opened.
 #pragma once
 
@@ -10,7 +11,7 @@ namespace zeph {
 
 class CSQLiteDB;
 
-enum class Preference { SearchAsYouType, LiveIndex, ContentIndex, ShowHidden };
+enum class Preference { SearchAsYouType, LiveIndex, ContentIndex, ShowHidden, Pinyin };
 
 // Adds the columns a database lacks (with their defaults).
 void addPreferenceColumns(CSQLiteDB& db);

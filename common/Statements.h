@@ -72,6 +72,12 @@ inline constexpr char kAddShowHidden[] =
 inline constexpr char kSelectShowHidden[] = "select ShowHidden from SystemSetting";
 inline constexpr char kUpdateShowHidden[] = "update SystemSetting set ShowHidden=%d";
 
+// Whether letters in the name box also spell Chinese names (Preferences.h).
+inline constexpr char kAddPinyin[] =
+    "alter table SystemSetting add column Pinyin integer not null default 1";
+inline constexpr char kSelectPinyin[] = "select Pinyin from SystemSetting";
+inline constexpr char kUpdatePinyin[] = "update SystemSetting set Pinyin=%d";
+
 // The content index's settings (ContentSettings.h).
 inline constexpr char kAddContentMaxFileMB[] =
     "alter table SystemSetting add column ContentMaxFileMB integer not null default 100";

@@ -9,10 +9,10 @@ SECONDS_EACH=${FUZZ_SECONDS:-20}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEPH_FUZZ=ON \
     -DZEPH_BUILD_UI=OFF -DZEPH_BUILD_TESTS=OFF -DZEPH_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_file_list fuzz_index_files fuzz_gif fuzz_advertise \
-    fuzz_mountinfo fuzz_query_keys fuzz_documents
+    fuzz_mountinfo fuzz_query_keys fuzz_documents fuzz_name_matcher
 SCRATCH=$(mktemp -d)
 trap 'rm -rf "$SCRATCH"' EXIT
-for harness in file_list index_files gif advertise mountinfo query_keys documents; do
+for harness in file_list index_files gif advertise mountinfo query_keys documents name_matcher; do
     mkdir -p "$SCRATCH/$harness"
     echo "fuzz_$harness: $SECONDS_EACH s"
     build-fuzz/tests/fuzz/fuzz_$harness -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \

@@ -22,6 +22,7 @@
 #include "common/EntryNames.h"
 #include "common/Messages.h"
 #include "common/Paths.h"
+#include "common/Preferences.h"
 #include "common/SQLiteDB.h"
 #include "common/SqlText.h"
 #include "common/Statements.h"
@@ -56,6 +57,12 @@ DESCRIPTION
     Quote patterns so the shell does not expand them. A NAME that holds a
     space is taken as one word, as if it were quoted.
 
+    A word of letters also finds Chinese names by their pinyin: whole
+    syllables, initials or a mix (baogao, bg, bgao and baoga all find 报告),
+    any reading of a character counting, u or v for ü; and a Chinese word
+    finds names in either script (報告 finds 报告). The setting 拼音搜索
+    turns this off, and so does --no-pinyin for one command.
+
 OPTIONS
     -c, --content TEXT  only files holding TEXT: documents (PDF, Office, OpenDocument,
                         EPUB, HTML) by the content index, text files by their
@@ -73,6 +80,8 @@ OPTIONS
     -a, --hidden        also entries whose name, or a folder above, starts with '.'
     -x, --exact         the whole name must equal the text, byte for byte
                         (upper and lower case then always count)
+        --no-pinyin     letters match only letters, Chinese only the same
+                        characters
     -0, --null          end each path with a NUL byte instead of a line feed,
                         for xargs -0
     -n, --count         print only the number of hits
@@ -185,7 +194,7 @@ struct Options {
     zeph::SearchCriteria criteria;
     std::string dataFolder, extList, sizeRange, timeRange;
     std::vector<std::string> words;
-    bool nul = false, count = false, stats = false, snippet = false;
+    bool nul = false, count = false, stats = false, snippet = false, pinyin = true;
     std::int64_t limit = -1;
     int stopAfterMs = -1;
 };
@@ -228,6 +237,8 @@ Options parseOptions(int argc, char** argv) {
             o.criteria.caseSensitive = true;
         } else if (option == "-a" || option == "--hidden") {
             o.criteria.showHidden = true;
+        } else if (option == "--no-pinyin") {
+            o.pinyin = false;
         } else if (option == "-x" || option == "--exact") {
             o.criteria.exactMatch = true;
         } else if (option == "-e" || option == "--ext") {
@@ -362,6 +373,7 @@ int main(int argc, char** argv) {
     if (o.stats) std::fprintf(stderr, "start-up: %.2f ms\n", msSince(start));
 
     o.criteria.typeFlags.assign(engine.typeFlagCount(), 1);
+    o.criteria.pinyin = o.pinyin && zeph::readPreference(db, zeph::Preference::Pinyin);
     if (!o.extList.empty()) tickSuffixes(db, o.extList, o.criteria);
     applyRanges(o, o.criteria);
 

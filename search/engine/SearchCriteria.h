@@ -26,6 +26,7 @@ struct SearchCriteria {
     bool caseSensitive = false;
     bool exactMatch = false;
     bool showHidden = false;  // entries whose name or a folder above starts with '.'
+    bool pinyin = true;       // letters also spell Chinese characters (PinyinMatch.h)
 };
 
 }  // namespace zeph

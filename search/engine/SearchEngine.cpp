@@ -16,6 +16,7 @@
 #include "common/Messages.h"
 #include "common/NameMatcher.h"
 #include "common/Paths.h"
+#include "common/PinyinTable.h"
 #include "common/Process.h"
 #include "common/StartupSettings.h"
 #include "search/engine/CandidatePass.h"
@@ -42,6 +43,7 @@ CSearchEngine::CSearchEngine(CSQLiteDB& db, std::string programFolder, std::stri
     openConfigDatabase(m_db, m_dataFolder);
     if (!m_extensions.load(m_db)) fatalExit(1, "数据库查询异常，请与开发商联系！", "SQL查询失败");
     runStartupSettings(m_db, m_programFolder, m_dataFolder, now);
+    m_pinyin = PinyinTable::load(m_programFolder);  // without it names match by letters only
     loadIndex();
 }
 
@@ -76,6 +78,7 @@ void CSearchEngine::refreshIndex() {
         if (newer.load(m_dataFolder) == IndexDirectory::LoadResult::Loaded) {
             m_index = std::move(newer);
             m_journal.clear();
+            m_groupCache.clear();
         }
     }
     m_journal.update(m_index.folderFd());
@@ -87,11 +90,14 @@ std::vector<std::uint32_t> CSearchEngine::readBucket(std::uint32_t slot) {
     return postings;
 }
 
+std::uint32_t CSearchEngine::slotOf(const IndexKey& key) {
+    return key.table == KeyTable::Character ? index::characterSlot(key.key)
+                                            : index::pairSlot(key.key);
+}
+
 std::vector<std::uint32_t> CSearchEngine::slotCandidates(const std::vector<IndexKey>& keys) {
     std::vector<std::uint32_t> slots;
-    for (const IndexKey& key : keys)
-        slots.push_back(key.table == KeyTable::Character ? index::characterSlot(key.key)
-                                                         : index::pairSlot(key.key));
+    for (const IndexKey& key : keys) slots.push_back(slotOf(key));
     std::sort(slots.begin(), slots.end());
     slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
     // An empty bucket means no candidates: no need to read the others.
@@ -102,19 +108,51 @@ std::vector<std::uint32_t> CSearchEngine::slotCandidates(const std::vector<Index
     return intersectPostings(std::move(lists));
 }
 
-// The entries holding every key of each wanted term; a term of alternatives
-// gives the union of its alternatives' entries.
+// The entries holding any key of the group. Large groups (every character a
+// letter may spell) are kept for the generation, as typing asks for them again.
+std::vector<std::uint32_t> CSearchEngine::groupCandidates(const NameMatcher::KeyGroup& group) {
+    constexpr size_t kKeptFrom = 16;
+    if (group.size() >= kKeptFrom) {
+        auto kept = m_groupCache.find(group);
+        if (kept != m_groupCache.end()) return kept->second;
+    }
+    std::vector<std::uint32_t> slots;
+    for (const IndexKey& key : group) slots.push_back(slotOf(key));
+    std::sort(slots.begin(), slots.end());
+    slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
+    std::vector<std::vector<std::uint32_t>> lists;
+    for (std::uint32_t slot : slots)
+        if (m_index.bucket(slot).count != 0) lists.push_back(readBucket(slot));
+    std::vector<std::uint32_t> entries = unitePostings(lists);
+    if (group.size() >= kKeptFrom) m_groupCache.emplace(group, entries);
+    return entries;
+}
+
+// The entries that may hold the name: for each wanted term, those that hold,
+// for one of its ways, a key of every group of that way.
 std::vector<std::uint32_t> CSearchEngine::nameCandidates(const NameMatcher& name) {
     std::vector<IndexKey> allOf;
     std::vector<std::vector<std::uint32_t>> anyOf;
-    for (const auto& alternatives : name.candidateKeys()) {
-        if (alternatives.size() == 1) {
-            allOf.insert(allOf.end(), alternatives[0].begin(), alternatives[0].end());
+    auto single = [](const NameMatcher::KeyGroup& group) { return group.size() == 1; };
+    for (const auto& ways : name.candidateKeys()) {
+        if (ways.size() == 1 && std::all_of(ways[0].begin(), ways[0].end(), single)) {
+            for (const auto& group : ways[0]) allOf.push_back(group[0]);
             continue;
         }
-        std::vector<std::vector<std::uint32_t>> lists;
-        for (const auto& keys : alternatives) lists.push_back(slotCandidates(keys));
-        anyOf.push_back(unitePostings(lists));
+        std::vector<std::vector<std::uint32_t>> wayEntries;
+        for (const auto& way : ways) {
+            std::vector<IndexKey> keys;
+            std::vector<std::vector<std::uint32_t>> lists;
+            for (const auto& group : way) {
+                if (single(group))
+                    keys.push_back(group[0]);
+                else
+                    lists.push_back(groupCandidates(group));
+            }
+            if (!keys.empty()) lists.push_back(slotCandidates(keys));
+            wayEntries.push_back(intersectPostings(std::move(lists)));
+        }
+        anyOf.push_back(unitePostings(wayEntries));
     }
     if (!allOf.empty()) anyOf.push_back(slotCandidates(allOf));
     return intersectPostings(std::move(anyOf));
@@ -151,7 +189,8 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
         return kSearchRefused;
     }
     refreshIndex();
-    NameMatcher name(criteria.name, criteria.caseSensitive, criteria.exactMatch);
+    NameMatcher name(criteria.name, criteria.caseSensitive, criteria.exactMatch,
+                     criteria.pinyin ? m_pinyin.get() : nullptr);
     ContentPlan plan;
     if (!criteria.content.empty())
         plan = ContentPlan::make(m_db, m_dataFolder, m_index.generation(), criteria, m_extensions);

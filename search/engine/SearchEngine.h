@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -20,6 +22,7 @@ namespace zeph {
 
 class CSQLiteDB;
 class NameMatcher;
+class PinyinTable;
 class ResultView;
 
 enum SearchOutcome : int {
@@ -68,6 +71,8 @@ private:
     // A newer generation is loaded in place of the old one, and the journal is read.
     void refreshIndex();
     std::vector<std::uint32_t> nameCandidates(const NameMatcher& name);
+    std::vector<std::uint32_t> groupCandidates(const std::vector<IndexKey>& group);
+    static std::uint32_t slotOf(const IndexKey& key);
     std::vector<std::uint32_t> slotCandidates(const std::vector<IndexKey>& keys);
     std::vector<std::uint32_t> typeCandidates(const SearchCriteria& criteria);
     std::vector<std::uint32_t> readBucket(std::uint32_t slot);
@@ -86,6 +91,8 @@ private:
     std::atomic<bool> m_running{false};
     unsigned m_threads = 0;
     std::mutex m_searchMutex;
+    std::shared_ptr<const PinyinTable> m_pinyin;
+    std::map<std::vector<IndexKey>, std::vector<std::uint32_t>> m_groupCache;
 };
 
 }  // namespace zeph

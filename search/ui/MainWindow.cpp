@@ -348,6 +348,7 @@ void MainWindow::showSettings() {
     SettingsDialog(m_db, this).exec();
     m_search->setSearchAsYouType(readPreference(m_db, Preference::SearchAsYouType));
     m_search->setShowHidden(readPreference(m_db, Preference::ShowHidden));
+    m_search->setPinyin(readPreference(m_db, Preference::Pinyin));
     keepIndexLive();
     WriteLog(m_db, LogEvent::SettingsClosed);
 }

@@ -62,6 +62,7 @@ SearchPanel::SearchPanel(CSQLiteDB& db, ResultPanel* results, QWidget* parent)
 
     m_searchAsYouType = readPreference(db, Preference::SearchAsYouType);
     m_showHidden = readPreference(db, Preference::ShowHidden);
+    m_pinyin = readPreference(db, Preference::Pinyin);
     m_typingPause = new QTimer(this);
     m_typingPause->setSingleShot(true);
     m_typingPause->setInterval(150);
@@ -220,6 +221,7 @@ SearchCriteria SearchPanel::criteria() const {
     c.caseSensitive = m_advanced->caseSensitive();
     c.exactMatch = m_advanced->exactMatch();
     c.showHidden = m_showHidden;
+    c.pinyin = m_pinyin;
     return c;
 }
 

@@ -45,6 +45,7 @@ public:
     void setSearchAsYouType(bool on) { m_searchAsYouType = on; }
     // Whether searches show hidden entries (the setting, read when it changes).
     void setShowHidden(bool on) { m_showHidden = on; }
+    void setPinyin(bool on) { m_pinyin = on; }
     // A change is waiting out the pause before its search starts.
     bool typingPending() const;
     // A search waits for the running one to stop (read by tests).
@@ -94,6 +95,7 @@ private:
     std::atomic<bool> m_workerDone{false};
     bool m_searchAsYouType = true;
     bool m_showHidden = false;
+    bool m_pinyin = true;
     bool m_typedSearch = false;  // the running search was started by typing
     QTimer* m_typingPause = nullptr;
     // A search waiting for the running one to end.

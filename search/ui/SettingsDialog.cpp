@@ -98,6 +98,9 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
     m_showHidden = new QCheckBox(QStringLiteral("显示隐藏文件"), this);
     m_showHidden->setToolTip(QStringLiteral("名称或所在文件夹以“.”开头的文件和文件夹"));
     m_showHidden->setChecked(readPreference(m_db, Preference::ShowHidden));
+    m_pinyin = new QCheckBox(QStringLiteral("拼音搜索"), this);
+    m_pinyin->setToolTip(QStringLiteral("用拼音或首字母查找中文名称，如 bg 或 baogao 找到“报告”；繁体和简体互相匹配"));
+    m_pinyin->setChecked(readPreference(m_db, Preference::Pinyin));
     auto* contentIndex = new QPushButton(QStringLiteral("文档内容索引(&C)..."), this);
     connect(contentIndex, &QPushButton::clicked, this,
             [this] { ContentSettingsDialog(m_db, dataFolder(), this).exec(); });
@@ -110,6 +113,8 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
     options->addWidget(m_liveIndex);
     options->addSpacing(12);
     options->addWidget(m_showHidden);
+    options->addSpacing(12);
+    options->addWidget(m_pinyin);
     options->addStretch(1);
     auto* more = new QHBoxLayout;
     more->addStretch(1);
@@ -339,7 +344,8 @@ void SettingsDialog::accept() {
     if (value >= 0 && m_db.Execute(sqlFormat(sql::kUpdateFrequency, {value})) != kSqlOk) return;
     if (!storePreference(m_db, Preference::SearchAsYouType, m_searchAsYouType->isChecked()) ||
         !storePreference(m_db, Preference::LiveIndex, m_liveIndex->isChecked()) ||
-        !storePreference(m_db, Preference::ShowHidden, m_showHidden->isChecked()))
+        !storePreference(m_db, Preference::ShowHidden, m_showHidden->isChecked()) ||
+        !storePreference(m_db, Preference::Pinyin, m_pinyin->isChecked()))
         return;
     QDialog::accept();
 }

@@ -61,6 +61,7 @@ private:
     QCheckBox* m_searchAsYouType = nullptr;
     QCheckBox* m_liveIndex = nullptr;
     QCheckBox* m_showHidden = nullptr;
+    QCheckBox* m_pinyin = nullptr;
     FileIcons* m_icons = nullptr;
     bool m_filling = false;
 };

@@ -43,7 +43,9 @@ TEST(QueryKeys, FormTheFewestKeysOfAToken) {
         {"x乤", {chr('x'), chr(0x8161)}},
         // A four-byte character: its second and fourth bytes are digits.
         {"😀x", {chr(0x9439), chr(0xFC36), chr('x')}},
-        {"\x81", {chr(0x8100)}},  // lone lead byte at the end
+        // A lead byte ending the token may begin any character: no key.
+        {"\x81", {}},
+        {"a\x81", {chr('a')}},
     };
     for (const auto& c : cases) EXPECT_EQ(queryKeys(c.token), c.keys) << c.token;
 }

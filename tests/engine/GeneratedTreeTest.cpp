@@ -9,7 +9,9 @@
 #include "common/EntryNames.h"
 #include "common/FileList.h"
 #include "common/KeyScheme.h"
+#include "common/NameMatcher.h"
 #include "common/Paths.h"
+#include "common/PinyinTable.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace fs = std::filesystem;
@@ -52,6 +54,22 @@ protected:
         return out;
     }
 
+    // Every entry whose name the name test passes, reading every line: the
+    // engine's keys must never leave out one of them.
+    std::vector<std::string> bruteForceWith(const NameMatcher& matcher) {
+        std::vector<std::string> out;
+        std::string list = readFile(fs::canonical(program / "index") / "AllFiles.dat");
+        std::string scratch;
+        for (size_t pos = 0; pos < list.size();) {
+            size_t end = list.find('\n', pos);
+            auto line = parseFileListLine(std::string_view(list).substr(pos, end - pos));
+            pos = end + 1;
+            if (matcher.matches(line->name, scratch) && !isHiddenEntry(line->folder, line->name))
+                out.push_back(joinPath(line->folder, line->name));
+        }
+        return out;
+    }
+
     static inline TempFolder* shared = nullptr;
     static inline bool generated = false;
 };
@@ -62,9 +80,24 @@ TEST_F(GeneratedTree, NameQueriesReturnExactlyTheMatchingEntries) {
     indexAndLoad({root});
     for (const char* query : {"report", "报告", "xylophonequartz", "IMG_2023", "report 2023", "a",
                               "e.t", "项目计划", "Q", "_v", "'", "%", "new 新建"}) {
-        EXPECT_EQ(searchName(query), bruteForce(query)) << query;
+        SearchCriteria c = criteria();
+        c.name = query;
+        c.pinyin = false;
+        EXPECT_EQ(search(c), bruteForce(query)) << query;
+    }
+    // With pinyin, letters also spell Chinese names and either script matches.
+    auto table = PinyinTable::load(ZEPH_TEST_PROGRAM_DIR);
+    ASSERT_NE(table, nullptr);
+    for (const char* query : {"kh", "kehu", "xmjh", "baog", "報告", "項目", "*hu.png", "shipin|jl",
+                              "kh !png", "q", "kh 2024", "?hu*", "\"kh\""}) {
+        auto expected = bruteForceWith(NameMatcher(query, false, false, table.get()));
+        EXPECT_EQ(searchName(query), expected) << query;
+        if (std::string(query) != "q") {
+            EXPECT_FALSE(expected.empty()) << query;
+        }
     }
     SearchCriteria c = criteria();
+    c.pinyin = false;
     c.name = "report";
     c.folder = root + "/home";
     EXPECT_EQ(search(c), bruteForce("report", root + "/home"));

@@ -1,6 +1,7 @@
 // zeph-query as a user runs it from a terminal, over an indexed test tree.
 #include <filesystem>
 
+#include "common/Preferences.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/RunProgram.h"
 
@@ -53,6 +54,39 @@ TEST_F(QueryCommand, PrintsFullPathsCountsAndStopsAtTheLimit) {
         EXPECT_EQ(run.out, c.out) << c.args[0] << ": " << run.err;
         EXPECT_EQ(run.exitCode, c.code) << c.args[0];
     }
+}
+
+TEST_F(QueryCommand, LettersFindChineseNamesByPinyinUnlessTurnedOff) {
+    for (const char8_t* name : {u8"長城.jpg", u8"音乐", u8"乐队", u8"长江.txt"})
+        writeFile(tree / utf8(name), "x");
+    indexAndLoad();
+    const std::string report = utf8(u8"报告.doc"), wall = utf8(u8"長城.jpg");
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    };
+    const Case cases[] = {
+        {{"bg"}, lines({report})},
+        {{"BaoGao"}, lines({report})},
+        {{utf8(u8"報告")}, lines({report})},
+        {{"changcheng"}, lines({wall})},
+        {{"cc"}, lines({wall})},
+        {{utf8(u8"长城")}, lines({wall})},
+        {{utf8(u8"長江")}, lines({utf8(u8"长江.txt")})},  // 長 is E94C: its 'L' is no letter
+        {{"yinyue"}, lines({utf8(u8"音乐")})},
+        {{"yuedui"}, lines({utf8(u8"乐队")})},
+        {{"yue", "!yinyue"}, lines({utf8(u8"乐队")})},
+        {{"--no-pinyin", "bg"}, ""},
+        {{"--no-pinyin", utf8(u8"報告")}, ""},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run = query(c.args);
+        EXPECT_EQ(run.out, c.out) << c.args.back() << ": " << run.err;
+        EXPECT_EQ(run.exitCode, c.out.empty() ? 1 : 0) << c.args.back();
+    }
+    // The setting turned off is the default of every command.
+    storePreference(db, Preference::Pinyin, false);
+    EXPECT_EQ(query({"bg"}).exitCode, 1);
 }
 
 TEST_F(QueryCommand, ARefusedOrEmptySearchPrintsNothingAndSaysWhy) {

@@ -37,6 +37,7 @@ ProgramFolder::ProgramFolder() {
     for (const char* folder : {"index", "tmp", "ext"}) fs::create_directory(path() / folder);
     fs::copy_file(ZEPH_TEST_SHIPPED_DB, path() / "ZephConfig.sqlite");
     fs::copy_file(ZEPH_TEST_TRANSLATION, path() / "Translation.dat");
+    fs::create_symlink(ZEPH_TEST_PINYIN, path() / "Pinyin.dat");
 }
 
 void writeFile(const fs::path& path, const std::string& bytes) {

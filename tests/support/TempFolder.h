@@ -22,7 +22,8 @@ private:
     std::filesystem::path m_path;
 };
 
-// A program folder: the shipped ZephConfig.sqlite and Translation.dat, index/, tmp/, ext/.
+// A program folder: the shipped ZephConfig.sqlite, Translation.dat and Pinyin.dat,
+// index/, tmp/, ext/.
 class ProgramFolder : public TempFolder {
 public:
     ProgramFolder();

@@ -42,7 +42,9 @@ TEST_F(HeldNamesWindows, ARawGbkFileIsOpenedMovedAndTrashedByItsBytes) {
     // An opener that notes the address it was handed.
     TempFolder bin;
     const std::string noted = (bin / "noted").string();
-    writeFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + noted + "'\n");
+    // Written aside and renamed, so the file is whole once it exists.
+    writeFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + noted + ".part' && mv '" +
+                                   noted + ".part' '" + noted + "'\n");
     fs::permissions(bin / "xdg-open", fs::perms::owner_all);
     QByteArray path = qgetenv("PATH");
     qputenv("PATH", QByteArray::fromStdString(bin.str()) + ":" + path);
@@ -90,7 +92,7 @@ TEST_F(HeldNamesWindows, TheFirstStartOffersHomeAndRootWithRootChosen) {
     EXPECT_EQ(dialog.chosenFolders(), QStringList{QStringLiteral("/")});
 }
 
-TEST_F(HeldNamesWindows, SettingsKeepExclusionsAndTheHiddenSwitch) {
+TEST_F(HeldNamesWindows, SettingsKeepExclusionsAndTheHiddenAndPinyinSwitches) {
     {
         ExclusionsDialog dialog(db);
         dialog.addFolder(QString::fromStdString(tree.str()) + QStringLiteral("/"));
@@ -115,8 +117,17 @@ TEST_F(HeldNamesWindows, SettingsKeepExclusionsAndTheHiddenSwitch) {
     });
     ASSERT_NE(hidden, boxes.end());
     (*hidden)->setChecked(true);
+    auto pinyin = std::find_if(boxes.begin(), boxes.end(), [](QCheckBox* box) {
+        return box->text() == QStringLiteral("拼音搜索");
+    });
+    ASSERT_NE(pinyin, boxes.end());
+    EXPECT_TRUE((*pinyin)->isChecked());  // on unless the user turns it off
+    (*pinyin)->setChecked(false);
+    settings.show();
+    grabToFile(&settings, QStringLiteral("settings"));
     settings.accept();
     EXPECT_TRUE(readPreference(db, Preference::ShowHidden));
+    EXPECT_FALSE(readPreference(db, Preference::Pinyin));
 }
 
 }  // namespace
