@@ -26,6 +26,19 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/zeph-search.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/zeph-search.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/org.zeph.Search.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${ZEPH_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/completion/zeph-query
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+# The licence and the changelog, where Debian keeps them.
+set(ZEPH_CHANGELOG ${CMAKE_BINARY_DIR}/changelog.gz)
+add_custom_command(OUTPUT ${ZEPH_CHANGELOG}
+    COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/packaging/changelog > ${ZEPH_CHANGELOG}
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog)
+add_custom_target(zeph_changelog ALL DEPENDS ${ZEPH_CHANGELOG})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${ZEPH_CHANGELOG}
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zeph-search)
 # The live index's watcher starts with the desktop session: the system's
 # autostart folder for an installation in /usr or /usr/local (and the
 # package), the user's own for one below the home folder.
@@ -41,13 +54,33 @@ install(CODE "
 
 set(CPACK_PACKAGE_NAME zeph-search)
 set(CPACK_PACKAGE_VENDOR "ZEPH")
-set(CPACK_PACKAGE_CONTACT "ZEPH developers <zeph@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop file search: by name, content, folder, size, time and type")
+set(CPACK_PACKAGE_CONTACT "ZEPH developers <zeph@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop file search by name, content, folder, size, time and type")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "ZEPH finds any file on the machine in a moment: by part of its name, by a
+word inside it, by folder, size, time and type. Its window follows each key
+typed, and names may be written as patterns, as choices, with words left
+out, or in pinyin. The words inside PDF, Office, OpenDocument, EPUB, HTML
+and text files are answered from an index that a background watcher keeps
+current as files change. The command zeph-query gives the same searches in
+a terminal.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "fonts-noto-cjk | fonts-wqy-microhei, libqt6svg6, adwaita-icon-theme, xdg-utils, qt6-translations-l10n")
+# Stripped programs, their debug symbols in a -dbgsym package: cpack splits
+# them off itself (with CPACK_STRIP_FILES it would find nothing left to split).
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+# The autostart entry under /etc is the administrator's to change.
+file(WRITE ${CMAKE_BINARY_DIR}/packaging/conffiles "/etc/xdg/autostart/zeph-watcher.desktop\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# A package is made only from the Release configuration scripts/package.sh
+# prepares, whatever the build folder at hand holds.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/CPackChecks.cmake.in
+               ${CMAKE_BINARY_DIR}/packaging/CPackChecks.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/packaging/CPackChecks.cmake)
 include(CPack)

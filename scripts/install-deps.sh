@@ -11,6 +11,9 @@ PACKAGES=(
     libpoppler-cpp-dev libzip-dev libxml2-dev libseccomp-dev zlib1g-dev libbz2-dev unicode-data
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
     fonts-noto-cjk fonts-wqy-microhei xdg-utils adwaita-icon-theme libqt6svg6
+    man-db
+    # scripts/package.sh and scripts/check-clean-install.sh also want:
+    #   dpkg-dev lintian mmdebstrap appstream desktop-file-utils
 )
 
 missing=()

@@ -13,6 +13,7 @@
 #include "common/SQLiteDB.h"
 #include "common/StartupSettings.h"
 #include "watcher/LiveIndex.h"
+#include "watcher/WatcherHelp.h"
 
 namespace {
 
@@ -25,6 +26,11 @@ void stopOnSignal(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::string option = argc > 1 ? argv[1] : "";
+    if (option == "--help" || option == "-h") {
+        std::fputs(zeph::kWatcherHelp, stdout);
+        return 0;
+    }
     auto data = zeph::prepareDataFolder(zeph::executableFolder());
     if (!data) return 2;
     zeph::IndexLock one = zeph::IndexLock::acquire(*data, zeph::kWatcherLockName);
@@ -37,7 +43,7 @@ int main(int argc, char** argv) {
     // A background service: the user's programs come first.
     ::setpriority(PRIO_PROCESS, 0, 10);
     zeph::LiveIndex::Options options;
-    if (argc > 1 && std::string(argv[1]) == "--stats")  // timings on standard error
+    if (option == "--stats")  // timings on standard error
         options.report = [](const std::string& line) {
             std::fprintf(stderr, "%s\n", line.c_str());
         };

@@ -3,6 +3,9 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include "common/Process.h"
 #include "common/SQLiteDB.h"
 #include "common/StartupSettings.h"
@@ -14,9 +17,14 @@
 #include "search/ui/FileIcons.h"
 #include "search/ui/FirstRunDialog.h"
 #include "search/ui/MainWindow.h"
+#include "search/ui/SearchHelp.h"
 #include "search/ui/SingleInstance.h"
 
 int main(int argc, char** argv) {
+    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(zeph::kSearchHelp, stdout);
+        return 0;
+    }
     // The browser panes run as root only without their sandbox.
     if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
