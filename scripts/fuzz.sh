@@ -12,15 +12,34 @@ cmake --build build-fuzz -j"$(nproc)" --target fuzz_file_list fuzz_index_files f
     fuzz_mountinfo fuzz_query_keys fuzz_documents fuzz_name_matcher
 SCRATCH=$(mktemp -d)
 trap 'rm -rf "$SCRATCH"' EXIT
-for harness in file_list index_files gif advertise mountinfo query_keys documents name_matcher; do
+# One harness per core at a time: each is a single process.
+run_harness() {
+    local harness=$1
     mkdir -p "$SCRATCH/$harness"
-    echo "fuzz_$harness: $SECONDS_EACH s"
     build-fuzz/tests/fuzz/fuzz_$harness -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
-        -artifact_prefix="$SCRATCH/" "$SCRATCH/$harness" tests/fuzz/corpus/$harness >"$SCRATCH/$harness.log" 2>&1 || {
+        -artifact_prefix="$SCRATCH/$harness-" "$SCRATCH/$harness" tests/fuzz/corpus/$harness \
+        >"$SCRATCH/$harness.log" 2>&1
+}
+harnesses=(file_list index_files gif advertise mountinfo query_keys documents name_matcher)
+failed=()
+for ((first = 0; first < ${#harnesses[@]}; first += $(nproc))); do
+    batch=("${harnesses[@]:first:$(nproc)}")
+    pids=()
+    for harness in "${batch[@]}"; do
+        echo "fuzz_$harness: $SECONDS_EACH s"
+        run_harness "$harness" & pids+=($!)
+    done
+    for i in "${!batch[@]}"; do
+        wait "${pids[$i]}" || failed+=("${batch[$i]}")
+        grep -E "^Done" "$SCRATCH/${batch[$i]}.log" | sed "s/^/fuzz_${batch[$i]}: /" || true
+    done
+done
+if [ ${#failed[@]} -gt 0 ]; then
+    for harness in "${failed[@]}"; do
         tail -40 "$SCRATCH/$harness.log"
         echo "fuzz_$harness found a failure; the input is kept in tests/fuzz/findings/" >&2
-        mkdir -p tests/fuzz/findings && cp "$SCRATCH"/crash-* "$SCRATCH"/leak-* "$SCRATCH"/timeout-* tests/fuzz/findings/ 2>/dev/null || true
-        exit 1
-    }
-    grep -E "^Done|stat::number_of_executed_units" "$SCRATCH/$harness.log" | tail -1 || true
-done
+    done
+    mkdir -p tests/fuzz/findings
+    cp "$SCRATCH"/*crash-* "$SCRATCH"/*leak-* "$SCRATCH"/*timeout-* tests/fuzz/findings/ 2>/dev/null || true
+    exit 1
+fi
