@@ -8,7 +8,8 @@
 # Prints a markdown report.
 #
 # Usage: bench/content_bench.sh [FILES] [DOCUMENTS_PER_KIND]
-# Environment: BUILD (default build/), ZEPH_BENCH_DIR (default /tmp/zeph-bench), RUNS (default 5)
+# Environment: BUILD (default build/), ZEPH_BENCH_DIR (default /tmp/zeph-bench), RUNS (default 5),
+#   ONLY_QUERIES=1 (only the queries and answers, over the program folder of an earlier run)
 set -euo pipefail
 FILES=${1:-1000000}
 PER_KIND=${2:-20000}
@@ -29,6 +30,7 @@ done
 [ -d "$TREE" ] || python3 "$TOP/../shared/bench/gen_tree.py" "$TREE" --files "$FILES" >&2
 [ -f "$DOCS/manifest.tsv" ] || { mkdir -p "$DOCS"; "$BUILD/bench/zeph_make_documents" "$DOCS" "$PER_KIND" >&2; }
 
+if [ "${ONLY_QUERIES:-0}" != 1 ]; then
 rm -rf "$P" && mkdir -p "$P"/{index,tmp,ext}
 cp "$BUILD"/ZEPH/{ZEPHIndexer,zeph-query,zeph-extract,Translation.dat,Pinyin.dat} "$P"/
 cp "$BUILD"/resources/ZephConfig.sqlite "$P"/
@@ -76,17 +78,22 @@ for kind in pdf docx xlsx pptx odt ods odp epub html; do
 done
 echo
 
-# Queries: in the documents (the index brings its candidates) and everywhere.
+fi  # ONLY_QUERIES
+Q="$P/zeph-query --folder $P"
+
+# Queries: in the documents (the index brings its candidates) and everywhere,
+# over the suffixes the content index covers.
+EXTS=txt,md,log,c,h,cpp,py,json,js,csv,xml,html,htm,pdf,docx,xlsx,pptx,odt,ods,odp,epub
 echo "| query | hits | first page | whole search | whole command (hyperfine) |"
 echo "|---|---|---|---|---|"
 for word in xylophonequartz zephyrquill 甲方 鲸 "force majeure" 蓝鲸数据; do
     for where in "$DOCS" "$TREE"; do
-        stats=$($Q --content "$word" --in "$where" --ext txt,md,log,c,h,cpp,py,json,js,csv,xml,html,htm,pdf,docx,xlsx,pptx,odt,ods,odp,epub --stats 2>&1 >/dev/null | tail -1)
+        stats=$($Q --content "$word" --in "$where" --ext $EXTS --stats 2>&1 >/dev/null | tail -1 || true)
         hits=$(echo "$stats" | sed 's/.*hits: //')
         first_ms=$(echo "$stats" | sed 's/first page: \([0-9.]*\).*/\1/')
         search_ms=$(echo "$stats" | sed 's/.*search: \([0-9.]*\).*/\1/')
         hyperfine -N -i --warmup 1 --runs "$RUNS" --export-json "$TMP/q.json" \
-            "$P/zeph-query --folder $P --content '$word' --in $where --count" >/dev/null 2>&1
+            "$P/zeph-query --folder $P --content '$word' --in $where --ext $EXTS --count" >/dev/null 2>&1
         whole=$(python3 -c 'import json,sys; print("%.1f" % (json.load(open(sys.argv[1]))["results"][0]["mean"] * 1000))' "$TMP/q.json")
         echo "| \`$word\` in $(basename "$where") | $hits | $first_ms ms | $search_ms ms | $whole ms |"
     done
@@ -105,7 +112,10 @@ texts = [(f.decode("gb18030") if isinstance(f, bytes) else f, n.decode("gb18030"
 documents = (".pdf", ".docx", ".xlsx", ".pptx", ".odt", ".ods", ".odp", ".epub", ".html", ".htm", ".xml")
 same = True
 for word in ["xylophonequartz", "甲方", "鲸", "force majeure"]:
-    brute = sorted(os.path.join(f, n) for f, n, t in texts if word in t and n.lower().endswith(documents))
+    # Hidden entries (a name or a folder starting with '.') are shown only when asked for.
+    hidden = lambda path: any(part.startswith(".") for part in path.split("/"))
+    brute = sorted(os.path.join(f, n) for f, n, t in texts
+                   if word in t and n.lower().endswith(documents) and not hidden(os.path.join(f, n)))
     found = subprocess.run(query + ["--content", word, "--ext", "pdf,docx,xlsx,pptx,odt,ods,odp,epub,html,htm,xml"],
                            capture_output=True).stdout.decode().splitlines()
     ok = sorted(found) == brute
