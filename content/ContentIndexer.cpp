@@ -110,10 +110,18 @@ bool ContentIndexer::extractPending(const std::atomic<bool>& stop) {
     if (!m_store) return false;
     ExtractorPool pool(m_worker, m_workers);
     m_done = 0;
+    std::vector<std::pair<std::string, std::string>> retry;
+    auto requeue = [&] {
+        if (retry.empty()) return true;
+        if (!m_store->begin()) return false;
+        bool ok = true;
+        for (const auto& [folder, name] : retry) ok = ok && m_store->addPending(folder, name);
+        return ok ? m_store->commit() : (m_store->rollback(), false);
+    };
     for (;;) {
         m_left = m_store->pendingCount();
         auto paths = m_store->pending(static_cast<std::int64_t>(kBatch) * std::max(1u, m_workers));
-        if (paths.empty() || stop) return !stop;
+        if (paths.empty() || stop) return requeue() && !stop;
 
         // What needs reading; the rest is settled at once.
         std::vector<ExtractorPool::Job> jobs;
@@ -154,6 +162,16 @@ bool ContentIndexer::extractPending(const std::atomic<bool>& stop) {
             if (!m_store->begin()) return false;
             bool ok = true;
             for (auto& [document, text] : results) {
+                // A text file the reader failed on (a worker out of time on a
+                // busy machine) goes back to the queue once this pass ends:
+                // meanwhile the search reads it as it always did, so no answer
+                // is lost, and the next pass tries again.
+                if (text.outcome == ExtractedText::Unreadable &&
+                    m_scope.kindOf(document.folder, document.name) == DocumentKind::PlainText) {
+                    ok = ok && m_store->remove(document.folder, document.name);
+                    retry.emplace_back(document.folder, document.name);
+                    continue;
+                }
                 if (document.state != Document::TooLarge)
                     document.state = text.outcome == ExtractedText::Unreadable
                                          ? Document::Unreadable

@@ -339,14 +339,6 @@ bool ContentStore::removePending(std::string_view folder, std::string_view name)
     return row.bind(1, folder).bind(2, name).run();
 }
 
-std::vector<std::pair<std::string, std::string>> ContentStore::unreadable() {
-    std::vector<std::pair<std::string, std::string>> paths;
-    Use rows(statement("select Folder, Name from Documents where State=?1"));
-    rows.bind(1, std::int64_t{Document::Unreadable});
-    while (rows.step() == SQLITE_ROW) paths.emplace_back(rows.text(0), rows.text(1));
-    return paths;
-}
-
 std::int64_t ContentStore::pendingCount() {
     Use row(statement("select count(*) from Pending"));
     return row.step() == SQLITE_ROW ? row.number(0) : 0;

@@ -81,9 +81,6 @@ public:
     std::vector<std::pair<std::string, std::string>> pending(std::int64_t atMost = -1);
     bool removePending(std::string_view folder, std::string_view name);
     std::int64_t pendingCount();
-    // Documents whose reading failed (a plain-text file among them is read
-    // by the search itself, so no answer of its is lost).
-    std::vector<std::pair<std::string, std::string>> unreadable();
 
     std::string meta(std::string_view key);
     bool setMeta(std::string_view key, std::string_view value);

@@ -35,11 +35,6 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
     plan.m_scope = std::move(scope);
 
     for (auto& [folder, name] : store->pending()) plan.m_pending.insert(key(folder, name));
-    // A text file the reader failed on (a worker that ran out of time on a
-    // busy machine) is read as before: read by the search, never lost.
-    for (auto& [folder, name] : store->unreadable())
-        if (plan.m_scope.kindOf(folder, name) == content::DocumentKind::PlainText)
-            plan.m_pending.insert(key(folder, name));
     auto keys = content::queryKeys(plan.m_utf8Text);
     std::vector<content::Document> documents =
         keys ? store->candidateDocuments(*keys) : store->allDocumentPaths();

@@ -5,8 +5,8 @@
 //    pending: a candidate of the index's keys is confirmed against its stored
 //    text (a plain-text file is read as before, so its answer is the scan's);
 //    any other is no hit, without reading it;
-//  - a pending file (not read yet, or changed since), or a plain-text file
-//    whose reading failed: read as before.
+//  - a pending file (not read yet, or changed since, or a text file whose
+//    reading failed): read as before.
 // When the search looks only in the scope's folders, the index brings the
 // candidates of the suffixes it covers itself (its keys' candidates, then the
 // pending files), and the name index is walked only for the other suffixes.

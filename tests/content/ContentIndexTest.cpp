@@ -39,10 +39,10 @@ protected:
         return ContentScope(true, {tree.str()}, {"txt", "md"}, {}, 1 << 20);
     }
     // A name run, then the content index compared and read; how many documents were read.
-    std::int64_t index() {
+    std::int64_t index(const std::string& worker = kWorker) {
         IndexRun run(db, program.str());
         EXPECT_EQ(run.run(), IndexRun::Outcome::Published);
-        ContentIndexer indexer(program.str(), scope(), kWorker, 2);
+        ContentIndexer indexer(program.str(), scope(), worker, 2);
         indexer.onUnreadable = [&](const std::string& path, const std::string& reason) {
             unreadable.push_back(path + ": " + reason);
         };
@@ -117,6 +117,20 @@ TEST_F(ContentIndex, AnUnreadableDocumentIsRecordedAndNotReadAgain) {
     EXPECT_EQ(broken->state, content::Document::Unreadable);
     EXPECT_EQ(index(), 0);
     EXPECT_EQ(holding("fine"), Paths{"good.txt"});
+}
+
+TEST_F(ContentIndex, ATextFileTheReaderFailedOnIsQueuedAgainNotRecordedUnreadable) {
+    writeFile(tree / "good.txt", "fine words");
+    TempFolder bin;
+    writeFile(bin / "crashes.sh", "#!/bin/sh\nkill -SEGV $$\n");
+    fs::permissions(bin / "crashes.sh", fs::perms::owner_all);
+    index((bin / "crashes.sh").string());
+    // Still queued, so a search reads the file itself meanwhile.
+    EXPECT_FALSE(content::ContentStore::open(program.str(), false)->find(tree.str(), "good.txt"));
+    EXPECT_EQ(pending(), 1);
+    EXPECT_EQ(index(), 1);  // the next pass reads it
+    EXPECT_EQ(holding("fine"), Paths{"good.txt"});
+    EXPECT_EQ(pending(), 0);
 }
 
 TEST(ExtractorPool, ACrashAHangAndABombCostOnlyTheirWorker) {
