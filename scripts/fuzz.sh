@@ -2,10 +2,10 @@
 # Builds the fuzz harnesses with clang (in build-fuzz/) and runs each for a
 # bounded time from its seed corpus; a crash fails. New inputs go to a scratch
 # folder, so the seeds in the tree stay as they are.
-#   FUZZ_SECONDS  seconds per harness (default 20)
+#   FUZZ_SECONDS  seconds per harness (default 15)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-SECONDS_EACH=${FUZZ_SECONDS:-20}
+SECONDS_EACH=${FUZZ_SECONDS:-15}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEPH_FUZZ=ON \
     -DZEPH_BUILD_UI=OFF -DZEPH_BUILD_TESTS=OFF -DZEPH_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_file_list fuzz_index_files fuzz_gif fuzz_advertise \
