@@ -1,17 +1,25 @@
 #include "BuildIndex.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <mutex>
+#include <thread>
 
 #include "common/FileIO.h"
 #include "common/IndexFormat.h"
 #include "common/KeyScheme.h"
+#include "common/Codec.h"
 #include "common/Messages.h"
+#include "common/Paths.h"
 #include "common/SQLiteDB.h"
 #include "common/SqlText.h"
 #include "common/Statements.h"
+#include "indexer/ChunkKeys.h"
 #include "indexer/IndexPublisher.h"
 #include "indexer/IndexerTexts.h"
 
@@ -45,7 +53,6 @@ int CBuildIndex::Load(CSQLiteDB& db) {
         if (id > largest) largest = id;
     }
     m_nextExtensionId = largest + 1;
-    m_buckets.assign(index::kTotalBuckets, {});
     m_loaded = true;
     return 0;
 }
@@ -68,25 +75,106 @@ int CBuildIndex::Build(CSQLiteDB& db) {
     return 0;
 }
 
-int CBuildIndex::ReadFileList() {
-    LineReader reader(openPath(tmpFile(m_programFolder, index::kFileListName), O_RDONLY));
-    std::string_view text;
-    std::uint64_t offset = 0;
-    for (;;) {
-        if (m_stop) return -1;
-        auto status = reader.next(text, offset);
-        if (status == LineReader::Status::End) return 0;
-        if (status == LineReader::Status::Error) return -2;
-        if (offset > kMaxFileListOffset)
-            failRun(m_programFolder, -1, fileListTooLargeText(), indexFailedCaption());
-        if (auto line = parseFileListLine(text))
-            IndexLine(static_cast<std::uint32_t>(offset), *line);
-    }
-}
+namespace {
 
-void CBuildIndex::add(std::uint32_t slot, std::uint32_t entryId) {
-    auto& postings = m_buckets[slot];
-    if (postings.empty() || postings.back() != entryId) postings.push_back(entryId);
+// The file list handed out in chunks that end at a line's end, in order.
+class FileListChunks {
+public:
+    FileListChunks(UniqueFd fd, std::size_t chunkBytes) : m_fd(std::move(fd)), m_size(chunkBytes) {}
+
+    struct Chunk {
+        std::size_t index = 0;
+        std::uint64_t firstId = 0;
+    };
+    enum class Status { Chunk, End, Error };
+    // The next chunk's text into text (its buffer reused).
+    Status next(std::string& text, Chunk& chunk) {
+        std::lock_guard lock(m_mutex);
+        if (m_error) return Status::Error;
+        text.assign(m_carry);  // each thread keeps its own buffer
+        m_carry.clear();
+        std::size_t lineEnd = std::string::npos;
+        while (!m_eof && (text.size() < m_size || lineEnd == std::string::npos)) {
+            std::size_t had = text.size();
+            text.resize(std::max(m_size, had + (std::size_t{1} << 16)));
+            ssize_t n = ::read(m_fd.get(), text.data() + had, text.size() - had);
+            if (n < 0 && errno == EINTR) n = 0;
+            if (n < 0) {
+                m_error = true;
+                return Status::Error;
+            }
+            text.resize(had + static_cast<std::size_t>(n));
+            if (n == 0) m_eof = true;
+            if (text.size() >= m_size) lineEnd = text.rfind('\n');
+        }
+        if (text.empty()) return Status::End;
+        if (!m_eof) {
+            m_carry.assign(text, lineEnd + 1);
+            text.resize(lineEnd + 1);
+        }
+        chunk = {m_next++, m_offset};
+        m_offset += text.size();
+        return Status::Chunk;
+    }
+
+private:
+    UniqueFd m_fd;
+    std::size_t m_size;
+    std::mutex m_mutex;
+    std::string m_carry;
+    std::size_t m_next = 0;
+    std::uint64_t m_offset = 0;
+    bool m_eof = false;
+    bool m_error = false;
+};
+
+}  // namespace
+
+int CBuildIndex::ReadFileList() {
+    UniqueFd fd = openPath(tmpFile(m_programFolder, index::kFileListName), O_RDONLY);
+    struct stat st;
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) return -2;
+    m_runs = std::make_unique<PostingRuns>(osPath(joinPath(m_programFolder, "tmp")));
+    if (!m_runs->valid()) failRun(m_programFolder, -1, importFailedText(370));
+    // Large lists in larger chunks, so the runs to merge stay few.
+    const std::size_t chunkBytes =
+        std::max(m_minimumChunkBytes, static_cast<std::size_t>(st.st_size) / 64);
+    FileListChunks chunks(std::move(fd), chunkBytes);
+
+    enum : int { kRead = 0, kStopped = -1, kReadError = -2, kTooLarge = -3, kWriteError = -4 };
+    std::atomic<int> outcome{kRead};
+    auto fail = [&](int why) {
+        int expected = kRead;
+        outcome.compare_exchange_strong(expected, why);
+    };
+    auto readChunks = [&] {
+        ChunkKeys keys(m_extensions);
+        std::string text;
+        std::vector<std::uint32_t> sorted;
+        FileListChunks::Chunk chunk;
+        while (outcome == kRead) {
+            if (m_stop) return fail(kStopped);
+            auto status = chunks.next(text, chunk);
+            if (status == FileListChunks::Status::End) return;
+            if (status == FileListChunks::Status::Error) return fail(kReadError);
+            if (!keys.read(text, chunk.firstId)) return fail(kTooLarge);
+            ChunkRun run = keys.finish(sorted);
+            if (!m_runs->add(chunk.index, std::move(run), sorted)) return fail(kWriteError);
+        }
+    };
+    unsigned threads = m_threads ? m_threads : std::max(1u, std::thread::hardware_concurrency());
+    {
+        std::vector<std::jthread> workers;
+        for (unsigned i = 1; i < threads; ++i) workers.emplace_back(readChunks);
+        readChunks();
+    }
+    switch (outcome.load()) {
+        case kStopped: return -1;
+        case kReadError: return -2;
+        case kTooLarge: failRun(m_programFolder, -1, fileListTooLargeText(), indexFailedCaption());
+        case kWriteError: failRun(m_programFolder, -1, importFailedText(370));
+        default: return 0;
+    }
 }
 
 std::int64_t CBuildIndex::extensionIdOf(const std::string& suffix) {
@@ -95,24 +183,8 @@ std::int64_t CBuildIndex::extensionIdOf(const std::string& suffix) {
     return it->second;
 }
 
-void CBuildIndex::IndexLine(std::uint32_t entryId, const FileListLine& line) {
-    m_lowered.assign(line.name);
-    lowerBytesInPlace(m_lowered);
-    forEachNameKey(m_lowered, [&](KeyTable table, std::uint32_t key) {
-        add(table == KeyTable::Character ? index::characterSlot(key) : index::pairSlot(key),
-            entryId);
-    });
-    if (line.isFolder) return;
-    Suffix suffix = nameSuffix(m_lowered);
-    if (!suffix.hasSuffix) return;
-    m_suffix.assign(suffix.text);
-    add(index::suffixSlot(index::suffixBucketOf(extensionIdOf(m_suffix))), entryId);
-}
-
 int CBuildIndex::WriteIndex() {
-    std::uint64_t dataSize = 0;
-    for (const auto& postings : m_buckets) dataSize += postings.size() * 4;
-    if (dataSize > kMaxIndexDataSize)
+    if (m_runs->postingCount() * 4 > kMaxIndexDataSize)
         failRun(m_programFolder, -1, indexDataTooLargeText(), indexFailedCaption());
 
     const int flags = O_WRONLY | O_CREAT | O_TRUNC;
@@ -121,17 +193,14 @@ int CBuildIndex::WriteIndex() {
     BufferedWriter data(openPath(tmpFile(m_programFolder, index::kIndexDataName), flags));
     if (data.failed()) stdoutFatal(m_programFolder, -3, systemFileMissingText(412));
 
-    std::uint32_t offset = 0;
-    for (const auto& postings : m_buckets) {
-        if (m_stop) return -1;
-        meta.writeLE32(offset);
-        meta.writeLE32(static_cast<std::uint32_t>(postings.size()));
-        data.writeLE32(postings.data(), postings.size());
-        offset += static_cast<std::uint32_t>(postings.size() * 4);
-    }
+    auto outcome = m_runs->write([this](const std::string& suffix) { return extensionIdOf(suffix); },
+                                 meta, data, m_stop);
+    m_runs.reset();
+    if (outcome == PostingRuns::Outcome::Stopped) return -1;
     bool written = meta.finish(true);
     written = data.finish(true) && written;
-    if (!written) failRun(m_programFolder, -1, importFailedText(370));
+    if (!written || outcome == PostingRuns::Outcome::Failed)
+        failRun(m_programFolder, -1, importFailedText(370));
     return 0;
 }
 

@@ -1,10 +1,13 @@
 // The index builder: reads the file list, cuts every name into keys, and writes
 // the bucket directory (MetaIndex.idx) and the postings (IndexData.idx), then
-// publishes the three files and records the run.
+// publishes the three files and records the run. The list is read in chunks on
+// every core, each chunk's postings kept on disk until they are merged
+// (PostingRuns.h), so memory does not grow with the postings.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -12,6 +15,7 @@
 
 #include "common/FileList.h"
 #include "indexer/IndexPublisher.h"
+#include "indexer/PostingRuns.h"
 
 namespace zeph {
 
@@ -36,14 +40,16 @@ public:
     // True while the three files are being switched into index/.
     bool publishing() const { return m_publishing; }
 
-    // The postings of one bucket in record order (see IndexFormat.h).
-    const std::vector<std::uint32_t>& bucket(std::uint32_t slot) const { return m_buckets[slot]; }
-    // Reads the file list into the buckets; -1 on a stop, -2 on a read error.
+    // How much of the file list a chunk holds at least, and how many threads
+    // read chunks (tests make both small to spill many runs).
+    void setChunking(std::size_t minimumChunkBytes, unsigned threads) {
+        m_minimumChunkBytes = minimumChunkBytes;
+        m_threads = threads;
+    }
+    // Reads the file list into posting runs; -1 on a stop, -2 on a read error.
     int ReadFileList();
 
 private:
-    void IndexLine(std::uint32_t entryId, const FileListLine& line);
-    void add(std::uint32_t slot, std::uint32_t entryId);
     std::int64_t extensionIdOf(const std::string& suffix);
     int WriteIndex();
 
@@ -55,9 +61,9 @@ private:
     bool m_loaded = false;
     std::unordered_map<std::string, std::int64_t> m_extensions;
     std::int64_t m_nextExtensionId = 1;
-    std::vector<std::vector<std::uint32_t>> m_buckets;
-    std::string m_lowered;
-    std::string m_suffix;
+    std::size_t m_minimumChunkBytes = std::size_t{2} << 20;
+    unsigned m_threads = 0;  // every core
+    std::unique_ptr<PostingRuns> m_runs;
 };
 
 }  // namespace zeph

@@ -12,37 +12,26 @@
 #include "common/SQLiteDB.h"
 #include "common/Statements.h"
 #include "indexer/IndexerTexts.h"
+#include "indexer/ParallelWalk.h"
 #include "indexer/TreeWalk.h"
 
 namespace zeph {
 
-// Writes one file-list line per entry the walk meets.
-class CFileScanner::Walk : public TreeWalk::Visitor {
+// Formats one file-list line per entry into the folder's block.
+class CFileScanner::Walk : public ParallelWalk::Lister {
 public:
-    Walk(CFileScanner& scanner, BufferedWriter& out) : m_scanner(scanner), m_out(out) {}
+    explicit Walk(CFileScanner& scanner) : m_scanner(scanner) {}
 
-    bool folder(const std::string& gbkPath, const std::string&, int) override {
-        m_scanner.setCurrentFolder(gbkPath);
-        return !m_scanner.m_stop;
-    }
-
-    bool entry(const std::string& gbkFolder, std::string_view gbkName,
+    bool entry(std::string& block, const std::string& gbkFolder, std::string_view gbkName,
                const EntryState& state) override {
-        if (m_scanner.m_stop || m_out.failed()) return false;
         ++m_scanner.m_entries;
-        if (m_out.size() > kMaxFileListOffset)
-            failRun(m_scanner.m_programFolder, -1, fileListTooLargeText(), indexFailedCaption());
-        m_line.clear();
-        appendFileListLine(m_line, state.isFolder, gbkName, gbkFolder, state.size, state.times);
-        m_out.write(m_line);
         ++m_scanner.m_linesInRoot;
+        appendFileListLine(block, state.isFolder, gbkName, gbkFolder, state.size, state.times);
         return true;
     }
 
 private:
     CFileScanner& m_scanner;
-    BufferedWriter& m_out;
-    std::string m_line;
 };
 
 CFileScanner::CFileScanner(std::string programFolder) : m_programFolder(std::move(programFolder)) {}
@@ -67,14 +56,25 @@ int CFileScanner::ScanRoots(const std::vector<std::string>& roots) {
     m_entries = 0;
     m_rootsDone = 0;
     m_rootsTotal = static_cast<int>(roots.size());
-    TreeWalk walk(m_classify);
-    walk.setExclusions(m_exclusions);
-    Walk writer(*this, out);
+    TreeWalk rules(m_classify);
+    rules.setExclusions(m_exclusions);
+    ParallelWalk walk(rules, m_threads);
+    Walk lister(*this);
+    bool tooLarge = false;
+    auto write = [&](const std::string& gbkFolder, const std::string& block) {
+        setCurrentFolder(gbkFolder);
+        if (block.empty()) return true;
+        // No line may start past what an entry id (its offset) can hold.
+        std::size_t lastLine = block.size() < 2 ? 0 : block.rfind('\n', block.size() - 2) + 1;
+        if (out.size() + lastLine > kMaxFileListOffset) tooLarge = true;
+        return !tooLarge && out.write(block);
+    };
     for (const std::string& root : roots) {
         if (m_stop) return kScanStopped;
         m_linesInRoot = 0;
-        bool walked = walk.walk(root, writer);
+        bool walked = walk.walk(root, lister, write, m_stop);
         if (m_stop) return kScanStopped;
+        if (tooLarge) failRun(m_programFolder, -1, fileListTooLargeText(), indexFailedCaption());
         if (!walked) break;  // a write failed: said below
         ++m_rootsDone;
     }

@@ -34,6 +34,8 @@ public:
     // How the walk tells which mounted file systems it enters (tests adjust it).
     using FsClassifier = std::function<FsKind(std::string_view fsType)>;
     void setFsClassifier(FsClassifier classify) { m_classify = std::move(classify); }
+    // How many threads list folders (0: every core).
+    void setThreads(unsigned threads) { m_threads = threads; }
 
     // Read by the progress display while the scan runs.
     std::string currentFolder() const;
@@ -50,6 +52,7 @@ private:
 
     std::string m_programFolder;
     FsClassifier m_classify = classifyFsType;
+    unsigned m_threads = 0;
     std::atomic<bool> m_stop{false};
     std::atomic<std::int64_t> m_entries{0};
     std::atomic<int> m_rootsDone{0};

@@ -34,23 +34,30 @@ bool TreeWalk::entersDevice(dev_t device) const {
     return it == m_mountKinds.end() || it->second == FsKind::Real;
 }
 
-bool TreeWalk::walk(const std::string& root, Visitor& visitor) {
+std::optional<TreeWalk::Folder> TreeWalk::rootFolder(const std::string& root) const {
     std::string gbkRoot = normalizeFolder(root);
     std::string os = osPathOf(gbkRoot);
-    if (os.empty() || m_exclusions.excludesFolder(gbkRoot)) return true;
-    m_stack.clear();
-    m_stack.push_back({os, gbkRoot, 0});
+    if (os.empty() || m_exclusions.excludesFolder(gbkRoot)) return std::nullopt;
+    return Folder{os, gbkRoot, 0};
+}
+
+bool TreeWalk::walk(const std::string& root, Visitor& visitor) {
+    std::optional<Folder> first = rootFolder(root);
+    if (!first) return true;
+    // Depth first, the last folder listed first: the order of the file list.
+    std::vector<Folder> stack{std::move(*first)};
     bool isRoot = true;
-    while (!m_stack.empty()) {
-        Pending folder = std::move(m_stack.back());
-        m_stack.pop_back();
-        if (!list(folder, isRoot, visitor)) return false;
+    while (!stack.empty()) {
+        Folder folder = std::move(stack.back());
+        stack.pop_back();
+        if (!list(folder, isRoot, visitor, stack)) return false;
         isRoot = false;
     }
     return true;
 }
 
-bool TreeWalk::list(Pending& folder, bool isRoot, Visitor& visitor) {
+bool TreeWalk::list(Folder& folder, bool isRoot, Visitor& visitor,
+                    std::vector<Folder>& subfolders) const {
     UniqueFd fd = openDeep(folder.osPath, O_RDONLY | O_DIRECTORY | (isRoot ? 0 : O_NOFOLLOW));
     if (!fd.valid()) return true;  // cannot be listed: skipped silently
     if (isRoot) {
@@ -74,7 +81,7 @@ bool TreeWalk::list(Pending& folder, bool isRoot, Visitor& visitor) {
         if (!state) continue;
         if (!visitor.entry(folder.gbkPath, gbkName, *state)) return false;
         if (state->isFolder && (state->device == folder.device || entersDevice(state->device)))
-            m_stack.push_back(
+            subfolders.push_back(
                 {joinPath(folder.osPath, name), joinPath(folder.gbkPath, gbkName), state->device});
     }
     return true;

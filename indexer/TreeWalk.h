@@ -47,21 +47,28 @@ public:
     // entered whatever it is on. False when the visitor ended the walk.
     bool walk(const std::string& gbkRoot, Visitor& visitor);
 
+    // A folder to list.
+    struct Folder {
+        std::string osPath;   // UTF-8, for the system
+        std::string gbkPath;  // as the file list shows it
+        dev_t device;
+    };
+    // Where a walk of the folder (GBK) starts; nullopt when it is excluded or
+    // has no name on this system.
+    std::optional<Folder> rootFolder(const std::string& gbkRoot) const;
+    // Lists one folder: each entry to the visitor, each folder the walk
+    // enters appended to subfolders, in the order listed. The root is entered
+    // whatever it is on. False when the visitor ended the walk. Safe to call
+    // from several threads at once.
+    bool list(Folder& folder, bool isRoot, Visitor& visitor, std::vector<Folder>& subfolders) const;
+
     // Whether a folder on device is entered below a root on another one.
     bool entersDevice(dev_t device) const;
     void setExclusions(Exclusions exclusions) { m_exclusions = std::move(exclusions); }
     const Exclusions& exclusions() const { return m_exclusions; }
 
 private:
-    struct Pending {
-        std::string osPath;   // UTF-8, for the system
-        std::string gbkPath;  // as the file list shows it
-        dev_t device;
-    };
-    bool list(Pending& folder, bool isRoot, Visitor& visitor);
-
     std::unordered_map<dev_t, FsKind> m_mountKinds;
-    std::vector<Pending> m_stack;
     Exclusions m_exclusions;
 };
 
