@@ -64,6 +64,9 @@ public:
     int stage() const { return m_stage; }
     bool publishing() const { return m_builder.publishing(); }
     const CFileScanner& scanner() const { return m_scanner; }
+    // How the walk and the build share out their work (tests adjust them).
+    CFileScanner& scanner() { return m_scanner; }
+    CBuildIndex& builder() { return m_builder; }
     // The run's state for the progress display, read from any thread.
     RunSnapshot snapshot() const;
 

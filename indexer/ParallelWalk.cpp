@@ -42,10 +42,13 @@ struct ParallelWalk::Run {
     std::size_t held = 0;  // bytes of blocks listed and not yet written
     bool finished = false;
 
-    // Takes the first waiting folder, if the held blocks leave room for one.
-    Node* takeLocked() {
-        if (waiting.empty() || held >= heldBound) return nullptr;
+    // Takes the first waiting folder if the held blocks leave room for one;
+    // the folder the writer needs next is taken whatever is held, as only
+    // its block lets the held ones be written.
+    Node* takeLocked(Node* needed = nullptr) {
+        if (waiting.empty()) return nullptr;
         Node* node = *waiting.begin();
+        if (held >= heldBound && node != needed) return nullptr;
         waiting.erase(waiting.begin());
         node->state = Node::State::Listing;
         return node;
@@ -118,7 +121,7 @@ struct ParallelWalk::Run {
                 std::unique_lock lock(mutex);
                 changed.wait(lock, [&] {
                     listed = next.state == Node::State::Listed;
-                    return listed || !next.pieces.empty() || (other = takeLocked()) != nullptr;
+                    return listed || !next.pieces.empty() || (other = takeLocked(&next)) != nullptr;
                 });
                 pieces.swap(next.pieces);
             }
