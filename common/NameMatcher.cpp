@@ -154,10 +154,21 @@ std::vector<std::vector<NameMatcher::KeyGroup>> NameMatcher::literalOptions(cons
     }
     std::vector<std::vector<KeyGroup>> options{std::move(own)};
     if (m_pinyin && piece.spelling) {
-        KeyGroup spelled;
-        for (std::uint16_t code : m_pinyin->startingWith(lowerByte(piece.typed[0])))
-            spelled.push_back({KeyTable::Character, keyOf(code)});
-        options.push_back({std::move(spelled)});
+        // A character starting with the letter at each place every spelling
+        // starts one (a few of them: each is a large group).
+        constexpr size_t kPlacesAtMost = 3;
+        std::vector<KeyGroup> spelled;
+        std::string letters;
+        for (size_t at : forcedStarts(*m_pinyin, piece.typed)) {
+            char letter = lowerByte(piece.typed[at]);
+            if (letters.find(letter) != std::string::npos) continue;
+            letters += letter;
+            KeyGroup& group = spelled.emplace_back();
+            for (std::uint16_t code : m_pinyin->startingWith(letter))
+                group.push_back({KeyTable::Character, keyOf(code)});
+            if (letters.size() == kPlacesAtMost) break;
+        }
+        if (!spelled.empty()) options.push_back(std::move(spelled));
     }
     return options;
 }

@@ -117,6 +117,47 @@ bool couldBeSpelled(const PinyinTable& table, std::string_view word) {
     return cutShortAtEnd || reached[word.size()];
 }
 
+std::vector<size_t> forcedStarts(const PinyinTable& table, std::string_view word) {
+    if (!isSpelling(word)) return {};
+    const size_t n = word.size();
+    // Every step a character can take from a place the word's start reaches.
+    std::vector<std::vector<size_t>> steps(n);
+    std::vector<bool> reached(n + 1, false);
+    reached[0] = true;
+    for (size_t at = 0; at < n; ++at) {
+        if (!reached[at]) continue;
+        auto step = [&](size_t to) {
+            steps[at].push_back(to);
+            reached[to] = true;
+        };
+        for (std::string_view reading : table.syllables())
+            stepsOf(reading, word, at, step, [&] { step(n); });
+    }
+    // finishes[i]: from i the word can be spelled to its end.
+    std::vector<bool> finishes(n + 1, false);
+    finishes[n] = true;
+    for (size_t at = n; at-- > 0;)
+        for (size_t to : steps[at]) finishes[at] = finishes[at] || finishes[to];
+    if (!finishes[0]) return {};
+    // A place inside a step some spelling takes is not forced.
+    std::vector<int> inside(n + 1, 0);
+    for (size_t at = 0; at < n; ++at) {
+        if (!reached[at] || !finishes[at]) continue;
+        for (size_t to : steps[at])
+            if (finishes[to] && to > at + 1) {
+                ++inside[at + 1];
+                --inside[to];
+            }
+    }
+    std::vector<size_t> forced;
+    int depth = 0;
+    for (size_t at = 0; at < n; ++at) {
+        depth += inside[at];
+        if (depth == 0 && reached[at] && finishes[at]) forced.push_back(at);
+    }
+    return forced;
+}
+
 void spellEnds(const PinyinTable& table, std::string_view name, size_t at, std::string_view word,
                std::vector<size_t>& ends) {
     if (!word.empty()) Speller(table, name, word, ends).from(at, 0);

@@ -29,5 +29,9 @@ bool isSpelling(std::string_view word);
 // could not: no reading starts with u); a word that could not spends no
 // time on pinyin.
 bool couldBeSpelled(const PinyinTable& table, std::string_view word);
+// The places in the word where every spelling of it starts a character, in
+// order (none when it cannot be spelled): the name must hold a character
+// whose reading starts with the letter at each.
+std::vector<size_t> forcedStarts(const PinyinTable& table, std::string_view word);
 
 }  // namespace zeph

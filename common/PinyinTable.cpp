@@ -1,5 +1,7 @@
 #include "PinyinTable.h"
 
+#include <unordered_set>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -44,30 +46,41 @@ std::shared_ptr<const PinyinTable> PinyinTable::fromBytes(std::string bytes) {
     // Every offset must fall inside the pool: a damaged file is no table.
     for (size_t code = 0; code < kCodes; ++code)
         if (load32(table->m_offsets + code * 4) >= table->m_pool.size()) return nullptr;
-    std::vector<std::vector<std::uint16_t>> byCanonical(kCodes);
-    for (size_t code = 0x8100; code < kCodes; ++code) {
+    // Built at every start of a search program, so with flat arrays only:
+    // the characters sharing a simplified form are chained, each chain in
+    // ascending code order.
+    std::vector<std::uint16_t> chainHead(kCodes, 0), chainNext(kCodes, 0);
+    std::unordered_set<std::string_view> syllables;
+    for (size_t code = kCodes - 1; code >= 0x8100; --code) {
         auto c = static_cast<std::uint16_t>(code);
         std::string_view readings = table->readings(c);
         bool seen[26] = {};
         for (size_t at = 0; at < readings.size();) {
-            table->m_syllables.push_back(readings.substr(at, readings.find(',', at) - at));
+            size_t comma = readings.find(',', at);
+            syllables.insert(readings.substr(at, comma - at));
             char letter = readings[at];
             if (letter >= 'a' && letter <= 'z' && !seen[letter - 'a']) {
                 seen[letter - 'a'] = true;
                 table->m_byLetter[static_cast<size_t>(letter - 'a')].push_back(c);
             }
-            size_t comma = readings.find(',', at);
             if (comma == std::string_view::npos) break;
             at = comma + 1;
         }
-        if (table->simplified(c) != c || !readings.empty()) byCanonical[table->simplified(c)].push_back(c);
+        std::uint16_t canonical = table->simplified(c);
+        if (canonical != c || !readings.empty()) {
+            chainNext[c] = chainHead[canonical];
+            chainHead[canonical] = c;
+        }
     }
+    for (auto& codes : table->m_byLetter) std::reverse(codes.begin(), codes.end());
+    table->m_syllables.assign(syllables.begin(), syllables.end());
     std::sort(table->m_syllables.begin(), table->m_syllables.end());
-    table->m_syllables.erase(std::unique(table->m_syllables.begin(), table->m_syllables.end()),
-                             table->m_syllables.end());
     table->m_variantSlot.assign(kCodes, 0);
+    std::vector<std::uint16_t> group;
     for (size_t canonical = 0; canonical < kCodes; ++canonical) {
-        auto& group = byCanonical[canonical];
+        group.clear();
+        for (std::uint16_t member = chainHead[canonical]; member != 0; member = chainNext[member])
+            group.push_back(member);
         if (group.size() < 2 &&
             !(group.size() == 1 && group[0] != static_cast<std::uint16_t>(canonical)))
             continue;
