@@ -61,8 +61,6 @@ bool CandidateFilter::Worker::folderHidden(const JournalView& journal, std::stri
 int CandidateFilter::Worker::folderHandle(std::string_view gbkFolder) {
     if (m_folderFd.valid() && gbkFolder == m_folder) return m_folderFd.get();
     m_folder.assign(gbkFolder);
-    m_resultsInFolder = 0;
-    m_listed = false;
     std::string os = osPath(m_folder);
     m_folderFd = os.empty() ? UniqueFd() : openDeep(os, O_PATH | O_DIRECTORY);
     // A folder whose name on disk is not its UTF-8 form (raw GBK bytes, say).
@@ -72,12 +70,9 @@ int CandidateFilter::Worker::folderHandle(std::string_view gbkFolder) {
 }
 
 const char* CandidateFilter::Worker::osNameOnDisk(int dirFd, std::string_view gbkName) {
-    constexpr int kListedFrom = 8;
     const char* os = osName(gbkName);
-    if (os && ++m_resultsInFolder == kListedFrom) m_listed = m_listing.read(dirFd);
     struct stat st;
-    if (os && (m_listed ? m_listing.holds(os) : ::fstatat(dirFd, os, &st, AT_SYMLINK_NOFOLLOW) == 0))
-        return os;
+    if (os && ::fstatat(dirFd, os, &st, AT_SYMLINK_NOFOLLOW) == 0) return os;
     // Only a name that is held other than as its UTF-8 form is looked for.
     if (isAscii(gbkName) && gbkName.find('\\') == std::string_view::npos) return nullptr;
     m_osName = osNameIn(dirFd, gbkName);

@@ -14,7 +14,6 @@
 #include "common/NameMatcher.h"
 #include "search/engine/ContentPlan.h"
 #include "search/engine/ContentSearch.h"
-#include "search/engine/FolderListing.h"
 #include "search/engine/FoundRows.h"
 #include "search/engine/ResultTexts.h"
 #include "search/engine/ResultView.h"
@@ -80,10 +79,6 @@ public:
 
         std::string m_folder;
         UniqueFd m_folderFd;
-        // Past a few results in one folder, its listing answers for the rest.
-        int m_resultsInFolder = 0;
-        bool m_listed = false;
-        FolderListing m_listing;
         std::string m_hiddenFolder;
         bool m_hidden = false;
         bool m_hiddenKnown = false;
