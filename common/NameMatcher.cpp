@@ -155,8 +155,7 @@ std::vector<std::vector<NameMatcher::KeyGroup>> NameMatcher::literalOptions(cons
     std::vector<std::vector<KeyGroup>> options{std::move(own)};
     if (m_pinyin && piece.spelling) {
         // A character starting with the letter at each place every spelling
-        // starts one (a few of them: each is a large group).
-        constexpr size_t kPlacesAtMost = 3;
+        // starts one; the engine reads the groups that narrow most.
         std::vector<KeyGroup> spelled;
         std::string letters;
         for (size_t at : forcedStarts(*m_pinyin, piece.typed)) {
@@ -166,7 +165,6 @@ std::vector<std::vector<NameMatcher::KeyGroup>> NameMatcher::literalOptions(cons
             KeyGroup& group = spelled.emplace_back();
             for (std::uint16_t code : m_pinyin->startingWith(letter))
                 group.push_back({KeyTable::Character, keyOf(code)});
-            if (letters.size() == kPlacesAtMost) break;
         }
         if (!spelled.empty()) options.push_back(std::move(spelled));
     }

@@ -8,7 +8,7 @@
 #include "common/FileIO.h"
 #include "common/Paths.h"
 #include "content/ContentStore.h"
-#include "content/DocumentText.h"
+#include "content/DocumentKind.h"
 
 namespace zeph::content {
 

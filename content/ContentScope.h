@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "content/DocumentText.h"
+#include "content/DocumentKind.h"
 
 namespace zeph {
 class CSQLiteDB;

@@ -6,34 +6,6 @@
 
 namespace zeph::content {
 
-DocumentKind documentKind(std::string_view suffix, bool knownTextSuffix) {
-    struct Entry {
-        std::string_view suffix;
-        DocumentKind kind;
-    };
-    static constexpr std::array<Entry, 13> kDocuments{{
-        {"pdf", DocumentKind::Pdf},
-        {"docx", DocumentKind::WordProcessing},
-        {"xlsx", DocumentKind::Spreadsheet},
-        {"pptx", DocumentKind::Presentation},
-        {"odt", DocumentKind::OpenDocument},
-        {"ods", DocumentKind::OpenDocument},
-        {"odp", DocumentKind::OpenDocument},
-        {"epub", DocumentKind::Epub},
-        {"html", DocumentKind::Html},
-        {"htm", DocumentKind::Html},
-        {"xhtml", DocumentKind::Html},
-        {"xml", DocumentKind::Xml},
-        {"svg", DocumentKind::Xml},
-    }};
-    for (const Entry& entry : kDocuments)
-        if (entry.suffix == suffix) return entry.kind;
-    // Binary formats no maintained library here reads, and RTF's markup.
-    for (std::string_view nameOnly : {"doc", "xls", "ppt", "wps", "rtf"})
-        if (suffix == nameOnly) return DocumentKind::None;
-    return knownTextSuffix ? DocumentKind::PlainText : DocumentKind::None;
-}
-
 bool TextSink::add(std::string_view utf8) {
     if (m_cut) return false;
     // What a library hands over is not always sound UTF-8 (libxml2's HTML
@@ -60,28 +32,6 @@ ExtractedText TextSink::take() {
     result.cut = m_cut;
     result.text = std::move(m_text);
     return result;
-}
-
-std::string decodePlainText(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        bytes.remove_prefix(3);
-    else if (bytes.starts_with("\xFF\xFE"))
-        return utf16ToUtf8Lossy(bytes.substr(2), false);
-    else if (bytes.starts_with("\xFE\xFF"))
-        return utf16ToUtf8Lossy(bytes.substr(2), true);
-    if (isUtf8(bytes)) return std::string(bytes);
-    // UTF-16 without a mark: zeros in one byte of most units, ASCII in the other.
-    size_t evenZeros = 0, oddZeros = 0;
-    const size_t sample = std::min<size_t>(bytes.size(), 4096) & ~size_t{1};
-    for (size_t i = 0; i < sample; i += 2) {
-        evenZeros += bytes[i] == '\0';
-        oddZeros += bytes[i + 1] == '\0';
-    }
-    if (sample >= 4 && oddZeros * 3 > sample / 2 && evenZeros * 10 < sample / 2)
-        return utf16ToUtf8Lossy(bytes, false);
-    if (sample >= 4 && evenZeros * 3 > sample / 2 && oddZeros * 10 < sample / 2)
-        return utf16ToUtf8Lossy(bytes, true);
-    return toUtf8Lossy(bytes);  // GBK, as GB18030
 }
 
 ExtractedText extractText(DocumentKind kind, std::string_view bytes, size_t cap) {

@@ -12,34 +12,9 @@
 #include <string>
 #include <string_view>
 
+#include "content/DocumentKind.h"
+
 namespace zeph::content {
-
-enum class DocumentKind {
-    None,  // not a document of the index
-    PlainText,
-    Pdf,
-    WordProcessing,  // docx
-    Spreadsheet,     // xlsx
-    Presentation,    // pptx
-    OpenDocument,    // odt, ods, odp
-    Epub,
-    Html,
-    Xml,
-};
-
-// The kind a suffix (lower case, without the dot) stands for. Suffixes of
-// text files the system knows are plain text; anything else is None.
-DocumentKind documentKind(std::string_view suffix, bool knownTextSuffix);
-
-struct ExtractedText {
-    enum Outcome { Read, Unreadable } outcome = Unreadable;
-    std::string text;    // UTF-8
-    bool cut = false;    // the text was longer than the cap: the rest is left out
-    std::string reason;  // why it is unreadable (for the log)
-};
-
-// Text kept per document, at most.
-inline constexpr size_t kTextCap = 16u << 20;
 
 ExtractedText extractText(DocumentKind kind, std::string_view bytes, size_t cap = kTextCap);
 
@@ -59,9 +34,6 @@ private:
     std::string m_text;
     bool m_cut = false;
 };
-
-// Plain text decoded to UTF-8.
-std::string decodePlainText(std::string_view bytes);
 
 // The families, each in its own file.
 ExtractedText pdfText(std::string_view bytes, size_t cap);

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/FileIO.h"
-#include "content/DocumentText.h"
+#include "content/DocumentKind.h"
 
 namespace zeph::content {
 

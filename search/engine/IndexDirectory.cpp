@@ -54,18 +54,12 @@ IndexDirectory::LoadResult IndexDirectory::load(const std::string& programFolder
     UniqueFd meta = openIn(folder.get(), index::kMetaIndexName);
     if (!meta.valid()) return LoadResult::NoDirectory;
 
-    std::string bytes(index::kMetaIndexSize, '\0');
-    if (sizeOf(meta) != index::kMetaIndexSize ||
-        !readAll(meta.get(), bytes.data(), bytes.size(), 0))
-        return LoadResult::Invalid;
+    if (sizeOf(meta) != index::kMetaIndexSize) return LoadResult::Invalid;
+    m_meta = MappedFile(meta.get());
+    if (!m_meta.mapped()) return LoadResult::Invalid;
     m_postingsSize = sizeOf(m_postings);
-    m_buckets.resize(index::kTotalBuckets);
     for (std::uint32_t slot = 0; slot < index::kTotalBuckets; ++slot) {
-        auto* record =
-            reinterpret_cast<const unsigned char*>(bytes.data()) + slot * index::kRecordSize;
-        index::BucketEntry& entry = m_buckets[slot];
-        entry.offset = index::loadLE32(record);
-        entry.count = index::loadLE32(record + 4);
+        index::BucketEntry entry = bucket(slot);
         if (std::uint64_t{entry.offset} + std::uint64_t{entry.count} * 4 > m_postingsSize)
             return LoadResult::Invalid;
     }
@@ -84,7 +78,7 @@ IndexDirectory::LoadResult IndexDirectory::load(const std::string& programFolder
 }
 
 bool IndexDirectory::readPostings(std::uint32_t slot, std::vector<std::uint32_t>& out) const {
-    const index::BucketEntry& entry = m_buckets[slot];
+    const index::BucketEntry entry = bucket(slot);
     out.resize(entry.count);
     if (entry.count == 0) return true;
     if (!readAll(m_postings.get(), out.data(), out.size() * 4, entry.offset)) return false;

@@ -33,7 +33,11 @@ public:
     // The loaded generation's folder, open (its journal lies there).
     int folderFd() const { return m_folder.get(); }
 
-    const index::BucketEntry& bucket(std::uint32_t slot) const { return m_buckets[slot]; }
+    index::BucketEntry bucket(std::uint32_t slot) const {
+        const auto* record = reinterpret_cast<const unsigned char*>(m_meta.bytes().data()) +
+                             std::size_t{slot} * index::kRecordSize;
+        return {index::loadLE32(record), index::loadLE32(record + 4)};
+    }
     // Reads a bucket's postings; false on a read error.
     bool readPostings(std::uint32_t slot, std::vector<std::uint32_t>& out) const;
     // The file-list line of an entry (without its line feed); nullopt when
@@ -47,7 +51,7 @@ private:
     UniqueFd m_postings;
     MappedFile m_fileList;
     std::uint64_t m_postingsSize = 0;
-    std::vector<index::BucketEntry> m_buckets;
+    MappedFile m_meta;  // the bucket directory, each record checked at loading
 };
 
 }  // namespace zeph

@@ -43,7 +43,6 @@ CSearchEngine::CSearchEngine(CSQLiteDB& db, std::string programFolder, std::stri
     openConfigDatabase(m_db, m_dataFolder);
     if (!m_extensions.load(m_db)) fatalExit(1, "数据库查询异常，请与开发商联系！", "SQL查询失败");
     runStartupSettings(m_db, m_programFolder, m_dataFolder, now);
-    m_pinyin = PinyinTable::load(m_programFolder);  // without it names match by letters only
     loadIndex();
 }
 
@@ -108,6 +107,13 @@ std::vector<std::uint32_t> CSearchEngine::slotCandidates(const std::vector<Index
     return intersectPostings(std::move(lists));
 }
 
+// How many postings the group's buckets hold (an entry may be in several).
+std::uint64_t CSearchEngine::postingsIn(const std::vector<IndexKey>& group) const {
+    std::uint64_t count = 0;
+    for (const IndexKey& key : group) count += m_index.bucket(slotOf(key)).count;
+    return count;
+}
+
 // The entries holding any key of the group. Large groups (every character a
 // letter may spell) are kept for the generation, as typing asks for them again.
 std::vector<std::uint32_t> CSearchEngine::groupCandidates(const NameMatcher::KeyGroup& group) {
@@ -142,14 +148,28 @@ std::vector<std::uint32_t> CSearchEngine::nameCandidates(const NameMatcher& name
         std::vector<std::vector<std::uint32_t>> wayEntries;
         for (const auto& way : ways) {
             std::vector<IndexKey> keys;
-            std::vector<std::vector<std::uint32_t>> lists;
+            std::vector<std::pair<std::uint64_t, const NameMatcher::KeyGroup*>> groups;
             for (const auto& group : way) {
                 if (single(group))
                     keys.push_back(group[0]);
                 else
-                    lists.push_back(groupCandidates(group));
+                    groups.emplace_back(postingsIn(group), &group);
             }
+            std::vector<std::vector<std::uint32_t>> lists;
             if (!keys.empty()) lists.push_back(slotCandidates(keys));
+            // Smallest groups first; a group far larger than the entries left
+            // costs more to read than the name test it would spare them.
+            std::sort(groups.begin(), groups.end());
+            for (const auto& [postings, group] : groups) {
+                if (!lists.empty()) {
+                    std::vector<std::uint32_t> left = intersectPostings(std::move(lists));
+                    lists = {};
+                    const bool worthReading = postings <= 64 * (left.size() + 1);
+                    lists.push_back(std::move(left));
+                    if (!worthReading) break;
+                }
+                lists.push_back(groupCandidates(*group));
+            }
             wayEntries.push_back(intersectPostings(std::move(lists)));
         }
         anyOf.push_back(unitePostings(wayEntries));
@@ -189,6 +209,11 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
         return kSearchRefused;
     }
     refreshIndex();
+    if (criteria.pinyin && !m_pinyinRead) {
+        // Read at the first search that wants it; without it names match by letters only.
+        m_pinyin = PinyinTable::load(m_programFolder);
+        m_pinyinRead = true;
+    }
     NameMatcher name(criteria.name, criteria.caseSensitive, criteria.exactMatch,
                      criteria.pinyin ? m_pinyin.get() : nullptr);
     ContentPlan plan;

@@ -71,6 +71,7 @@ private:
     // A newer generation is loaded in place of the old one, and the journal is read.
     void refreshIndex();
     std::vector<std::uint32_t> nameCandidates(const NameMatcher& name);
+    std::uint64_t postingsIn(const std::vector<IndexKey>& group) const;
     std::vector<std::uint32_t> groupCandidates(const std::vector<IndexKey>& group);
     static std::uint32_t slotOf(const IndexKey& key);
     std::vector<std::uint32_t> slotCandidates(const std::vector<IndexKey>& keys);
@@ -92,6 +93,7 @@ private:
     unsigned m_threads = 0;
     std::mutex m_searchMutex;
     std::shared_ptr<const PinyinTable> m_pinyin;
+    bool m_pinyinRead = false;
     std::map<std::vector<IndexKey>, std::vector<std::uint32_t>> m_groupCache;
 };
 

@@ -21,7 +21,7 @@
 #include "common/widgets/GbkText.h"
 #include "common/widgets/ProgramFolders.h"
 #include "content/ContentStore.h"
-#include "content/DocumentText.h"
+#include "content/DocumentKind.h"
 
 namespace zeph {
 
