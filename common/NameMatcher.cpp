@@ -35,8 +35,9 @@ NameMatcher::NameMatcher(std::string_view text, bool caseSensitive, bool exact,
 }
 
 NameMatcher::Piece NameMatcher::widePiece(std::string typed) const {
-    Piece piece{Piece::Literal, m_caseSensitive ? typed : lowerBytes(typed), typed, false, {}};
-    piece.spelling = couldBeSpelled(*m_pinyin, typed);
+    Piece piece{Piece::Literal, m_caseSensitive ? typed : lowerBytes(typed), typed, false, {}, {}};
+    piece.forced = forcedStarts(*m_pinyin, typed);
+    piece.spelling = !piece.forced.empty();
     if (!isAscii(typed)) piece.simplified = simplifiedText(*m_pinyin, typed);
     return piece;
 }
@@ -65,8 +66,8 @@ void NameMatcher::widen(Alternative& alternative) {
         }
     }
     if (!alternative.pattern && mixed) {
-        alternative.wide.insert(alternative.wide.begin(), Piece{Piece::AnyRun, {}, {}, false, {}});
-        alternative.wide.push_back(Piece{Piece::AnyRun, {}, {}, false, {}});
+        alternative.wide.insert(alternative.wide.begin(), Piece{Piece::AnyRun, {}, {}, false, {}, {}});
+        alternative.wide.push_back(Piece{Piece::AnyRun, {}, {}, false, {}, {}});
     }
 }
 
@@ -83,7 +84,7 @@ void NameMatcher::parse(std::string_view text) {
         auto endLiteral = [&] {
             if (!literal.empty())
                 alternative.pieces.push_back(
-                    {Piece::Literal, m_caseSensitive ? literal : lowerBytes(literal), literal, false, {}});
+                    {Piece::Literal, m_caseSensitive ? literal : lowerBytes(literal), literal, false, {}, {}});
             literal.clear();
         };
         auto endAlternative = [&] {
@@ -113,7 +114,7 @@ void NameMatcher::parse(std::string_view text) {
             } else {
                 endLiteral();
                 alternative.pieces.push_back(
-                    {c == '*' ? Piece::AnyRun : Piece::OneCharacter, {}, {}, false, {}});
+                    {c == '*' ? Piece::AnyRun : Piece::OneCharacter, {}, {}, false, {}, {}});
                 alternative.pattern = true;
             }
         }
@@ -158,7 +159,7 @@ std::vector<std::vector<NameMatcher::KeyGroup>> NameMatcher::literalOptions(cons
         // starts one; the engine reads the groups that narrow most.
         std::vector<KeyGroup> spelled;
         std::string letters;
-        for (size_t at : forcedStarts(*m_pinyin, piece.typed)) {
+        for (size_t at : piece.forced) {
             char letter = lowerByte(piece.typed[at]);
             if (letters.find(letter) != std::string::npos) continue;
             letters += letter;

@@ -52,6 +52,7 @@ private:
         std::string typed;       // as typed, for the exact comparison
         bool spelling = false;   // letters that may spell Chinese characters
         std::string simplified;  // with Chinese characters: as typed, each simplified
+        std::vector<size_t> forced;  // a spelling's places every spelling starts a character at
     };
     struct Alternative {
         std::vector<Piece> pieces;  // a single Literal piece when it is no pattern

@@ -1,6 +1,5 @@
 #include "PinyinTable.h"
 
-#include <unordered_set>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,18 +45,29 @@ std::shared_ptr<const PinyinTable> PinyinTable::fromBytes(std::string bytes) {
     // Every offset must fall inside the pool: a damaged file is no table.
     for (size_t code = 0; code < kCodes; ++code)
         if (load32(table->m_offsets + code * 4) >= table->m_pool.size()) return nullptr;
-    // Built at every start of a search program, so with flat arrays only:
-    // the characters sharing a simplified form are chained, each chain in
-    // ascending code order.
-    std::vector<std::uint16_t> chainHead(kCodes, 0), chainNext(kCodes, 0);
-    std::unordered_set<std::string_view> syllables;
-    for (size_t code = kCodes - 1; code >= 0x8100; --code) {
+    // Read at the first search that wants it, so kept to flat arrays: each
+    // reading goes through a small table of the distinct ones, packed.
+    std::vector<std::uint64_t> distinct(4096, 0);
+    auto firstTime = [&](std::string_view reading) {
+        if (reading.size() > 7) return true;  // none is; checked again below
+        std::uint64_t key = reading.size();
+        for (char c : reading) key = key << 8 | static_cast<unsigned char>(c);
+        for (std::size_t at = (key * 0x9E3779B97F4A7C15ull) >> 52;; at = (at + 1) & 4095) {
+            if (distinct[at] == key) return false;
+            if (distinct[at] == 0) {
+                distinct[at] = key;
+                return true;
+            }
+        }
+    };
+    for (size_t code = 0x8100; code < kCodes; ++code) {
         auto c = static_cast<std::uint16_t>(code);
         std::string_view readings = table->readings(c);
         bool seen[26] = {};
         for (size_t at = 0; at < readings.size();) {
             size_t comma = readings.find(',', at);
-            syllables.insert(readings.substr(at, comma - at));
+            std::string_view reading = readings.substr(at, comma - at);
+            if (firstTime(reading)) table->m_syllables.push_back(reading);
             char letter = readings[at];
             if (letter >= 'a' && letter <= 'z' && !seen[letter - 'a']) {
                 seen[letter - 'a'] = true;
@@ -66,30 +76,10 @@ std::shared_ptr<const PinyinTable> PinyinTable::fromBytes(std::string bytes) {
             if (comma == std::string_view::npos) break;
             at = comma + 1;
         }
-        std::uint16_t canonical = table->simplified(c);
-        if (canonical != c || !readings.empty()) {
-            chainNext[c] = chainHead[canonical];
-            chainHead[canonical] = c;
-        }
     }
-    for (auto& codes : table->m_byLetter) std::reverse(codes.begin(), codes.end());
-    table->m_syllables.assign(syllables.begin(), syllables.end());
     std::sort(table->m_syllables.begin(), table->m_syllables.end());
-    table->m_variantSlot.assign(kCodes, 0);
-    std::vector<std::uint16_t> group;
-    for (size_t canonical = 0; canonical < kCodes; ++canonical) {
-        group.clear();
-        for (std::uint16_t member = chainHead[canonical]; member != 0; member = chainNext[member])
-            group.push_back(member);
-        if (group.size() < 2 &&
-            !(group.size() == 1 && group[0] != static_cast<std::uint16_t>(canonical)))
-            continue;
-        if (std::find(group.begin(), group.end(), static_cast<std::uint16_t>(canonical)) == group.end())
-            group.push_back(static_cast<std::uint16_t>(canonical));
-        table->m_variants.push_back(group);
-        for (std::uint16_t member : group)
-            table->m_variantSlot[member] = static_cast<std::uint32_t>(table->m_variants.size());
-    }
+    table->m_syllables.erase(std::unique(table->m_syllables.begin(), table->m_syllables.end()),
+                             table->m_syllables.end());
     return table;
 }
 
@@ -113,8 +103,37 @@ std::uint16_t PinyinTable::simplified(std::uint16_t code) const {
 
 const std::vector<std::uint16_t>& PinyinTable::variants(std::uint16_t code) const {
     static const std::vector<std::uint16_t> none;
+    std::call_once(m_variantsBuilt, [this] { buildVariants(); });
     std::uint32_t slot = m_variantSlot[code];
     return slot == 0 ? none : m_variants[slot - 1];
+}
+
+// The characters sharing a simplified form, chained in ascending code order.
+void PinyinTable::buildVariants() const {
+    std::vector<std::uint16_t> chainHead(kCodes, 0), chainNext(kCodes, 0);
+    for (size_t code = kCodes - 1; code >= 0x8100; --code) {
+        auto c = static_cast<std::uint16_t>(code);
+        std::uint16_t canonical = simplified(c);
+        if (canonical != c || !readings(c).empty()) {
+            chainNext[c] = chainHead[canonical];
+            chainHead[canonical] = c;
+        }
+    }
+    m_variantSlot.assign(kCodes, 0);
+    std::vector<std::uint16_t> group;
+    for (size_t canonical = 0; canonical < kCodes; ++canonical) {
+        group.clear();
+        for (std::uint16_t member = chainHead[canonical]; member != 0; member = chainNext[member])
+            group.push_back(member);
+        if (group.size() < 2 &&
+            !(group.size() == 1 && group[0] != static_cast<std::uint16_t>(canonical)))
+            continue;
+        if (std::find(group.begin(), group.end(), static_cast<std::uint16_t>(canonical)) == group.end())
+            group.push_back(static_cast<std::uint16_t>(canonical));
+        m_variants.push_back(group);
+        for (std::uint16_t member : group)
+            m_variantSlot[member] = static_cast<std::uint32_t>(m_variants.size());
+    }
 }
 
 const std::vector<std::uint16_t>& PinyinTable::startingWith(char letter) const {

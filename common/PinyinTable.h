@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,14 +50,18 @@ public:
 
 private:
     PinyinTable() = default;
+    // Built at the first look-up of a variant: many searches need none.
+    void buildVariants() const;
+
     std::string m_bytes;
     const unsigned char* m_offsets = nullptr;
     const unsigned char* m_simplified = nullptr;
     std::string_view m_pool;
     std::array<std::vector<std::uint16_t>, 26> m_byLetter;
     std::vector<std::string_view> m_syllables;
-    std::vector<std::vector<std::uint16_t>> m_variants;  // by simplified code, when more than one
-    std::vector<std::uint32_t> m_variantSlot;             // code -> index into m_variants + 1
+    mutable std::once_flag m_variantsBuilt;
+    mutable std::vector<std::vector<std::uint16_t>> m_variants;  // by simplified code, when more than one
+    mutable std::vector<std::uint32_t> m_variantSlot;  // code -> index into m_variants + 1
 };
 
 }  // namespace zeph

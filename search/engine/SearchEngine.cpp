@@ -99,12 +99,19 @@ std::vector<std::uint32_t> CSearchEngine::slotCandidates(const std::vector<Index
     for (const IndexKey& key : keys) slots.push_back(slotOf(key));
     std::sort(slots.begin(), slots.end());
     slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
-    // An empty bucket means no candidates: no need to read the others.
-    for (std::uint32_t slot : slots)
-        if (m_index.bucket(slot).count == 0) return {};
-    std::vector<std::vector<std::uint32_t>> lists;
-    for (std::uint32_t slot : slots) lists.push_back(readBucket(slot));
-    return intersectPostings(std::move(lists));
+    // Smallest buckets first (an empty one means no candidates); a bucket
+    // far larger than the entries left costs more to read than the name test
+    // it would spare them.
+    std::sort(slots.begin(), slots.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return m_index.bucket(a).count < m_index.bucket(b).count;
+    });
+    if (slots.empty() || m_index.bucket(slots[0]).count == 0) return {};
+    std::vector<std::uint32_t> left = readBucket(slots[0]);
+    for (size_t i = 1; i < slots.size(); ++i) {
+        if (m_index.bucket(slots[i]).count > 64 * (left.size() + 1)) break;
+        left = intersectPostings({std::move(left), readBucket(slots[i])});
+    }
+    return left;
 }
 
 // How many postings the group's buckets hold (an entry may be in several).
