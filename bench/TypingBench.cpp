@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "common/Codec.h"
+#include "common/Preferences.h"
 #include "common/SQLiteDB.h"
+#include "common/StartupSettings.h"
 #include "common/widgets/ProgramFolders.h"
 #include "search/ui/MainWindow.h"
 #include "search/ui/ResultModel.h"
@@ -60,6 +62,12 @@ int main(int argc, char** argv) {
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
     zeph::setPictureFolder(QCoreApplication::applicationDirPath() + QStringLiteral("/../ZEPH"));
     zeph::setDataFolder(QString::fromLocal8Bit(argv[1]));
+    {
+        // The watcher's first full run would share the cores with the typing.
+        zeph::CSQLiteDB settings;
+        zeph::openConfigDatabase(settings, argv[1]);  // the benchmark folders have ASCII paths
+        zeph::storePreference(settings, zeph::Preference::LiveIndex, false);
+    }
     zeph::CSQLiteDB db;
     zeph::MainWindow window(db);
     window.show();

@@ -66,7 +66,7 @@ for n in "${SIZES[@]}"; do
     for q in xylophonequartz report jpg; do
         ours=$(mean "$p/zeph-query --folder $p $q")
         theirs=$(mean "plocate -i -b -d $db $q")
-        row "'$q' ($n: hits) vs \`plocate -i -b\`" "$("$p/zeph-query" --folder "$p" --count "$q") hits: $(ms "$ours") vs $(ms "$theirs") ms ($(ratio "$ours" "$theirs")×)"
+        row "'$q': hits, ZEPH vs \`plocate -i -b\`" "$("$p/zeph-query" --folder "$p" --count "$q"): $(ms "$ours") vs $(ms "$theirs") ms ($(ratio "$ours" "$theirs")×)"
     done
     row "first page of 'report' / 'jpg' (reported)" "$(reported "$p" "first page" report) / $(reported "$p" "first page" jpg) ms"
     row "engine start-up (reported)" "$(reported "$p" "start-up" report) ms"

@@ -83,16 +83,17 @@ PostingRuns::PostingRuns(const std::string& osFolder) : m_fd(openUnnamed(osFolde
 
 bool PostingRuns::add(std::size_t chunk, ChunkRun run, const std::vector<std::uint32_t>& sortedIds) {
     const std::uint64_t bytes = sortedIds.size() * std::uint64_t{4};
+    std::uint64_t offset = 0;
     {
         std::lock_guard lock(m_mutex);
-        run.offset = m_end;
+        offset = run.offset = m_end;
         m_end += bytes;
         m_postings += sortedIds.size();
         if (m_runs.size() <= chunk) m_runs.resize(chunk + 1);
         m_runs[chunk] = std::move(run);
     }
     // Each run has its own stretch of the file, so runs are written side by side.
-    return writeAt(m_fd.get(), sortedIds.data(), bytes, m_runs[chunk].offset);
+    return writeAt(m_fd.get(), sortedIds.data(), bytes, offset);
 }
 
 std::uint64_t PostingRuns::postingCount() const {
