@@ -197,6 +197,15 @@ TEST_F(ParallelWalkTest, PostingsMergedFromManyRunsEqualASinglePassOverTheFileLi
                       (std::string(i % 3 ? "report" : "报告") + std::to_string(i) + "." +
                        suffixes[(i * 7 + i / 500) % 8]),
                   "");
+    // Past the table's buckets every suffix shares the last one: so many new
+    // ones that they get there, with a suffix of the table that is there too.
+    for (int i = 0; i < 2000; ++i)
+        writeFile(tree / ("g" + std::to_string(i % 13)) /
+                      ("n" + std::to_string(i) + (i % 4 ? ".s" + std::to_string(i) : ".far")),
+                  "");
+    ASSERT_EQ(db.Execute("insert into ExtendName(ExtendID, Name, Type, Description) "
+                         "values(2500, 'far', 0, '')"),
+              kSqlOk);
     setRoots({treePath()});
     std::vector<Row> rows;
     ASSERT_EQ(db.QueryRows("select ExtendID, Name from ExtendName", rows), kSqlOk);
@@ -209,7 +218,7 @@ TEST_F(ParallelWalkTest, PostingsMergedFromManyRunsEqualASinglePassOverTheFileLi
     }
 
     for (auto [chunkBytes, threads] : {std::pair{std::size_t{1} << 30, 1u}, {std::size_t{4096}, 3u},
-                                       {std::size_t{1}, 2u}}) {
+                                       {std::size_t{512}, 2u}}) {
         IndexRun run(db, program.str());
         run.builder().setChunking(chunkBytes, threads);
         ASSERT_EQ(run.run(), IndexRun::Outcome::Published);
