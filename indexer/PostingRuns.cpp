@@ -38,7 +38,9 @@ bool writeAt(int fd, const void* bytes, std::size_t size, std::uint64_t offset) 
 // Reads one run's postings front to back, a buffer at a time.
 class RunReader {
 public:
-    RunReader(int fd, std::uint64_t offset) : m_fd(fd), m_next(offset) {}
+    // postings: how many the run holds, so a small run takes a small buffer.
+    RunReader(int fd, std::uint64_t offset, std::uint64_t postings)
+        : m_fd(fd), m_next(offset), m_size(std::min<std::uint64_t>(postings, kBufferPostings)) {}
 
     // Hands the next count postings to sink(first, n) piece by piece; false
     // on a read error.
@@ -63,7 +65,7 @@ private:
     static constexpr std::size_t kBufferPostings = 16384;
 
     bool fill() {
-        m_buffer.resize(kBufferPostings);
+        m_buffer.resize(std::max<std::size_t>(m_size, 1));
         std::size_t got = readAt(m_fd, m_buffer.data(), m_buffer.size() * 4, m_next);
         m_buffer.resize(got / 4);
         m_next += got / 4 * 4;
@@ -73,6 +75,7 @@ private:
 
     int m_fd;
     std::uint64_t m_next;
+    std::size_t m_size;
     std::vector<std::uint32_t> m_buffer;
     std::size_t m_pos = 0;
 };
@@ -111,13 +114,15 @@ PostingRuns::Outcome PostingRuns::write(
     std::vector<RunReader> readers;
     for (std::size_t r = 0; r < m_runs.size(); ++r) {
         const ChunkRun& run = m_runs[r];
-        readers.emplace_back(m_fd.get(), run.offset);
-        if (run.newSuffixes.empty()) continue;
         auto firstNew = std::lower_bound(run.counts.begin(), run.counts.end(),
                                          std::pair<std::uint32_t, std::uint32_t>{slots, 0});
-        std::uint64_t direct = 0;
-        for (auto it = run.counts.begin(); it != firstNew; ++it) direct += it->second;
-        RunReader tail(m_fd.get(), run.offset + direct * 4);
+        std::uint64_t direct = 0, all = 0;
+        for (auto it = run.counts.begin(); it != run.counts.end(); ++it)
+            (it < firstNew ? direct : all) += it->second;
+        all += direct;
+        readers.emplace_back(m_fd.get(), run.offset, direct);
+        if (run.newSuffixes.empty()) continue;
+        RunReader tail(m_fd.get(), run.offset + direct * 4, all - direct);
         for (auto it = firstNew; it != run.counts.end(); ++it) {
             const std::string& suffix = run.newSuffixes[it->first - slots];
             std::uint32_t bucket = index::suffixSlot(index::suffixBucketOf(extensionIdOf(suffix)));
@@ -131,6 +136,10 @@ PostingRuns::Outcome PostingRuns::write(
         const auto& counts = m_runs[r].counts;
         return at[r] < counts.size() && counts[at[r]].first == slot ? counts[at[r]].second : 0;
     };
+    // Only suffix buckets take new suffixes' postings.
+    auto extraIn = [&](std::size_t r, std::uint32_t slot) {
+        return slot < index::suffixSlot(0) ? extra[r].end() : extra[r].find(slot);
+    };
     std::vector<std::uint32_t> merged;
     auto toData = [&](const std::uint32_t* ids, std::size_t n) { data.writeLE32(ids, n); };
     std::uint32_t offset = 0;
@@ -139,7 +148,7 @@ PostingRuns::Outcome PostingRuns::write(
         std::uint64_t count = 0;
         for (std::size_t r = 0; r < m_runs.size(); ++r) {
             count += countIn(r, slot);
-            if (auto it = extra[r].find(slot); it != extra[r].end()) count += it->second.size();
+            if (auto it = extraIn(r, slot); it != extra[r].end()) count += it->second.size();
         }
         meta.writeLE32(offset);
         meta.writeLE32(static_cast<std::uint32_t>(count));
@@ -147,7 +156,7 @@ PostingRuns::Outcome PostingRuns::write(
         for (std::size_t r = 0; r < m_runs.size(); ++r) {
             std::uint32_t direct = countIn(r, slot);
             if (direct) ++at[r];
-            auto it = extra[r].find(slot);
+            auto it = extraIn(r, slot);
             if (it == extra[r].end()) {
                 if (!readers[r].take(direct, toData)) return Outcome::Failed;
                 continue;
