@@ -116,13 +116,15 @@ PostingRuns::Outcome PostingRuns::write(
         const ChunkRun& run = m_runs[r];
         auto firstNew = std::lower_bound(run.counts.begin(), run.counts.end(),
                                          std::pair<std::uint32_t, std::uint32_t>{slots, 0});
-        std::uint64_t direct = 0, all = 0;
-        for (auto it = run.counts.begin(); it != run.counts.end(); ++it)
-            (it < firstNew ? direct : all) += it->second;
-        all += direct;
+        auto sum = [](auto from, auto to) {
+            std::uint64_t postings = 0;
+            for (auto it = from; it != to; ++it) postings += it->second;
+            return postings;
+        };
+        const std::uint64_t direct = sum(run.counts.begin(), firstNew);
         readers.emplace_back(m_fd.get(), run.offset, direct);
         if (run.newSuffixes.empty()) continue;
-        RunReader tail(m_fd.get(), run.offset + direct * 4, all - direct);
+        RunReader tail(m_fd.get(), run.offset + direct * 4, sum(firstNew, run.counts.end()));
         for (auto it = firstNew; it != run.counts.end(); ++it) {
             const std::string& suffix = run.newSuffixes[it->first - slots];
             std::uint32_t bucket = index::suffixSlot(index::suffixBucketOf(extensionIdOf(suffix)));
