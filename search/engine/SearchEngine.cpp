@@ -52,7 +52,14 @@ CSearchEngine::~CSearchEngine() {
 }
 
 void CSearchEngine::loadIndex() {
-    switch (m_index.load(m_dataFolder)) {
+    IndexDirectory::LoadResult result = m_index.load(m_dataFolder);
+    // A generation replaced while it was being opened (an index run
+    // publishing, its files removed) is read again from the new one.
+    for (int attempt = 0; attempt < 3 && result != IndexDirectory::LoadResult::Loaded &&
+                          publishedGeneration(m_dataFolder) != m_index.generation();
+         ++attempt)
+        result = m_index.load(m_dataFolder);
+    switch (result) {
         case IndexDirectory::LoadResult::Loaded:
             return;
         case IndexDirectory::LoadResult::NoPostings:
