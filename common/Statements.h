@@ -103,8 +103,6 @@ inline constexpr char kInsertSearchResult[] =
 inline constexpr char kSelectResultPage[] =
     "select FileName,Folder,Size,Type,CreateTime from SearchResult where ID>=%d order by ID "
     "limit 100";
-// Every stored result's folder and name, in result order (the command-line search).
-inline constexpr char kSelectResultPaths[] = "select Folder,FileName from SearchResult order by ID";
 inline constexpr char kBeginBatch[] = "begin transaction";
 inline constexpr char kCommitBatch[] = "commit transaction";
 inline constexpr char kRollbackBatch[] = "rollback transaction";

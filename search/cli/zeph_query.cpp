@@ -1,9 +1,9 @@
 // zeph-query: the search from a terminal. It finds the user's data folder as
 // the windows do, runs one search through the engine and prints each hit's
-// full path, in result order. Its hits go to a result table of its own (a
-// temporary one, private to its connection), so a search program that is
-// open keeps its results. It answers no questions: where the engine would ask,
-// the question goes to standard error and the answer is No.
+// full path, in result order, as it is found. Its hits never reach the result
+// table, so a search program that is open keeps its results. It answers no
+// questions: where the engine would ask, the question goes to standard error
+// and the answer is No.
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,18 +31,13 @@
 #include "content/ContentContext.h"
 #include "search/engine/ResultTexts.h"
 #include "search/engine/ResultView.h"
+#include "search/engine/RowSink.h"
 #include "search/engine/SearchEngine.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-
-// A temporary table named like the window's: this connection's statements
-// then reach it instead of the window's rows.
-const char kCreatePrivateResults[] =
-    "create temp table SearchResult(ID integer primary key, FileName text, Folder text, "
-    "Size text, Type text, CreateTime text)";
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -92,28 +88,45 @@ std::int64_t number(const std::string& text, std::int64_t otherwise) {
     return value;
 }
 
-// Counts the hits, notes when the first page is complete, and stops the
-// search at the limit.
-class CommandView : public zeph::ResultView {
+// The hits as they are found, in result order: each printed as its path (with
+// its snippet when asked) or only counted; the search stops at the limit.
+class PrintedRows : public zeph::RowSink {
 public:
-    CommandView(zeph::CSearchEngine& engine, std::int64_t limit, Clock::time_point start)
-        : m_engine(engine), m_limit(limit), m_start(start) {}
-    void addFirstPageRow(int index, const zeph::ResultRow&) override {
-        if (index == zeph::kPageSize - 1) firstPageMs = msSince(m_start);
+    PrintedRows(zeph::CSearchEngine& engine, std::int64_t limit, bool print,
+                Clock::time_point start)
+        : m_engine(engine), m_limit(limit), m_print(print), m_start(start) {}
+
+    // Each printed line: the path, then the snippet after a tab when there is
+    // one, ending with a line feed or a NUL.
+    std::function<void(const zeph::ResultRowView&, std::string&)> line;
+
+    bool add(const zeph::ResultRowView& row) override {
+        if (m_limit >= 0 && m_count >= m_limit) {
+            m_engine.requestStop();
+            return false;
+        }
+        if (m_print) {
+            m_line.clear();
+            line(row, m_line);
+            if (std::fwrite(m_line.data(), 1, m_line.size(), stdout) != m_line.size())
+                checkOutput();
+        }
+        if (++m_count == zeph::kPageSize) firstPageMs = msSince(m_start);
+        if (m_limit >= 0 && m_count >= m_limit) m_engine.requestStop();
+        return true;
     }
-    void setHits(std::int64_t count) override {
-        hits = count;
-        if (m_limit >= 0 && count >= m_limit) m_engine.requestStop();
-    }
-    void showNoResults(const std::string&) override { hits = 0; }
+    bool finish(bool) override { return true; }
+    std::int64_t count() const override { return m_count; }
 
     double firstPageMs = -1;
-    std::int64_t hits = 0;
 
 private:
     zeph::CSearchEngine& m_engine;
     std::int64_t m_limit;
+    bool m_print;
     Clock::time_point m_start;
+    std::int64_t m_count = 0;
+    std::string m_line;
 };
 
 struct Options {
@@ -234,45 +247,25 @@ void applyRanges(const Options& o, zeph::SearchCriteria& criteria) {
 
 // The path as the system has it: its UTF-8 form, or for a name held other
 // than so (raw GBK bytes, escapes) the real bytes, so a script acts on the file.
-std::string systemPath(const std::string& folder, const std::string& name) {
-    const std::string held = zeph::joinPath(folder, name);
+std::string systemPath(const zeph::ResultRowView& row) {
+    std::string held = zeph::joinPath(row.folder, row.name);
     if (zeph::isAscii(held) && held.find('\\') == std::string::npos) return held;
+    if (row.onDiskAsUtf8)
+        if (std::string utf8 = zeph::osPath(held); !utf8.empty()) return utf8;
     std::string real = zeph::osPathOf(held);
     return real.empty() ? zeph::toUtf8Lossy(held) : real;
 }
 
 // The line where the file holds the text, on one line.
-std::string snippetOf(const std::string& dataFolder, const zeph::Row& row,
+std::string snippetOf(const std::string& dataFolder, const zeph::ResultRowView& row,
                       const std::string& text) {
-    auto context = zeph::content::contextOf(dataFolder, row[0], row[1], text, 0);
+    auto context = zeph::content::contextOf(dataFolder, std::string(row.folder),
+                                            std::string(row.name), text, 0);
     if (!context) return {};
     std::string line = context->before + context->match + context->after;
     for (char& c : line)
         if (c == '\t' || c == '\n' || c == '\r') c = ' ';
     return line;
-}
-
-// Prints the stored hits in result order, at most limit of them (all when
-// negative); returns how many.
-std::int64_t printHits(zeph::CSQLiteDB& db, const Options& o, const std::string& dataFolder) {
-    const bool nul = o.nul;
-    const std::int64_t limit = o.limit;
-    const std::string snippetText = o.snippet ? zeph::toUtf8(o.criteria.content).value_or("") : "";
-    static std::vector<char> buffer(1 << 20);  // lives as long as standard output
-    std::setvbuf(stdout, buffer.data(), _IOFBF, buffer.size());
-    std::int64_t printed = 0;
-    {
-        zeph::Statement rows = db.Prepare(zeph::sql::kSelectResultPaths);
-        zeph::Row row;
-        while (printed != limit && rows.FetchRow(row) == zeph::kSqlRow) {
-            std::string path = systemPath(row[0], row[1]);
-            if (!snippetText.empty()) path += '\t' + snippetOf(dataFolder, row, snippetText);
-            path += nul ? '\0' : '\n';
-            if (std::fwrite(path.data(), 1, path.size(), stdout) != path.size()) checkOutput();
-            ++printed;
-        }
-    }
-    return printed;
 }
 
 }  // namespace
@@ -293,9 +286,6 @@ int main(int argc, char** argv) {
     zeph::CSQLiteDB db;
     zeph::CSearchEngine engine(db, programFolder, zeph::normalizeFolder(dataFolder),
                                std::time(nullptr));
-    db.Execute("PRAGMA temp_store = MEMORY");
-    if (db.Execute(kCreatePrivateResults) != zeph::kSqlOk)
-        zeph::fatalExit(2, "SQL语句执行错误,错误代码为 " + db.lastError() + "!", "SQL执行错误");
     if (o.stats) std::fprintf(stderr, "start-up: %.2f ms\n", msSince(start));
 
     o.criteria.typeFlags.assign(engine.typeFlagCount(), 1);
@@ -303,8 +293,18 @@ int main(int argc, char** argv) {
     if (!o.extList.empty()) tickSuffixes(db, o.extList, o.criteria);
     applyRanges(o, o.criteria);
 
+    static std::vector<char> buffer(1 << 20);  // lives as long as standard output
+    std::setvbuf(stdout, buffer.data(), _IOFBF, buffer.size());
     auto searchStart = Clock::now();
-    CommandView view(engine, o.limit, searchStart);
+    PrintedRows rows(engine, o.limit, !o.count, searchStart);
+    const std::string snippetText =
+        o.snippet ? zeph::toUtf8(o.criteria.content).value_or("") : "";
+    const std::string snippetFolder = zeph::normalizeFolder(dataFolder);
+    rows.line = [&](const zeph::ResultRowView& row, std::string& out) {
+        out = systemPath(row);
+        if (!snippetText.empty()) out += '\t' + snippetOf(snippetFolder, row, snippetText);
+        out += o.nul ? '\0' : '\n';
+    };
     std::atomic<Clock::rep> stoppedAt{0};
     std::thread stopper;
     if (o.stopAfterMs >= 0)
@@ -313,7 +313,7 @@ int main(int argc, char** argv) {
             stoppedAt = Clock::now().time_since_epoch().count();
             engine.requestStop();
         });
-    int result = engine.Search(o.criteria, &view);
+    int result = engine.Search(o.criteria, nullptr, false, &rows);
     auto ended = Clock::now();
     if (stopper.joinable()) stopper.join();
     if (o.stats && stoppedAt != 0)
@@ -321,19 +321,16 @@ int main(int argc, char** argv) {
                      std::chrono::duration<double, std::milli>(
                          ended - Clock::time_point(Clock::duration(stoppedAt.load())))
                          .count());
-    // A refused or empty query stored nothing; its reason is on standard error.
+    // A refused or empty query found nothing; its reason is on standard error.
     if (result == zeph::kSearchEmpty || result == zeph::kSearchRefused) return 2;
 
-    std::int64_t found = o.limit >= 0 ? std::min(view.hits, o.limit) : view.hits;
-    if (o.count)
-        std::printf("%lld\n", static_cast<long long>(found));
-    else
-        found = printHits(db, o, zeph::normalizeFolder(dataFolder));
+    const std::int64_t found = rows.count();
+    if (o.count) std::printf("%lld\n", static_cast<long long>(found));
     checkOutput();
     if (o.stats)
         std::fprintf(stderr, "first page: %.2f ms, search: %.2f ms, hits: %lld\n",
-                     view.firstPageMs < 0 ? msSince(searchStart) : view.firstPageMs,
+                     rows.firstPageMs < 0 ? msSince(searchStart) : rows.firstPageMs,
                      std::chrono::duration<double, std::milli>(ended - searchStart).count(),
-                     static_cast<long long>(view.hits));
+                     static_cast<long long>(found));
     return found > 0 ? 0 : 1;
 }

@@ -63,6 +63,7 @@ int CandidateFilter::Worker::folderHandle(std::string_view gbkFolder) {
     m_folder.assign(gbkFolder);
     std::string os = osPath(m_folder);
     m_folderFd = os.empty() ? UniqueFd() : openDeep(os, O_PATH | O_DIRECTORY);
+    m_folderAsUtf8 = m_folderFd.valid();
     // A folder whose name on disk is not its UTF-8 form (raw GBK bytes, say).
     if (!m_folderFd.valid() && !(os = osPathOf(m_folder)).empty())
         m_folderFd = openDeep(os, O_PATH | O_DIRECTORY);
@@ -72,7 +73,8 @@ int CandidateFilter::Worker::folderHandle(std::string_view gbkFolder) {
 const char* CandidateFilter::Worker::osNameOnDisk(int dirFd, std::string_view gbkName) {
     const char* os = osName(gbkName);
     struct stat st;
-    if (os && ::fstatat(dirFd, os, &st, AT_SYMLINK_NOFOLLOW) == 0) return os;
+    m_nameAsUtf8 = os && ::fstatat(dirFd, os, &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (m_nameAsUtf8) return os;
     // Only a name that is held other than as its UTF-8 form is looked for.
     if (isAscii(gbkName) && gbkName.find('\\') == std::string_view::npos) return nullptr;
     m_osName = osNameIn(dirFd, gbkName);
@@ -164,7 +166,8 @@ Verdict CandidateFilter::evaluate(Worker& worker, const CandidateLine& candidate
     if (line->size < m_criteria.sizeMin || line->size > m_criteria.sizeMax) return Verdict::Skip;
     if (!existsWithContent(worker, line->folder, line->name, check, document)) return Verdict::Skip;
 
-    found.begin(line->name, line->folder, *typeText);
+    found.begin(line->name, line->folder, *typeText,
+                worker.m_folderAsUtf8 && worker.m_nameAsUtf8);
     appendSizeText(found.texts(), line->size);
     found.endSize();
     worker.m_times.append(found.texts(), time);

@@ -79,6 +79,8 @@ public:
 
         std::string m_folder;
         UniqueFd m_folderFd;
+        bool m_folderAsUtf8 = false;  // the handle was opened at the folder's UTF-8 form
+        bool m_nameAsUtf8 = false;    // the name last found was its UTF-8 form
         std::string m_hiddenFolder;
         bool m_hidden = false;
         bool m_hiddenKnown = false;

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "common/Messages.h"
-#include "search/engine/ResultStore.h"
+#include "search/engine/RowSink.h"
 
 namespace zeph {
 
@@ -22,11 +22,11 @@ constexpr auto kProgressEvery = std::chrono::milliseconds(250);
 }  // namespace
 
 CandidatePass::CandidatePass(const CandidateFilter& filter, size_t candidates, LineOf lineOf,
-                             ResultStore& store, ResultView* view, std::atomic<bool>& stop,
+                             RowSink& rows, ResultView* view, std::atomic<bool>& stop,
                              unsigned threads)
     : m_filter(filter),
       m_lineOf(std::move(lineOf)),
-      m_store(store),
+      m_rows(rows),
       m_view(view),
       m_stop(stop),
       m_threads(threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency())) {
@@ -65,10 +65,10 @@ void CandidatePass::evaluate(Block& block, CandidateFilter::Worker& worker) {
     }
 }
 
-// Stores a block's hits in order; false when the pass ends here.
+// Hands a block's hits on in order; false when the pass ends here.
 bool CandidatePass::commit(Block& block) {
     for (size_t i = 0; i < block.hits.size(); ++i)
-        if (m_stop || !m_store.add(block.hits[i])) return false;
+        if (m_stop || !m_rows.add(block.hits[i])) return false;
     block.hits.release();
     if (block.malformed) {
         showMessage("读取文件大小和时间异常");

@@ -1,6 +1,6 @@
 // One pass over a search's candidates: worker threads (as many as cores)
-// evaluate blocks of candidates while the calling thread, the committer, stores
-// the hits block by block in candidate order. The results, their ids and pages
+// evaluate blocks of candidates while the calling thread, the committer, hands
+// the hits on block by block in candidate order. The results, their ids and pages
 // are therefore exactly those of a pass on one thread, and the first hits
 // still reach the list at once: the first blocks are small.
 #pragma once
@@ -21,7 +21,7 @@
 
 namespace zeph {
 
-class ResultStore;
+class RowSink;
 
 class CandidatePass {
 public:
@@ -31,7 +31,7 @@ public:
     // threads: how many evaluate the candidates (0: as many as cores; 1: the
     // committer alone).
     CandidatePass(const CandidateFilter& filter, size_t candidates, LineOf lineOf,
-                  ResultStore& store, ResultView* view, std::atomic<bool>& stop,
+                  RowSink& rows, ResultView* view, std::atomic<bool>& stop,
                   unsigned threads = 0);
     ~CandidatePass();
     CandidatePass(const CandidatePass&) = delete;
@@ -56,7 +56,7 @@ private:
 
     const CandidateFilter& m_filter;
     LineOf m_lineOf;
-    ResultStore& m_store;
+    RowSink& m_rows;
     ResultView* m_view;
     std::atomic<bool>& m_stop;
     unsigned m_threads;

@@ -16,8 +16,9 @@ namespace zeph {
 class FoundRows {
 public:
     // Starts a row; its size and time texts are then appended to texts().
-    void begin(std::string_view name, std::string_view folder, std::string_view type) {
-        m_rows.push_back({name, folder, type, m_texts.size(), 0});
+    void begin(std::string_view name, std::string_view folder, std::string_view type,
+               bool onDiskAsUtf8) {
+        m_rows.push_back({name, folder, type, m_texts.size(), 0, onDiskAsUtf8});
     }
     // Marks where the size text ends and the time text begins.
     void endSize() { m_rows.back().sizeEnd = m_texts.size(); }
@@ -29,7 +30,7 @@ public:
         size_t timeEnd = i + 1 < m_rows.size() ? m_rows[i + 1].sizeBegin : m_texts.size();
         std::string_view texts(m_texts);
         return {row.name, row.folder, texts.substr(row.sizeBegin, row.sizeEnd - row.sizeBegin),
-                row.type, texts.substr(row.sizeEnd, timeEnd - row.sizeEnd)};
+                row.type, texts.substr(row.sizeEnd, timeEnd - row.sizeEnd), row.onDiskAsUtf8};
     }
     void release() {
         std::vector<Row>().swap(m_rows);
@@ -40,6 +41,7 @@ private:
     struct Row {
         std::string_view name, folder, type;
         size_t sizeBegin, sizeEnd;
+        bool onDiskAsUtf8;
     };
     std::vector<Row> m_rows;
     std::string m_texts;

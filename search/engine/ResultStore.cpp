@@ -93,12 +93,6 @@ bool ResultStore::finish(bool superseded) {
     return commit();
 }
 
-void ResultStore::noResults() {
-    if (!m_view) return;
-    m_view->setHits(0);
-    m_view->showNoResults(noResultsText());
-}
-
 std::vector<ResultRow> readResultPage(CSQLiteDB& db, std::int64_t firstId) {
     std::vector<Row> rows;
     std::vector<ResultRow> page;

@@ -12,28 +12,27 @@
 
 #include "common/SQLiteDB.h"
 #include "search/engine/ResultView.h"
+#include "search/engine/RowSink.h"
 
 namespace zeph {
 
-class ResultStore {
+class ResultStore : public RowSink {
 public:
     ResultStore(CSQLiteDB& db, ResultView* view);
-    ~ResultStore();
+    ~ResultStore() override;
     ResultStore(const ResultStore&) = delete;
     ResultStore& operator=(const ResultStore&) = delete;
 
     // Stores one row; on failure shows the database message and returns false
     // (the row is not counted).
-    bool add(const ResultRowView& row);
+    bool add(const ResultRowView& row) override;
     // Empties the table if that is still pending and commits what is stored;
     // false (with the message) when it fails, and the count then falls back to
     // the rows really stored. A superseded search that has not stored its
     // first page leaves the table alone.
-    bool finish(bool superseded = false);
-    // After a search without results: the label shows 0 and the list the no-results row.
-    void noResults();
+    bool finish(bool superseded = false) override;
 
-    std::int64_t count() const { return m_count; }
+    std::int64_t count() const override { return m_count; }
 
 private:
     bool storeFirstPage();

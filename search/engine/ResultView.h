@@ -22,6 +22,9 @@ struct ResultRow {
 // The same texts held elsewhere (in the file list, a buffer of found rows).
 struct ResultRowView {
     std::string_view name, folder, sizeText, typeText, timeText;
+    // The entry was seen on disk at its path's UTF-8 form (the system's name
+    // of a held name is otherwise found again when it is needed).
+    bool onDiskAsUtf8 = false;
     ResultRow owned() const {
         return {std::string(name), std::string(folder), std::string(sizeText),
                 std::string(typeText), std::string(timeText)};

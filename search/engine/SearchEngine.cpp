@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include <fcntl.h>
 
@@ -23,6 +24,7 @@
 #include "search/engine/ContentSearch.h"
 #include "search/engine/Intersect.h"
 #include "search/engine/ResultStore.h"
+#include "search/engine/ResultTexts.h"
 
 namespace zeph {
 
@@ -208,7 +210,8 @@ std::vector<std::uint32_t> CSearchEngine::typeCandidates(const SearchCriteria& c
     return candidates;
 }
 
-int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool quiet) {
+int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool quiet,
+                          RowSink* rows) {
     std::lock_guard oneAtATime(m_searchMutex);
     m_running = true;
     m_stop = false;
@@ -243,7 +246,7 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
     } else if (!criteria.name.empty() && name.narrows()) {
         candidates = nameCandidates(name);
     } else if (!criteria.name.empty() && !name.hasTerms()) {
-        return evaluateCandidates(criteria, name, {}, {}, view, false);  // separators only: nothing
+        return evaluateCandidates(criteria, name, {}, {}, view, rows, false);  // separators only: nothing
     } else if (criteria.typeTab == 0 && criteria.content.empty()) {
         // No name, or one the index cannot narrow (patterns without a literal
         // run, exclusions only): the type and the filters must.
@@ -252,13 +255,15 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
     } else {
         candidates = typeCandidates(criteria);
     }
-    return evaluateCandidates(criteria, name, candidates, plan, view, true);
+    return evaluateCandidates(criteria, name, candidates, plan, view, rows, true);
 }
 
 int CSearchEngine::evaluateCandidates(const SearchCriteria& criteria, const NameMatcher& name,
                                       const std::vector<std::uint32_t>& candidates,
-                                      const ContentPlan& plan, ResultView* view, bool withJournal) {
-    ResultStore store(m_db, view);
+                                      const ContentPlan& plan, ResultView* view, RowSink* rows,
+                                      bool withJournal) {
+    std::optional<ResultStore> table;
+    if (!rows) rows = &table.emplace(m_db, view);
     std::unique_ptr<CContentSearch> content;
     if (!criteria.content.empty()) {
         content = std::make_unique<CContentSearch>(m_programFolder);
@@ -292,11 +297,14 @@ int CSearchEngine::evaluateCandidates(const SearchCriteria& criteria, const Name
         broughtLines[i].pop_back();  // the line feed
         return CandidateLine{broughtLines[i], false, true, candidate.check, candidate.document};
     };
-    CandidatePass pass(filter, entries.size() + added.size() + brought.size(), lineOf, store, view,
+    CandidatePass pass(filter, entries.size() + added.size() + brought.size(), lineOf, *rows, view,
                        m_stop, m_threads);
     bool complete = pass.run();
-    if (!store.finish(!complete && m_superseded) || !complete) return kSearchEnded;
-    if (store.count() == 0) store.noResults();
+    if (!rows->finish(!complete && m_superseded) || !complete) return kSearchEnded;
+    if (rows->count() == 0 && view) {
+        view->setHits(0);
+        view->showNoResults(noResultsText());
+    }
     return kSearchDone;
 }
 

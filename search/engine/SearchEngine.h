@@ -24,6 +24,7 @@ class CSQLiteDB;
 class NameMatcher;
 class PinyinTable;
 class ResultView;
+class RowSink;
 
 enum SearchOutcome : int {
     kSearchDone = 0,
@@ -48,8 +49,10 @@ public:
     // Runs one search on the calling thread (the worker). Waits for a search
     // already running. Returns kSearchEmpty for an empty query (told to the
     // user unless quiet: a search started by typing) and kSearchRefused for
-    // content text that is too long.
-    int Search(const SearchCriteria& criteria, ResultView* view, bool quiet = false);
+    // content text that is too long. The rows go to the result table, or to
+    // rows when it is given.
+    int Search(const SearchCriteria& criteria, ResultView* view, bool quiet = false,
+               RowSink* rows = nullptr);
     // Asks the running search to end before its next candidate. A superseded
     // search (a newer one takes its place) that has not yet stored its first
     // page leaves the result table as it was.
@@ -79,7 +82,7 @@ private:
     std::vector<std::uint32_t> readBucket(std::uint32_t slot);
     int evaluateCandidates(const SearchCriteria& criteria, const NameMatcher& name,
                            const std::vector<std::uint32_t>& candidates, const ContentPlan& plan,
-                           ResultView* view, bool withJournal);
+                           ResultView* view, RowSink* rows, bool withJournal);
 
     CSQLiteDB& m_db;
     std::string m_programFolder;
