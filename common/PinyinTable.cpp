@@ -1,10 +1,9 @@
 #include "PinyinTable.h"
 
-
 #include <fcntl.h>
-#include <sys/stat.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "common/FileIO.h"
 #include "common/Paths.h"
@@ -16,7 +15,8 @@ namespace {
 constexpr size_t kCodes = 65536;
 constexpr size_t kHeader = 4;
 constexpr size_t kOffsetsEnd = kHeader + kCodes * 4;
-constexpr size_t kPoolStart = kOffsetsEnd + kCodes * 2;
+constexpr size_t kSimplifiedEnd = kOffsetsEnd + kCodes * 2;
+constexpr size_t kLettersEnd = kSimplifiedEnd + 26 * 4;
 
 std::uint32_t load32(const unsigned char* p) {
     return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
@@ -25,62 +25,58 @@ std::uint32_t load32(const unsigned char* p) {
 
 }  // namespace
 
+// Mapped, not read: a search touches only the pages it needs.
 std::shared_ptr<const PinyinTable> PinyinTable::load(const std::string& programFolder) {
     UniqueFd fd = openPath(joinPath(programFolder, kPinyinFileName), O_RDONLY | O_CLOEXEC);
-    struct stat st;
-    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) return nullptr;
-    return fromBytes(readRange(fd.get(), 0, static_cast<std::uint64_t>(st.st_size)));
+    if (!fd.valid()) return nullptr;
+    std::unique_ptr<PinyinTable> table(new PinyinTable);
+    table->m_file = MappedFile(fd.get());
+    std::string_view bytes = table->m_file.bytes();
+    return over(std::move(table), bytes);
 }
 
 std::shared_ptr<const PinyinTable> PinyinTable::fromBytes(std::string bytes) {
-    if (bytes.size() <= kPoolStart || bytes.compare(0, 4, kPinyinMagic) != 0 ||
-        bytes[kPoolStart] != '\0' || bytes.back() != '\0')
-        return nullptr;
-    std::shared_ptr<PinyinTable> table(new PinyinTable);
+    std::unique_ptr<PinyinTable> table(new PinyinTable);
     table->m_bytes = std::move(bytes);
-    auto* base = reinterpret_cast<const unsigned char*>(table->m_bytes.data());
+    std::string_view view = table->m_bytes;
+    return over(std::move(table), view);
+}
+
+std::shared_ptr<const PinyinTable> PinyinTable::over(std::unique_ptr<PinyinTable> table,
+                                                     std::string_view bytes) {
+    if (bytes.size() < kLettersEnd || bytes.compare(0, 4, kPinyinMagic) != 0) return nullptr;
+    auto* base = reinterpret_cast<const unsigned char*>(bytes.data());
     table->m_offsets = base + kHeader;
     table->m_simplified = base + kOffsetsEnd;
-    table->m_pool = std::string_view(table->m_bytes).substr(kPoolStart);
-    // Every offset must fall inside the pool: a damaged file is no table.
+    // Every count, code and offset must fall inside the file, and every
+    // offset inside the pool: a damaged file is no table.
+    size_t at = kLettersEnd;
+    for (size_t letter = 0; letter < 26; ++letter) {
+        size_t count = load32(base + kSimplifiedEnd + letter * 4);
+        if (count > (bytes.size() - at) / 2) return nullptr;
+        auto& codes = table->m_byLetter[letter];
+        codes.resize(count);
+        for (size_t i = 0; i < count; ++i, at += 2)
+            codes[i] = static_cast<std::uint16_t>(base[at] | base[at + 1] << 8);
+    }
+    if (bytes.size() - at < 4) return nullptr;
+    size_t syllables = load32(base + at);
+    at += 4;
+    if (syllables > (bytes.size() - at) / 4) return nullptr;
+    const size_t poolStart = at + syllables * 4;
+    table->m_pool = bytes.substr(poolStart);
+    if (table->m_pool.empty() || table->m_pool.front() != '\0' || table->m_pool.back() != '\0')
+        return nullptr;
     for (size_t code = 0; code < kCodes; ++code)
         if (load32(table->m_offsets + code * 4) >= table->m_pool.size()) return nullptr;
-    // Read at the first search that wants it, so kept to flat arrays: each
-    // reading goes through a small table of the distinct ones, packed.
-    std::vector<std::uint64_t> distinct(4096, 0);
-    auto firstTime = [&](std::string_view reading) {
-        if (reading.size() > 7) return true;  // none is; checked again below
-        std::uint64_t key = reading.size();
-        for (char c : reading) key = key << 8 | static_cast<unsigned char>(c);
-        for (std::size_t at = (key * 0x9E3779B97F4A7C15ull) >> 52;; at = (at + 1) & 4095) {
-            if (distinct[at] == key) return false;
-            if (distinct[at] == 0) {
-                distinct[at] = key;
-                return true;
-            }
-        }
-    };
-    for (size_t code = 0x8100; code < kCodes; ++code) {
-        auto c = static_cast<std::uint16_t>(code);
-        std::string_view readings = table->readings(c);
-        bool seen[26] = {};
-        for (size_t at = 0; at < readings.size();) {
-            size_t comma = readings.find(',', at);
-            std::string_view reading = readings.substr(at, comma - at);
-            if (firstTime(reading)) table->m_syllables.push_back(reading);
-            char letter = readings[at];
-            if (letter >= 'a' && letter <= 'z' && !seen[letter - 'a']) {
-                seen[letter - 'a'] = true;
-                table->m_byLetter[static_cast<size_t>(letter - 'a')].push_back(c);
-            }
-            if (comma == std::string_view::npos) break;
-            at = comma + 1;
-        }
+    table->m_syllables.reserve(syllables);
+    for (; at < poolStart; at += 4) {
+        std::uint32_t offset = load32(base + at);
+        if (offset >= table->m_pool.size()) return nullptr;
+        std::string_view rest = table->m_pool.substr(offset);
+        table->m_syllables.push_back(rest.substr(0, rest.find_first_of(std::string_view(",\0", 2))));
     }
-    std::sort(table->m_syllables.begin(), table->m_syllables.end());
-    table->m_syllables.erase(std::unique(table->m_syllables.begin(), table->m_syllables.end()),
-                             table->m_syllables.end());
-    return table;
+    return std::shared_ptr<const PinyinTable>(std::move(table));
 }
 
 std::uint16_t PinyinTable::codeAt(std::string_view text, size_t at) {

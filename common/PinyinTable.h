@@ -2,12 +2,18 @@
 // made at build time from the Unicode Character Database's Unihan files
 // (kMandarin, kHanyuPinyin and kTGHZ2013 readings; kSimplifiedVariant). Its
 // layout, little-endian:
-//   "ZPY1"
+//   "ZPY2"
 //   65536 x u32   per GBK code: offset of its readings in the pool, 0 for none
 //   65536 x u16   per GBK code: the code of its simplified form, 0 for itself
+//   26 x u32      per letter a-z: how many codes have a reading starting with it
+//   n x u16       those codes, letter by letter, each letter's ascending
+//   u32 + m x u32 every distinct reading, as the offset of one place in the
+//                 pool that holds it, in the readings' order
 //   pool          readings: lower-case ASCII without tones (ü as v), each
 //                 character's comma-separated and ended by a NUL; offset 0
 //                 holds a NUL.
+// The lists by letter and of distinct readings are derived from the pool at
+// build time, so a search that first wants the table only maps it.
 // Names are matched by pinyin and in either script through it.
 #pragma once
 
@@ -19,10 +25,12 @@
 #include <string_view>
 #include <vector>
 
+#include "common/FileIO.h"
+
 namespace zeph {
 
 inline constexpr char kPinyinFileName[] = "Pinyin.dat";
-inline constexpr char kPinyinMagic[] = "ZPY1";
+inline constexpr char kPinyinMagic[] = "ZPY2";
 
 class PinyinTable {
 public:
@@ -50,10 +58,14 @@ public:
 
 private:
     PinyinTable() = default;
+    // The table over its bytes (held by m_bytes or m_file); nullptr when they are damaged.
+    static std::shared_ptr<const PinyinTable> over(std::unique_ptr<PinyinTable> table,
+                                                   std::string_view bytes);
     // Built at the first look-up of a variant: many searches need none.
     void buildVariants() const;
 
     std::string m_bytes;
+    MappedFile m_file;
     const unsigned char* m_offsets = nullptr;
     const unsigned char* m_simplified = nullptr;
     std::string_view m_pool;

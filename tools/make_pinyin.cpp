@@ -161,20 +161,41 @@ int main(int argc, char** argv) {
 
     std::string pool(1, '\0');
     std::vector<std::uint32_t> offsets(65536, 0);
+    std::map<std::string, std::uint32_t> syllables;  // each distinct reading: where it first is
+    std::vector<std::uint16_t> byLetter[26];
     for (const auto& [code, list] : readings) {
         offsets[code] = static_cast<std::uint32_t>(pool.size());
-        for (size_t i = 0; i < list.size(); ++i) pool += (i ? "," : "") + list[i];
+        bool seen[26] = {};
+        for (size_t i = 0; i < list.size(); ++i) {
+            if (i) pool += ',';
+            syllables.emplace(list[i], static_cast<std::uint32_t>(pool.size()));
+            pool += list[i];
+            int letter = list[i][0] - 'a';
+            if (code >= 0x8100 && letter >= 0 && letter < 26 && !seen[letter]) {
+                seen[letter] = true;
+                byLetter[letter].push_back(code);
+            }
+        }
         pool += '\0';
     }
-    std::string out = "ZPY1";
-    for (std::uint32_t offset : offsets)
-        for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>(offset >> shift & 0xFF);
+    std::string out = "ZPY2";
+    auto put32 = [&](std::uint32_t value) {
+        for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>(value >> shift & 0xFF);
+    };
+    auto put16 = [&](std::uint16_t value) {
+        out += static_cast<char>(value & 0xFF);
+        out += static_cast<char>(value >> 8);
+    };
+    for (std::uint32_t offset : offsets) put32(offset);
     for (size_t code = 0; code < 65536; ++code) {
         auto it = simplified.find(static_cast<std::uint16_t>(code));
-        std::uint16_t to = it == simplified.end() ? 0 : it->second;
-        out += static_cast<char>(to & 0xFF);
-        out += static_cast<char>(to >> 8);
+        put16(it == simplified.end() ? 0 : it->second);
     }
+    for (const auto& codes : byLetter) put32(static_cast<std::uint32_t>(codes.size()));
+    for (const auto& codes : byLetter)
+        for (std::uint16_t code : codes) put16(code);
+    put32(static_cast<std::uint32_t>(syllables.size()));
+    for (const auto& [reading, offset] : syllables) put32(offset);
     out += pool;
     std::ofstream(argv[3], std::ios::binary).write(out.data(), static_cast<std::streamsize>(out.size()));
     std::fprintf(stderr, "Pinyin.dat: %zu characters with readings, %zu simplified forms\n",

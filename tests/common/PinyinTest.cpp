@@ -46,14 +46,44 @@ TEST(PinyinTable, GivesEveryCommonCharacterItsReadingsAndForms) {
     EXPECT_NE(std::find(forms.begin(), forms.end(), code("報")), forms.end());
 }
 
+// The lists the build derives (codes by first letter, distinct readings)
+// against a reading of every code's readings.
+TEST(PinyinTable, DerivedListsAgreeWithTheReadings) {
+    std::set<std::string_view> distinct;
+    std::vector<std::uint16_t> byLetter[26];
+    for (unsigned code = 0x8100; code < 65536; ++code) {
+        auto c = static_cast<std::uint16_t>(code);
+        std::string_view readings = table().readings(c);
+        std::set<int> letters;
+        for (size_t at = 0; at < readings.size();) {
+            size_t comma = std::min(readings.find(',', at), readings.size());
+            distinct.insert(readings.substr(at, comma - at));
+            letters.insert(readings[at] - 'a');
+            at = comma + 1;
+        }
+        for (int letter : letters) byLetter[letter].push_back(c);
+    }
+    EXPECT_EQ(table().syllables(), std::vector<std::string_view>(distinct.begin(), distinct.end()));
+    for (char letter = 'a'; letter <= 'z'; ++letter)
+        EXPECT_EQ(table().startingWith(letter), byLetter[letter - 'a']) << letter;
+}
+
 TEST(PinyinTable, RefusesDamagedFiles) {
-    std::string bytes(4 + 65536 * 6 + 1, '\0');
+    // The smallest table: no readings, no letter lists, one distinct reading "".
+    std::string bytes(4 + 65536 * 6 + 26 * 4, '\0');
     bytes.replace(0, 4, kPinyinMagic);
+    bytes += std::string("\1\0\0\0" "\0\0\0\0", 8) + '\0';
     EXPECT_NE(PinyinTable::fromBytes(bytes), nullptr);
     EXPECT_EQ(PinyinTable::fromBytes(bytes.substr(0, 1000)), nullptr);
     std::string outside = bytes;
     outside[4 + 0xB1A8 * 4 + 2] = 1;  // an offset far past the pool
     EXPECT_EQ(PinyinTable::fromBytes(outside), nullptr);
+    std::string readingOutside = bytes;
+    readingOutside[readingOutside.size() - 3] = 1;  // a distinct reading past the pool
+    EXPECT_EQ(PinyinTable::fromBytes(readingOutside), nullptr);
+    std::string tooManyCodes = bytes;
+    tooManyCodes[4 + 65536 * 6 + 3] = 1;  // a's codes would run past the file
+    EXPECT_EQ(PinyinTable::fromBytes(tooManyCodes), nullptr);
     std::string unended = bytes + "bao";
     EXPECT_EQ(PinyinTable::fromBytes(unended), nullptr);
 }
