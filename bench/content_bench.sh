@@ -15,6 +15,7 @@ FILES=${1:-1000000}
 PER_KIND=${2:-20000}
 TOP=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${BUILD:-$TOP/build}
+cmake --build "$BUILD" --target benchmarks >&2
 DATA=${ZEPH_BENCH_DIR:-/tmp/zeph-bench}
 RUNS=${RUNS:-5}
 TREE=$DATA/t$FILES
