@@ -14,7 +14,6 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -294,9 +293,11 @@ int main(int argc, char** argv) {
     if (!o.extList.empty()) tickSuffixes(db, o.extList, o.criteria);
     applyRanges(o, o.criteria);
 
-    // Lives as long as standard output; not cleared, so a short answer never touches most of it.
-    static auto buffer = std::make_unique_for_overwrite<char[]>(1 << 20);
-    std::setvbuf(stdout, buffer.get(), _IOFBF, 1 << 20);
+    // Never freed: standard output is flushed at exit, after the statics are
+    // gone. Not cleared either, so a short answer never touches most of it.
+    constexpr size_t kOutputBuffer = 1 << 20;
+    static char* const buffer = new char[kOutputBuffer];
+    std::setvbuf(stdout, buffer, _IOFBF, kOutputBuffer);
     auto searchStart = Clock::now();
     PrintedRows rows(engine, o.limit, !o.count, searchStart);
     const std::string snippetText =
