@@ -197,7 +197,10 @@ TEST(PinyinSpelling, LooksAtEachPlaceOnceSoLongRunsAnswerAtOnce) {
     for (int i = 0; i < 60; ++i) name += "啊";
     // Each "a" may be the syllable or the initial: without looking at each
     // place once the speller would try 2^60 splits.
-    EXPECT_FALSE(spellsIn(table(), name + "x", std::string(61, 'a') + "b"));
+    std::string endsOtherwise = name, misspelled(61, 'a');
+    endsOtherwise += 'x';
+    misspelled += 'b';
+    EXPECT_FALSE(spellsIn(table(), endsOtherwise, misspelled));
     EXPECT_TRUE(spellsIn(table(), name, std::string(60, 'a')));
 }
 

@@ -70,7 +70,7 @@ TEST_F(ContentWindows, AHitIsPreviewedInContextAndTheReadingsProgressShows) {
     indexTree();
     {
         content::ContentIndexer indexer(program.str(), content::ContentScope::read(db),
-                                        std::string(ZEPH_TEST_PROGRAM_DIR) + "/zeph-extract", 1);
+                                        ZEPH_TEST_PROGRAM_DIR "/zeph-extract", 1);
         std::atomic<bool> stop{false};
         ASSERT_TRUE(indexer.compare(stop) && indexer.extractPending(stop));
     }

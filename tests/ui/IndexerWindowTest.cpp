@@ -72,7 +72,7 @@ TEST_F(IndexerWindow, UnattendedAFailedRunSaysWhyOnStandardErrorAndEnds) {
     ProgramRun run =
         runProgram("/usr/bin/timeout",
                    {"120", "/bin/sh", "-c", "ulimit -f 16 && exec \"$0\"",
-                    std::string(ZEPH_TEST_PROGRAM_DIR) + "/ZEPHIndexer"},
+                    ZEPH_TEST_PROGRAM_DIR "/ZEPHIndexer"},
                    {{"ZEPH_DATA_DIR", program.str()}, {"QT_QPA_PLATFORM", "offscreen"}});
     EXPECT_EQ(run.exitCode, 255);  // -1
     EXPECT_NE(run.err.find("写入文件列表失败"), std::string::npos) << run.err;

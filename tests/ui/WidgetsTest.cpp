@@ -14,7 +14,9 @@ namespace zeph::test {
 namespace {
 
 std::string shippedPicture(const char* name) {
-    return readFile(std::string(ZEPH_TEST_PROGRAM_DIR) + "/" + name);
+    std::string path = ZEPH_TEST_PROGRAM_DIR "/";
+    path += name;
+    return readFile(path);
 }
 
 const unsigned char* bytes(const std::string& data) {
