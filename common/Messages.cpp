@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "Codec.h"
+#include "TerminalText.h"
 
 namespace zeph {
 
@@ -15,8 +15,8 @@ namespace {
 std::atomic<MessageService*> g_installed{nullptr};
 
 void printLine(const std::string& caption, const std::string& text, const char* suffix) {
-    std::string line =
-        caption.empty() ? toUtf8Lossy(text) : toUtf8Lossy(caption) + ": " + toUtf8Lossy(text);
+    std::string line = caption.empty() ? terminalTextFromGbk(text)
+                                        : terminalTextFromGbk(caption) + ": " + terminalTextFromGbk(text);
     while (!line.empty() && line.back() == '\n') line.pop_back();
     std::fprintf(stderr, "%s%s\n", line.c_str(), suffix);
 }

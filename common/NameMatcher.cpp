@@ -173,8 +173,9 @@ std::vector<std::vector<NameMatcher::KeyGroup>> NameMatcher::literalOptions(cons
 }
 
 std::vector<std::vector<std::vector<NameMatcher::KeyGroup>>> NameMatcher::candidateKeys() const {
-    // Past this many spelled literals in one alternative, they narrow nothing
-    // (their combinations of letters and pinyin would be too many).
+    // Only this many spelled literals of one alternative are combined (their
+    // combinations of letters and pinyin grow twice with each); the rest
+    // narrow nothing, but the first ones still do.
     constexpr size_t kSpelledAtMost = 3;
     std::vector<std::vector<std::vector<KeyGroup>>> terms;
     for (const Term& term : m_terms) {
@@ -188,12 +189,11 @@ std::vector<std::vector<std::vector<NameMatcher::KeyGroup>>> NameMatcher::candid
             }
             const std::vector<Piece>& pieces = m_pinyin ? alternative.wide : alternative.pieces;
             size_t spelled = 0;
-            for (const Piece& piece : pieces) spelled += piece.spelling;
             std::vector<std::vector<KeyGroup>> combined{{}};
             for (const Piece& piece : pieces) {
                 if (piece.kind != Piece::Literal) continue;
                 auto options = literalOptions(piece);
-                if (options.size() > 1 && spelled > kSpelledAtMost) continue;
+                if (options.size() > 1 && ++spelled > kSpelledAtMost) continue;
                 std::vector<std::vector<KeyGroup>> next;
                 for (const auto& sofar : combined)
                     for (const auto& option : options) {

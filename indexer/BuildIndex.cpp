@@ -19,6 +19,7 @@
 #include "common/SQLiteDB.h"
 #include "common/SqlText.h"
 #include "common/Statements.h"
+#include "common/TerminalText.h"
 #include "indexer/ChunkKeys.h"
 #include "indexer/IndexPublisher.h"
 #include "indexer/IndexerTexts.h"
@@ -30,7 +31,7 @@ namespace {
 // Texts this stage writes to standard output are also shown, so a windowed
 // run never ends silently.
 [[noreturn]] void stdoutFatal(const std::string& programFolder, int code, const std::string& text) {
-    std::fputs(text.c_str(), stdout);
+    std::fputs(terminalTextFromGbk(text).c_str(), stdout);
     std::fflush(stdout);
     failRun(programFolder, code, text, "系统文件丢失");
 }

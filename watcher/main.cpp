@@ -12,6 +12,7 @@
 #include "common/Preferences.h"
 #include "common/SQLiteDB.h"
 #include "common/StartupSettings.h"
+#include "common/TerminalText.h"
 #include "watcher/LiveIndex.h"
 #include "watcher/WatcherHelp.h"
 
@@ -28,7 +29,7 @@ void stopOnSignal(int) {
 int main(int argc, char** argv) {
     const std::string option = argc > 1 ? argv[1] : "";
     if (option == "--help" || option == "-h") {
-        std::fputs(zeph::kWatcherHelp, stdout);
+        std::fputs(zeph::terminalTextFromGbk(zeph::kWatcherHelp).c_str(), stdout);
         return 0;
     }
     auto data = zeph::prepareDataFolder(zeph::executableFolder());

@@ -28,6 +28,7 @@
 #include "common/SQLiteDB.h"
 #include "common/SqlText.h"
 #include "common/Statements.h"
+#include "common/TerminalText.h"
 #include "content/ContentContext.h"
 #include "search/engine/ResultTexts.h"
 #include "search/engine/ResultView.h"
@@ -164,7 +165,7 @@ Options parseOptions(int argc, char** argv) {
             return argv[i];
         };
         if (option == "-h" || option == "--help") {
-            std::fputs(zeph::kQueryHelp, stdout);
+            std::fputs(zeph::terminalTextFromGbk(zeph::kQueryHelp).c_str(), stdout);
             std::exit(0);
         } else if (option == "-c" || option == "--content") {
             o.criteria.content = gbkArgument(value());
@@ -265,7 +266,7 @@ std::string snippetOf(const std::string& dataFolder, const zeph::ResultRowView& 
     std::string line = context->before + context->match + context->after;
     for (char& c : line)
         if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    return line;
+    return zeph::terminalTextFromUtf8(line);
 }
 
 }  // namespace

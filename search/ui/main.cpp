@@ -9,6 +9,7 @@
 #include "common/Process.h"
 #include "common/SQLiteDB.h"
 #include "common/StartupSettings.h"
+#include "common/TerminalText.h"
 #include "common/widgets/GbkText.h"
 #include "common/widgets/ProgramFolders.h"
 #include "common/widgets/QtMessages.h"
@@ -22,7 +23,7 @@
 
 int main(int argc, char** argv) {
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(zeph::kSearchHelp, stdout);
+        std::fputs(zeph::terminalTextFromUtf8(zeph::kSearchHelp).c_str(), stdout);
         return 0;
     }
     // The browser panes run as root only without their sandbox.

@@ -269,5 +269,34 @@ TEST(PinyinNames, WorkInPatternsAlternativesAndExclusions) {
     EXPECT_FALSE(matches("docx !報告", "报告.docx"));
 }
 
+// Many spelled runs in one pattern still narrow by the first of them, and the
+// keys they narrow by are held by the names the pattern matches.
+TEST(PinyinNames, PatternsOfManySpelledRunsNarrowAndKeepTheirMatches) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"z*z*z*z*", "zhizhang_zz.txt"}, {"z*z*z*z*", "总账追踪.xlsx"},
+        {"a*b*c*d*e*", "abcde.txt"}, {"b*g*n*d*x*", "报告年度小结.doc"}};
+    for (const auto& [text, name] : cases) {
+        NameMatcher matcher(text, false, false, &table());
+        EXPECT_TRUE(matcher.narrows()) << text;
+        std::string scratch;
+        ASSERT_TRUE(matcher.matches(name, scratch)) << text << " " << name;
+        std::set<IndexKey> stored;
+        forEachNameKey(lowerBytes(name), [&](KeyTable t, std::uint32_t k) { stored.insert({t, k}); });
+        for (const auto& ways : matcher.candidateKeys()) {
+            bool met = false;
+            for (const auto& way : ways) {
+                bool all = true;
+                for (const auto& group : way) {
+                    bool any = false;
+                    for (const auto& key : group) any = any || stored.count(key);
+                    all = all && any;
+                }
+                met = met || all;
+            }
+            EXPECT_TRUE(met) << text << " " << name;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zeph

@@ -8,6 +8,7 @@
 #include <regex>
 #include <set>
 
+#include "common/Codec.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempFolder.h"
 
@@ -67,6 +68,25 @@ TEST(CommandDocs, EachManualPageCarriesEveryOptionOfItsHelpAndRendersCleanly) {
         EXPECT_EQ(page.find("warning"), std::string::npos) << page;
         for (const std::string& option : options.all)
             EXPECT_NE(page.find(option), std::string::npos) << command << " " << option;
+    }
+}
+
+// A terminal in a UTF-8 locale gets UTF-8: the help is not the programs' own
+// GBK bytes, and a snippet read from a document is shown as it reads.
+TEST(CommandDocs, EachHelpIsWrittenInTheLocalesEncoding) {
+    auto utf8 = [](std::u8string_view text) { return std::string(text.begin(), text.end()); };
+    const std::vector<std::pair<std::string, std::string>> programs = {
+        {"zeph-query", utf8(u8"报告")}, {"ZEPHWatcher", utf8(u8"工具")}, {"ZEPHSearch", utf8(u8"报告")}};
+    for (const auto& [program, word] : programs) {
+        fs::path path = fs::path(ZEPH_TEST_PROGRAM_DIR) / program;
+        if (!fs::exists(path)) continue;
+        for (const char* locale : {"C.UTF-8", "C"}) {
+            ProgramRun help = runProgram(path.string(), {"--help"},
+                                         {{"LANG", locale}, {"LC_ALL", locale},
+                                          {"QT_QPA_PLATFORM", "offscreen"}});
+            EXPECT_TRUE(isUtf8(help.out)) << program << " " << locale;
+            EXPECT_NE(help.out.find(word), std::string::npos) << program << " " << locale;
+        }
     }
 }
 
