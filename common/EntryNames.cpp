@@ -29,6 +29,9 @@ void appendEscaped(std::string& out, unsigned char byte) {
         case '\r':
             out += "\\r";
             return;
+        case '\\':
+            out += "\\\\";
+            return;
         default:
             out += "\\x";
             out += kHex[byte >> 4];
@@ -36,8 +39,12 @@ void appendEscaped(std::string& out, unsigned char byte) {
     }
 }
 
+bool needsEscape(char c) {
+    return c == '\t' || c == '\n' || c == '\r' || c == '\\';
+}
+
 // Bytes that are not UTF-8, taken as GB18030 characters where they are, and
-// escaped where they are not.
+// escaped where they are not; their backslashes are escaped as well.
 std::string fromOtherBytes(std::string_view bytes) {
     std::string held;
     for (size_t at = 0; at < bytes.size();) {
@@ -45,7 +52,7 @@ std::string fromOtherBytes(std::string_view bytes) {
         std::string_view character = bytes.substr(at, length);
         if (length > 1 && toUtf8(character)) {
             held.append(character);
-        } else if (static_cast<unsigned char>(bytes[at]) < 0x80) {
+        } else if (static_cast<unsigned char>(bytes[at]) < 0x80 && !needsEscape(bytes[at])) {
             held += bytes[at];
             length = 1;
         } else {
@@ -63,16 +70,33 @@ struct DirCloser {
 
 }  // namespace
 
+bool isEscapedName(std::string_view held) {
+    for (size_t at = 0; at + 1 < held.size(); at += characterLength(held, at)) {
+        if (held[at] != '\\') continue;
+        char next = held[at + 1];
+        if (next == 't' || next == 'n' || next == 'r' || next == 'x' || next == '\\') return true;
+    }
+    return false;
+}
+
+// A name in UTF-8 is held as its GBK form unless that holds a byte that needs
+// an escape or text that reads as one; then its backslashes are escaped too,
+// so no two names share a held form (a TAB and a backslash followed by 't').
 std::string indexedName(std::string_view osName) {
     std::optional<std::string> gbk = toGbk(osName);
-    std::string held = gbk ? std::move(*gbk) : fromOtherBytes(osName);
-    if (held.find_first_of("\t\n\r") == std::string::npos) return held;
+    if (!gbk) return fromOtherBytes(osName);
+    bool plain = !isEscapedName(*gbk);
+    for (size_t at = 0; plain && at < gbk->size(); at += characterLength(*gbk, at))
+        plain = (*gbk)[at] != '\t' && (*gbk)[at] != '\n' && (*gbk)[at] != '\r';
+    if (plain) return std::move(*gbk);
     std::string escaped;
-    for (char c : held) {
-        if (c == '\t' || c == '\n' || c == '\r')
-            appendEscaped(escaped, static_cast<unsigned char>(c));
+    for (size_t at = 0; at < gbk->size();) {
+        size_t length = characterLength(*gbk, at);
+        if (length == 1 && needsEscape((*gbk)[at]))
+            appendEscaped(escaped, static_cast<unsigned char>((*gbk)[at]));
         else
-            escaped += c;
+            escaped.append(*gbk, at, length);
+        at += length;
     }
     return escaped;
 }
@@ -93,7 +117,7 @@ std::string osNameIn(int dirFd, std::string_view gbkName) {
 std::string osPathOf(std::string_view gbkPath) {
     std::string os = osPath(gbkPath);
     struct stat st;
-    if (!os.empty() && ::lstat(os.c_str(), &st) == 0) return os;
+    if (!os.empty() && !isEscapedName(gbkPath) && ::lstat(os.c_str(), &st) == 0) return os;
     if (gbkPath.empty() || gbkPath[0] != '/') return os;
     // Component by component: each as its UTF-8 form when that is there, else
     // as the entry held under its name.
@@ -106,7 +130,8 @@ std::string osPathOf(std::string_view gbkPath) {
         at = end + 1;
         if (component.empty()) continue;
         std::string next = joinPath(found, osPath(component));
-        if (osPath(component).empty() || ::lstat(next.c_str(), &st) != 0) {
+        if (osPath(component).empty() || isEscapedName(component) ||
+            ::lstat(next.c_str(), &st) != 0) {
             UniqueFd folder = openDeep(found, O_RDONLY | O_DIRECTORY);
             std::string name = folder.valid() ? osNameIn(folder.get(), component) : std::string();
             if (name.empty()) return {};

@@ -3,7 +3,8 @@
 // raw GBK, as an archive made on a Chinese Windows machine unpacks - is held
 // as those bytes when they are GB18030, with \xHH for any byte that is not;
 // a TAB, line feed or carriage return is held as \t, \n or \r, so no line of
-// the file list breaks. Every name is held: names starting with '.' too
+// the file list breaks. A name held with escapes has its backslashes held as
+// \\, so a held form stands for one name only. Every name is held: names starting with '.' too
 // (hidden: shown only when asked for). The system form of a held name that
 // is not its UTF-8 form is found again among its folder's entries.
 #pragma once
@@ -14,6 +15,9 @@
 namespace zeph {
 
 std::string indexedName(std::string_view osName);
+// Whether a held name (or path) holds an escape: its UTF-8 form is then not
+// the name on disk.
+bool isEscapedName(std::string_view held);
 
 // A hidden entry: its name, or a folder above it, starts with '.'.
 inline bool isHiddenEntry(std::string_view folder, std::string_view name) {

@@ -61,7 +61,7 @@ bool CandidateFilter::Worker::folderHidden(const JournalView& journal, std::stri
 int CandidateFilter::Worker::folderHandle(std::string_view gbkFolder) {
     if (m_folderFd.valid() && gbkFolder == m_folder) return m_folderFd.get();
     m_folder.assign(gbkFolder);
-    std::string os = osPath(m_folder);
+    std::string os = isEscapedName(m_folder) ? std::string() : osPath(m_folder);
     m_folderFd = os.empty() ? UniqueFd() : openDeep(os, O_PATH | O_DIRECTORY);
     m_folderAsUtf8 = m_folderFd.valid();
     // A folder whose name on disk is not its UTF-8 form (raw GBK bytes, say).
@@ -71,7 +71,7 @@ int CandidateFilter::Worker::folderHandle(std::string_view gbkFolder) {
 }
 
 const char* CandidateFilter::Worker::osNameOnDisk(int dirFd, std::string_view gbkName) {
-    const char* os = osName(gbkName);
+    const char* os = isEscapedName(gbkName) ? nullptr : osName(gbkName);
     struct stat st;
     m_nameAsUtf8 = os && ::fstatat(dirFd, os, &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (m_nameAsUtf8) return os;

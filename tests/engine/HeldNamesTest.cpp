@@ -4,6 +4,7 @@
 // hidden entries shown only when asked for, without a new index; excluded
 // folders and names never indexed.
 #include <filesystem>
+#include <set>
 
 #include "common/Exclusions.h"
 #include "tests/engine/EngineFixture.h"
@@ -44,6 +45,31 @@ TEST_F(HeldNames, RawGbkAndUndecodableNamesAreFoundByTheirCharactersAndPrintedAs
     EXPECT_EQ(query({utf8(u8"报告")}).out, treeRaw(report) + "\n");
     EXPECT_EQ(query({"deep"}).out, treeRaw(folder + "/sub/deep.txt") + "\n");
     EXPECT_EQ(query({"-0", "lines"}).out, treeRaw("two\nlines.txt") + std::string(1, '\0'));
+}
+
+// A TAB and a backslash followed by 't' are two names: each is held, found
+// and printed as its own bytes, in a folder whose name has a TAB too.
+TEST_F(HeldNames, ATabAndABackslashFollowedByTAreTwoNames) {
+    writeFile(tree / "a\\tb.txt", "backslash");
+    writeFile(tree / "a\tb.txt", "tab");
+    writeFile(tree / "c\\\\d.txt", "two backslashes");
+    writeFile(tree / "tab\tfolder" / "inner.txt", "x");
+    writeFile(tree / "raw\xFF.txt", "x");
+    writeFile(tree / "raw\\xFF.txt", "x");
+    indexAndLoad();
+    std::vector<std::string> shown = searchName("txt");
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(std::set<std::string>(shown.begin(), shown.end()).size(), 6u);
+    ProgramRun found = query({"-0", "txt"});
+    std::set<std::string> printed;
+    for (size_t at = 0, end; (end = found.out.find('\0', at)) != std::string::npos; at = end + 1)
+        printed.insert(found.out.substr(at, end - at));
+    EXPECT_EQ(printed, (std::set<std::string>{treeRaw("a\tb.txt"), treeRaw("a\\tb.txt"),
+                                               treeRaw("c\\\\d.txt"), treeRaw("tab\tfolder/inner.txt"),
+                                               treeRaw("raw\xFF.txt"), treeRaw("raw\\xFF.txt")}));
+    // Each printed path opens the file it names.
+    for (const std::string& path : printed) EXPECT_TRUE(fs::exists(path)) << path;
+    EXPECT_EQ(readFile(treeRaw("a\tb.txt")), "tab");
 }
 
 TEST_F(HeldNames, HiddenEntriesShowOnlyWhenAskedForWithoutANewIndex) {
