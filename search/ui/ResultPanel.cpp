@@ -233,8 +233,10 @@ void ResultPanel::showPage(int page) {
         uiMessage(
             QStringLiteral("页面范围之内在 1 到 %1 之间，您输入的页面数不在此范围！").arg(pages),
             QStringLiteral("页面数量输入有误"));
+        setPageBox(m_pageShown);  // the box never keeps a page that is not shown
         return;
     }
+    setPageBox(page);
     m_pageLabel->setText(pageLabelText(page));
     m_pageShown = page;
     // Rows in the order they were found, like page 1, then in the order the
@@ -244,33 +246,30 @@ void ResultPanel::showPage(int page) {
 }
 
 void ResultPanel::firstPage() {
-    setPageBox(1);
     showPage(1);
 }
 
+// Paging moves from the page shown, whatever is typed in the box.
 void ResultPanel::previousPage() {
-    int page = pageInBox();
-    if (page < 2) {
+    if (m_pageShown < 2) {
         uiMessage(QStringLiteral("当前页面已经是首页，不能往前翻页！"), QStringLiteral("首页"));
+        setPageBox(m_pageShown);
         return;
     }
-    setPageBox(page - 1);
-    showPage(page - 1);
+    showPage(m_pageShown - 1);
 }
 
 void ResultPanel::nextPage() {
-    int page = pageInBox();
-    if (page + 1 > pageCount()) {
+    if (m_pageShown + 1 > pageCount()) {
         uiMessage(QStringLiteral("当前页面已经是最后一页，不能往后翻页！"),
                   QStringLiteral("最后一页"));
+        setPageBox(m_pageShown);
         return;
     }
-    setPageBox(page + 1);
-    showPage(page + 1);
+    showPage(m_pageShown + 1);
 }
 
 void ResultPanel::lastPage() {
-    setPageBox(pageCount());
     showPage(pageCount());
 }
 

@@ -53,6 +53,7 @@ public:
 
     std::int64_t hits() const { return m_hits; }
     int pageShown() const { return m_pageShown; }
+    QLineEdit* pageBox() const { return m_pageBox; }
     ResultModel* model() const { return m_model; }
     QAbstractItemView* currentView() const;
     QString hitLabelText() const;
@@ -66,8 +67,10 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+public:
     int pageCount() const;
+
+private:
     int pageInBox() const;
     void setPageBox(int page);
     void showPageInBox();

@@ -161,6 +161,34 @@ TEST_F(ResultList, ArrowKeysDoNotPageTheNoResultsRow) {
     EXPECT_EQ(results->pageShown(), 1);
 }
 
+// A page number out of range is refused and the box shows the page again;
+// the paging buttons go on from the page shown.
+TEST_F(ResultList, TheBoxNeverKeepsARefusedPage) {
+    search(QStringLiteral("report"));
+    ASSERT_EQ(results->pageCount(), 3);
+    results->nextPage();
+    ASSERT_EQ(results->pageShown(), 2);
+    QLineEdit* box = results->pageBox();
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("9"));
+    messages.shown.clear();
+    QTest::keyClick(box, Qt::Key_Return);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(box->text(), QStringLiteral("2"));
+    EXPECT_EQ(results->pageShown(), 2);
+    results->nextPage();
+    EXPECT_EQ(results->pageShown(), 3);
+    EXPECT_EQ(box->text(), QStringLiteral("3"));
+    EXPECT_EQ(messages.shown.size(), 1u);
+    results->previousPage();
+    EXPECT_EQ(results->pageShown(), 2);
+    EXPECT_EQ(messages.shown.size(), 1u);
+    // Typed but not entered: the buttons still page from the page shown.
+    box->setText(QStringLiteral("1"));
+    results->nextPage();
+    EXPECT_EQ(results->pageShown(), 3);
+}
+
 TEST_F(ResultList, EnterInTheSizeBoxesSearches) {
     panel->setSectionOpen(1, true);
     panel->nameBox()->setText(QStringLiteral("report_2"));
