@@ -14,11 +14,13 @@ namespace zeph {
 
 namespace {
 
-bool copyBytes(int in, int out) {
+// Copies the bytes; a failed read is told from a failed write by sourceFailed.
+bool copyBytes(int in, int out, bool& sourceFailed) {
     std::vector<char> buffer(1 << 20);
     for (;;) {
         ssize_t got = ::read(in, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) continue;
+        sourceFailed = got < 0;
         if (got < 0) return false;
         if (got == 0) return true;
         for (ssize_t done = 0; done < got;) {
@@ -43,8 +45,8 @@ std::string temporaryBeside(const std::string& to) {
     return (folder == "/" ? "" : folder) + "/." + name + ".part-XXXXXX";
 }
 
-TransferResult failed() {
-    return {errno != 0 ? errno : EIO, false};
+TransferResult failed(TransferResult::Side side) {
+    return {errno != 0 ? errno : EIO, side, false};
 }
 
 // Whether the entry could be removed from its folder: the folder writable
@@ -67,29 +69,41 @@ bool removable(const std::string& path, const struct stat& entry) {
 TransferResult copyReplacing(const std::string& from, const std::string& to) {
     UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st;
-    if (!in.valid() || ::fstat(in.get(), &st) != 0) return failed();
-    if (!S_ISREG(st.st_mode)) return {S_ISDIR(st.st_mode) ? EISDIR : EINVAL, false};
+    if (!in.valid() || ::fstat(in.get(), &st) != 0) return failed(TransferResult::Side::Source);
+    if (!S_ISREG(st.st_mode)) return sourceFailed(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     std::string temporary = temporaryBeside(to);
     UniqueFd out(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!out.valid()) return failed();
+    if (!out.valid()) return failed(TransferResult::Side::Target);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    bool written = copyBytes(in.get(), out.get()) && ::fchmod(out.get(), st.st_mode & 07777) == 0 &&
+    bool readFailed = false;
+    bool written = copyBytes(in.get(), out.get(), readFailed) &&
+                   ::fchmod(out.get(), st.st_mode & 07777) == 0 &&
                    ::futimens(out.get(), times) == 0 && ::fsync(out.get()) == 0;
     int error = errno;
     written = out.close() && written;
     if (written && ::rename(temporary.c_str(), to.c_str()) == 0) return {};
     if (written) error = errno;
     ::unlink(temporary.c_str());
-    return {error != 0 ? error : EIO, false};
+    return {error != 0 ? error : EIO,
+            readFailed ? TransferResult::Side::Source : TransferResult::Side::Target, false};
 }
 
 TransferResult moveReplacing(const std::string& from, const std::string& to) {
     if (::rename(from.c_str(), to.c_str()) == 0) return {};
-    if (errno != EXDEV) return failed();
     struct stat st;
-    if (::lstat(from.c_str(), &st) != 0 || !removable(from, st)) return failed();
+    if (errno != EXDEV) {
+        // A rename needs the source there and both folders writable.
+        int error = errno;
+        bool sourceFault = ::lstat(from.c_str(), &st) != 0 ||
+                           ((error == EACCES || error == EPERM || error == EROFS) &&
+                            ::access(folderOf(from).c_str(), W_OK | X_OK) != 0);
+        return {error, sourceFault ? TransferResult::Side::Source : TransferResult::Side::Target,
+                false};
+    }
+    if (::lstat(from.c_str(), &st) != 0) return failed(TransferResult::Side::Source);
+    if (!removable(from, st)) return failed(TransferResult::Side::Source);
     if (TransferResult copied = copyReplacing(from, to); !copied) return copied;
-    if (::unlink(from.c_str()) != 0) return {errno, true};
+    if (::unlink(from.c_str()) != 0) return {errno, TransferResult::Side::Source, true};
     return {};
 }
 

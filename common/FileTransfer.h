@@ -11,12 +11,19 @@ namespace zeph {
 // How a transfer ended: error is the system's error number of what failed
 // (0 when all went well).
 struct TransferResult {
+    enum class Side { Source, Target };
     int error = 0;
+    // Which side failed: reading the source, or writing into the target's folder.
+    Side side = Side::Target;
     // A move across file systems copied the file, but the original could not
     // be removed afterwards: both exist.
     bool copiedOnly = false;
     explicit operator bool() const { return error == 0; }
 };
+
+inline TransferResult sourceFailed(int error) {
+    return {error, TransferResult::Side::Source};
+}
 
 // Copies a regular file, keeping its permission bits and its access and
 // modification times. On any failure the target stays as it was.

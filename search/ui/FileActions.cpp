@@ -105,7 +105,7 @@ int transferFiles(const QStringList& paths, const QString& folder, bool moving) 
         const QByteArray targetBytes = into + '/' + diskName(source);
         QString target = targetIn(folder, path);
         if (source.isEmpty()) {
-            reportFailure(verb, path, systemReason(ENOENT));
+            reportFailure(verb, path, QStringLiteral("源文件 %1：%2").arg(path, systemReason(ENOENT)));
             continue;
         }
         if (targetBytes == source) continue;
@@ -120,8 +120,13 @@ int transferFiles(const QStringList& paths, const QString& folder, bool moving) 
             reportFailure(verb, path,
                           QStringLiteral("文件已复制到 %1，但原文件无法删除：%2")
                               .arg(target, systemReason(result.error)));
+        else if (result.side == TransferResult::Side::Source)
+            reportFailure(verb, path,
+                          QStringLiteral("源文件 %1：%2").arg(path, systemReason(result.error)));
         else
-            reportFailure(verb, path, systemReason(result.error));
+            reportFailure(verb, path,
+                          QStringLiteral("目标文件夹 %1：%2")
+                              .arg(QDir::toNativeSeparators(folder), systemReason(result.error)));
     }
     return done;
 }

@@ -82,12 +82,14 @@ TEST_F(FileActionsTest, AMoveOutOfAReadOnlyFolderChangesNothingAndSaysWhy) {
     EXPECT_EQ(readFile(tree / "to" / "a.txt"), "old a");
     EXPECT_EQ(readFile(tree / "readonly" / "a.txt"), "new a");
     EXPECT_EQ(toQString(messages.shown.back().text),
-              QStringLiteral("移动文件 %1 失败！\n%2")
+              QStringLiteral("移动文件 %1 失败！\n源文件 %1：%2")
                   .arg(path("readonly/a.txt"), QString::fromLocal8Bit(std::strerror(EROFS))));
-    // A copy into a folder that is not there says why too.
+    // A copy into a folder that is not there names the folder, not the file.
     EXPECT_EQ(FileActions::copyFiles({path("readonly/a.txt")}, path("nowhere")), 0);
-    EXPECT_TRUE(toQString(messages.shown.back().text)
-                    .endsWith(QString::fromLocal8Bit(std::strerror(ENOENT))));
+    EXPECT_EQ(toQString(messages.shown.back().text),
+              QStringLiteral("复制文件 %1 失败！\n目标文件夹 %2：%3")
+                  .arg(path("readonly/a.txt"), path("nowhere"),
+                       QString::fromLocal8Bit(std::strerror(ENOENT))));
 }
 
 TEST(FileActionsTrash, TrashFoldersAreRecognised) {
