@@ -98,8 +98,11 @@ void AdvertPane::applyAnswer(const QString& link, bool pictureDownloaded) {
 }
 
 void AdvertPane::openLink() {
-    auto failed = [] { uiMessage(QStringLiteral("打开网站失败,请与开发商联系！")); };
-    if (!openWebAddress(m_link, this, failed)) failed();
+    auto failed = [](int exitCode) {
+        showOpenFailure(
+            openFailureText(exitCode, QStringLiteral("打开网站失败,请与开发商联系！"), true));
+    };
+    if (!openWebAddress(m_link, this, failed)) failed(kOpenerNotStarted);
 }
 
 }  // namespace zeph

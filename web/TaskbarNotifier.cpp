@@ -177,9 +177,11 @@ void TaskbarNotifier::leaveEvent(QEvent*) {
 
 void TaskbarNotifier::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    auto failed = [] { uiMessage(QStringLiteral("打开网页失败！")); };
+    auto failed = [](int exitCode) {
+        showOpenFailure(openFailureText(exitCode, QStringLiteral("打开网页失败！"), true));
+    };
     if (!kCloseBox.contains(event->position().toPoint()) && !openWebAddress(m_link, this, failed))
-        failed();
+        failed(kOpenerNotStarted);
     hidePopup();
 }
 

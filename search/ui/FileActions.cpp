@@ -73,19 +73,22 @@ bool isInTrash(const QString& path) {
 
 void openFiles(const QStringList& paths) {
     // Said at once when the file is gone, or later when no program takes it.
-    auto failed = [] {
-        uiMessage(QStringLiteral("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除."));
+    auto failed = [](int exitCode) {
+        showOpenFailure(openFailureText(
+            exitCode,
+            QStringLiteral("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除.")));
     };
     for (const QString& path : paths)
-        if (!openLocalPath(path, nullptr, failed)) failed();
+        if (!openLocalPath(path, nullptr, failed)) failed(kOpenerNotStarted);
 }
 
 void openFolder(const QString& folder) {
-    auto failed = [] {
-        uiMessage(
-            QStringLiteral("打开该文件失败,可能是未知的文件类型，也可能是该文件已经从硬盘删除."));
+    auto failed = [](int exitCode) {
+        showOpenFailure(openFailureText(
+            exitCode,
+            QStringLiteral("打开该文件失败,可能是未知的文件类型，也可能是该文件已经从硬盘删除.")));
     };
-    if (!openLocalPath(folder, nullptr, failed)) failed();
+    if (!openLocalPath(folder, nullptr, failed)) failed(kOpenerNotStarted);
 }
 
 namespace {

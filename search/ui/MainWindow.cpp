@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -38,6 +39,7 @@
 #include "search/ui/SearchPanel.h"
 #include "search/ui/SettingsDialog.h"
 #include "search/ui/SystemLogDialog.h"
+#include "web/LocalPageWindow.h"
 #include "web/WebContent.h"
 
 namespace zeph {
@@ -326,10 +328,12 @@ void MainWindow::showFeedback() {
 
 void MainWindow::showHomePage() {
     QString address = QString::fromStdString(serverAddress("/ZEPHSearch/Index.html"));
-    auto failed = [] {
-        uiMessage(QStringLiteral("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除."));
+    auto failed = [](int exitCode) {
+        showOpenFailure(openFailureText(
+            exitCode, QStringLiteral("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除."),
+            true));
     };
-    if (!openWebAddress(address, this, failed)) failed();
+    if (!openWebAddress(address, this, failed)) failed(kOpenerNotStarted);
     WriteLog(m_db, LogEvent::HomePage);
 }
 
@@ -354,12 +358,15 @@ void MainWindow::showSettings() {
 }
 
 void MainWindow::showHelp() {
-    auto failed = [] {
+    const QString help = programFile(QStringLiteral("ZEPHHelp.html"));
+    if (!QFileInfo(help).isFile()) {
         uiMessage(
             QStringLiteral("打开ZEPH桌面搜索帮助系统失败，请确保系统文件(ZEPHHelp.html)是否存在！"),
             QStringLiteral("系统文件丢失"));
-    };
-    if (!openLocalPath(programFile(QStringLiteral("ZEPHHelp.html")), this, failed)) failed();
+        return;
+    }
+    // In the program's own view: the help needs no web browser.
+    LocalPageWindow::showPage(this, QStringLiteral("ZEPH桌面搜索帮助"), QUrl::fromLocalFile(help));
     WriteLog(m_db, LogEvent::Help);
 }
 

@@ -5,6 +5,7 @@
 #include <QAbstractScrollArea>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QScrollBar>
 #include <QStandardItemModel>
@@ -24,6 +25,7 @@
 #include "search/ui/SearchPanel.h"
 #include "tests/support/RunProgram.h"
 #include "tests/ui/UiFixture.h"
+#include "web/LocalPageWindow.h"
 
 namespace fs = std::filesystem;
 
@@ -48,9 +50,10 @@ protected:
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(widget, &wheel);
     }
-    // An opener on the PATH that finds no program for anything (as xdg-open does).
-    void noProgramOpensAnything() {
-        writeFile(bin / "xdg-open", "#!/bin/sh\nexit 4\n");
+    // An opener on the PATH that ends with the code given: 3 is xdg-open's
+    // "no program for this kind", 4 a program that failed.
+    void openerEndingWith(int code) {
+        writeFile(bin / "xdg-open", "#!/bin/sh\nexit " + std::to_string(code) + "\n");
         fs::permissions(bin / "xdg-open", fs::perms::owner_all);
         path = qgetenv("PATH");
         qputenv("PATH", QByteArray::fromStdString(bin.str()) + ":" + path);
@@ -121,15 +124,38 @@ TEST_F(WindowsAsUsed, TheStripStaysInTheWindowClearOfEveryControl) {
 }
 
 TEST_F(WindowsAsUsed, AFileNoProgramOpensIsSaidSo) {
-    noProgramOpensAnything();
+    openerEndingWith(3);
     FileActions::openFiles({treeFile("report.unknown-kind")});
+    ASSERT_TRUE(waitFor([&] { return !messages.shown.empty(); }));
+    EXPECT_TRUE(toQString(messages.shown.back().text).startsWith(QStringLiteral("没有可以打开这类文件的程序")));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);  // the busy pointer is gone again
+    openerEndingWith(4);
+    messages.shown.clear();
+    FileActions::openFiles({treeFile("report.unknown-kind")});
+    EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);  // busy at once, while it looks
     ASSERT_TRUE(waitFor([&] { return !messages.shown.empty(); }));
     EXPECT_EQ(toQString(messages.shown.back().text),
               QStringLiteral("打开文件失败,可能是未知的文件类型，也可能是文件已经从硬盘删除."));
+}
+
+// The help needs no web browser: it shows in the program's own window, and
+// a second click raises that window instead of opening another.
+TEST_F(WindowsAsUsed, TheHelpShowsInTheProgramsOwnWindowOnce) {
+    openerEndingWith(3);
     open(QSize(1024, 768));
-    messages.shown.clear();
     window->showHelp();
-    ASSERT_TRUE(waitFor([&] { return !messages.shown.empty(); }));
+    window->showHelp();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(messages.shown.empty());
+    auto pages = window->findChildren<LocalPageWindow*>();
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_TRUE(pages[0]->isVisible());
+    EXPECT_TRUE(pages[0]->page().toLocalFile().endsWith(QStringLiteral("ZEPHHelp.html")));
+    // Without its page the help says the file is missing, and only that.
+    pages[0]->close();
+    fs::remove(program / "ZEPHHelp.html");
+    window->showHelp();
+    ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(toQString(messages.shown.back().caption), QStringLiteral("系统文件丢失"));
 }
 

@@ -1,0 +1,62 @@
+#include "LocalPageWindow.h"
+
+#include <QShortcut>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+#include "common/widgets/DesktopOpen.h"
+
+namespace zeph {
+
+namespace {
+
+// Local pages stay in the view; a web address goes to the browser.
+class LocalOnlyPage : public QWebEnginePage {
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+        if (url.isLocalFile() || url.scheme() == QLatin1String("data") || url.isEmpty())
+            return true;
+        if (type == NavigationTypeLinkClicked && isMainFrame)
+            openWebAddress(url.toString(), nullptr, [](int exitCode) {
+                showOpenFailure(openFailureText(exitCode, QStringLiteral("打开网页失败！"), true));
+            });
+        return false;
+    }
+    QWebEnginePage* createWindow(WebWindowType) override { return this; }
+};
+
+}  // namespace
+
+LocalPageWindow* LocalPageWindow::showPage(QWidget* parent, const QString& title, const QUrl& page) {
+    LocalPageWindow* window = nullptr;
+    for (auto* open : parent->findChildren<LocalPageWindow*>(QString(), Qt::FindDirectChildrenOnly))
+        if (open->page() == page) window = open;
+    if (!window) window = new LocalPageWindow(parent, title, page);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+LocalPageWindow::LocalPageWindow(QWidget* parent, const QString& title, const QUrl& page)
+    : QWidget(parent, Qt::Window), m_page(page) {
+    setWindowTitle(title);
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_view = new QWebEngineView(this);
+    m_view->setPage(new LocalOnlyPage(m_view));
+    m_view->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
+    resize(820, 640);
+    m_view->load(page);
+}
+
+}  // namespace zeph
