@@ -32,6 +32,7 @@
 #include "common/widgets/LockKeys.h"
 #include "common/widgets/ProgramFolders.h"
 #include "common/widgets/WheelGuard.h"
+#include "common/widgets/WindowLayout.h"
 #include "search/ui/AboutDialog.h"
 #include "search/ui/ContentSettingsDialog.h"
 #include "search/ui/HtmlPane.h"
@@ -281,10 +282,14 @@ void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!m_layoutPending) return;
     m_layoutPending = false;
-    // The criteria pane keeps 280 pixels; the browser pane starts small below the results.
+    // Where the user left the splitters; else the criteria pane keeps 280
+    // pixels and the browser pane below the results gets a third of the
+    // height, room for a preview's lines around the words found.
     int width = centralWidget()->width(), height = centralWidget()->height();
-    m_outer->setSizes({280, std::max(30, width - 280)});
-    m_inner->setSizes({10 * (height / 10), 2 * (height / 10)});
+    if (!m_outer->restoreState(readLayout(QStringLiteral("main/outer")).toByteArray()))
+        m_outer->setSizes({280, std::max(30, width - 280)});
+    if (!m_inner->restoreState(readLayout(QStringLiteral("main/inner")).toByteArray()))
+        m_inner->setSizes({2 * (height / 3), std::max(220, height / 3)});
 }
 
 void MainWindow::focusPane(int step) {
@@ -387,6 +392,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // The search worker uses the engine and the result list: end it first.
     m_search->stopAndWait();
     m_web->shutDown();
+    storeLayout(QStringLiteral("main/outer"), m_outer->saveState());
+    storeLayout(QStringLiteral("main/inner"), m_inner->saveState());
     event->accept();
 }
 

@@ -71,12 +71,19 @@ ResultPanel::ResultPanel(CSQLiteDB& db, QWidget* parent) : QWidget(parent), m_db
                        "QTreeView::item:selected, QTreeView::item:selected:!active {"
                        " background: palette(highlight); color: palette(highlighted-text); }"));
     m_header->setStretchLastSection(true);
-    // The size and time texts are never cut, however narrow the window.
+    // The size and time texts are never cut, however narrow the window; the
+    // width they need comes from the folder first, then the type, and the
+    // name keeps its share as long as it can.
     const QFontMetrics metrics = m_report->fontMetrics();
     const int margin = 4 * m_report->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
-    keepColumnShares(m_report, {0.32, 0.3, 0.1, 0.12, 0.13},
-                     {0, 0, metrics.horizontalAdvance(QStringLiteral("99,999,999,999")) + margin, 0,
-                      metrics.horizontalAdvance(QStringLiteral("2026-12-31 23:59:59")) + margin});
+    ColumnRules rules;
+    rules.shares = {0.36, 0.28, 0.1, 0.1, 0.13};
+    rules.minimumWidths = {0, 0, metrics.horizontalAdvance(QStringLiteral("99,999,999,999")) + margin,
+                           metrics.horizontalAdvance(QStringLiteral("文本文档")) + margin,
+                           metrics.horizontalAdvance(QStringLiteral("2026-12-31 23:59:59")) + margin};
+    rules.yielding = {ResultModel::Folder, ResultModel::Type, ResultModel::Name};
+    rules.rememberAs = QStringLiteral("results/columnShares");
+    keepColumnShares(m_report, rules);
     connect(m_header, &QHeaderView::sectionClicked, this, &ResultPanel::sortByColumn);
 
     m_list = new QListView(this);

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTest>
 #include <QTreeView>
 
@@ -187,6 +188,55 @@ TEST_F(ResultList, TheBoxNeverKeepsARefusedPage) {
     box->setText(QStringLiteral("1"));
     results->nextPage();
     EXPECT_EQ(results->pageShown(), 3);
+}
+
+// At 1024×768 the name keeps the widest column and its share, sizes and
+// times are not cut, the preview has room for its lines; what the user drags
+// comes back at the next start.
+TEST_F(ResultList, TheNameComesFirstAndTheLayoutIsRemembered) {
+    window->resize(1024, 768);
+    window->close();
+    window = std::make_unique<MainWindow>(db);
+    window->resize(1024, 768);
+    window->show();
+    results = window->resultPanel();
+    QCoreApplication::processEvents();
+    QTreeView* list = view();
+    const int width = list->viewport()->width();
+    for (int c = ResultModel::Folder; c < ResultModel::ColumnCount; ++c)
+        EXPECT_GT(list->columnWidth(ResultModel::Name), list->columnWidth(c)) << c;
+    EXPECT_GE(list->columnWidth(ResultModel::Name), width / 3);
+    const QFontMetrics metrics = list->fontMetrics();
+    EXPECT_GT(list->columnWidth(ResultModel::Size), metrics.horizontalAdvance(QStringLiteral("99,999,999,999")));
+    EXPECT_GT(list->columnWidth(ResultModel::Time), metrics.horizontalAdvance(QStringLiteral("2026-12-31 23:59:59")));
+    auto* inner = qobject_cast<QSplitter*>(results->parentWidget());
+    ASSERT_NE(inner, nullptr);
+    EXPECT_GE(inner->sizes().at(1), 200);
+
+    // The user drags the folder column wider and the preview taller.
+    QHeaderView* header = list->header();
+    const int before = list->columnWidth(ResultModel::Folder);
+    const int edge = header->sectionViewportPosition(ResultModel::Folder) +
+                     header->sectionSize(ResultModel::Folder) - 1;
+    const QPoint from(edge, header->height() / 2), to(edge + 60, header->height() / 2);
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, to, header->viewport()->mapToGlobal(to), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(header->viewport(), &move);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, to);
+    const int folderWidth = list->columnWidth(ResultModel::Folder);
+    ASSERT_GE(folderWidth, before + 50);
+    inner->setSizes({300, 340});
+    const QList<int> dragged = inner->sizes();
+    window->close();
+
+    window = std::make_unique<MainWindow>(db);
+    window->resize(1024, 768);
+    window->show();
+    QCoreApplication::processEvents();
+    results = window->resultPanel();
+    EXPECT_NEAR(view()->columnWidth(ResultModel::Folder), folderWidth, 2);
+    EXPECT_EQ(qobject_cast<QSplitter*>(results->parentWidget())->sizes(), dragged);
 }
 
 TEST_F(ResultList, EnterInTheSizeBoxesSearches) {
