@@ -1,5 +1,8 @@
 // ZEPHIndexer: rebuilds the whole index once, with a progress window, and ends.
 #include <QApplication>
+#include <QLocale>
+
+#include <optional>
 
 #include "common/Codec.h"
 #include "common/IndexLock.h"
@@ -58,7 +61,10 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::optional<zeph::ChineseDatesAtStart> chineseDates(std::in_place);
     QApplication app(argc, argv);
+    QLocale::system();  // read while the environment says Chinese
+    chineseDates.reset();
     QApplication::setApplicationName(QStringLiteral("ZEPHIndexer"));
     QApplication::setApplicationDisplayName(QStringLiteral("ZEPH桌面搜索索引程序"));
     zeph::installQtTranslations(app);

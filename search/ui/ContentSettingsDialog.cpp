@@ -136,7 +136,7 @@ void ContentSettingsDialog::addFolder(const QString& folder) {
 }
 
 void ContentSettingsDialog::chooseFolder() {
-    QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择文件夹"));
+    QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择文件夹"), QDir::homePath());
     if (!folder.isEmpty()) addFolder(folder);
 }
 

@@ -1,6 +1,7 @@
 #include "ExclusionsDialog.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -34,7 +35,7 @@ ExclusionsDialog::ExclusionsDialog(CSQLiteDB& db, QWidget* parent) : QDialog(par
     auto* addNameButton = new QPushButton(QStringLiteral("添加名称(&N)"), this);
     auto* removeNames = new QPushButton(QStringLiteral("删除(&R)"), this);
     connect(addFolderButton, &QPushButton::clicked, this, [this] {
-        QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择文件夹"));
+        QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择文件夹"), QDir::homePath());
         if (!folder.isEmpty()) addFolder(folder);
     });
     connect(removeFolders, &QPushButton::clicked, this,

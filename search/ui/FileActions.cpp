@@ -197,7 +197,8 @@ void showMenu(QWidget* parent, const QStringList& selected, const QPoint& screen
     } else if (chosen == cut || chosen == copy) {
         bool moving = chosen == cut;
         QString folder = QFileDialog::getExistingDirectory(
-            parent, moving ? QStringLiteral("将文件剪切到...") : QStringLiteral("将文件复制到..."));
+            parent, moving ? QStringLiteral("将文件剪切到...") : QStringLiteral("将文件复制到..."),
+            QDir::homePath());
         if (folder.isEmpty()) return;
         if (moving)
             moveFiles(paths, folder);

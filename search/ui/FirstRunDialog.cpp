@@ -32,7 +32,7 @@ FirstRunDialog::FirstRunDialog(QWidget* parent) : QDialog(parent) {
     addFolder(QStringLiteral("/"), true);
     auto* add = new QPushButton(QStringLiteral("添加文件夹(&A)..."), this);
     connect(add, &QPushButton::clicked, this, [this] {
-        QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择文件夹"));
+        QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择文件夹"), QDir::homePath());
         if (!folder.isEmpty()) addFolder(folder, true);
     });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Yes | QDialogButtonBox::No, this);

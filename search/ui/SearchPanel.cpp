@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -174,7 +175,7 @@ void SearchPanel::lookInChosen(int index) {
         return;
     }
     QString folder =
-        QFileDialog::getExistingDirectory(this, QStringLiteral("请选择待搜索的文件夹"));
+        QFileDialog::getExistingDirectory(this, QStringLiteral("请选择待搜索的文件夹"), QDir::homePath());
     if (folder.isEmpty()) {  // cancelled: "浏览..." is never taken as a folder
         m_lookIn->setCurrentIndex(m_previousLookIn);
         return;

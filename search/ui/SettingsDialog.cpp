@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -244,7 +245,7 @@ void SettingsDialog::suffixMenu(const QPoint& position) {
 
 QString SettingsDialog::chooseFolder(int skipRow) {
     QString chosen =
-        QFileDialog::getExistingDirectory(this, QStringLiteral("请选择待搜索的文件夹"));
+        QFileDialog::getExistingDirectory(this, QStringLiteral("请选择待搜索的文件夹"), QDir::homePath());
     if (chosen.isEmpty()) return {};
     std::string path = storedFolderName(toGbk(chosen));
     std::vector<std::string> configured;

@@ -1,10 +1,12 @@
 // ZEPHSearch: the search program.
 #include <QApplication>
+#include <QLocale>
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "common/Process.h"
 #include "common/SQLiteDB.h"
@@ -29,7 +31,10 @@ int main(int argc, char** argv) {
     // The browser panes run as root only without their sandbox.
     if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    std::optional<zeph::ChineseDatesAtStart> chineseDates(std::in_place);
     QApplication app(argc, argv);
+    QLocale::system();  // read while the environment says Chinese
+    chineseDates.reset();
     QApplication::setApplicationName(QStringLiteral("ZEPHSearch"));
     QApplication::setApplicationDisplayName(QStringLiteral("ZEPH桌面搜索"));
     zeph::installQtTranslations(app);

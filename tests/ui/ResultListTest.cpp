@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileIconProvider>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -267,6 +269,9 @@ TEST(QtTexts, StandardButtonsSpeakChinese) {
     EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
     EXPECT_TRUE(box.button(QDialogButtonBox::Yes)->text().startsWith(QStringLiteral("是")));
     EXPECT_TRUE(box.button(QDialogButtonBox::No)->text().startsWith(QStringLiteral("否")));
+    // The kind of a folder in Qt's file dialogs, which the catalogue lacks.
+    QFileIconProvider kinds;
+    EXPECT_EQ(kinds.type(QFileInfo(QDir::tempPath())), QStringLiteral("文件夹"));
 }
 
 }  // namespace
