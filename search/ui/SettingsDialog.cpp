@@ -91,6 +91,14 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
     m_searchAsYouType->setChecked(readPreference(m_db, Preference::SearchAsYouType));
     m_liveIndex = new QCheckBox(QStringLiteral("实时更新索引（文件改变后立即可以搜索到）"), this);
     m_liveIndex->setChecked(readPreference(m_db, Preference::LiveIndex));
+    // The watcher outlives the window: a user is told, not left to find it.
+    auto* liveNote = new QLabel(
+        QStringLiteral("实时更新由后台程序 ZEPHWatcher 完成：关闭搜索窗口后它仍在运行，"
+                       "并随桌面会话自动启动；取消勾选即可让它停止。"),
+        this);
+    liveNote->setObjectName(QStringLiteral("liveIndexNote"));
+    liveNote->setWordWrap(true);
+    liveNote->setEnabled(false);
 
     auto* frequency = new QHBoxLayout;
     frequency->addWidget(new QLabel(QStringLiteral("索引更新频率："), this));
@@ -130,6 +138,7 @@ SettingsDialog::SettingsDialog(CSQLiteDB& db, QWidget* parent)
     body->addWidget(m_folders, 2);
     body->addLayout(frequency);
     body->addLayout(options);
+    body->addWidget(liveNote);
     body->addLayout(more);
     body->addWidget(buttons);
     auto* layout = new QVBoxLayout(this);
