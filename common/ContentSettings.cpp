@@ -60,4 +60,55 @@ std::vector<std::string> contentFolders(const ContentSettings& settings) {
     return {normalizeFolder(*gbk)};
 }
 
+bool isSystemFolder(std::string_view folder) {
+    static constexpr std::string_view kSystem[] = {
+        "/bin", "/boot", "/dev", "/etc", "/lib", "/lib32", "/lib64", "/libx32", "/lost+found",
+        "/opt", "/proc", "/run", "/sbin", "/snap", "/srv", "/sys", "/usr", "/var"};
+    if (folder == "/") return true;
+    for (std::string_view system : kSystem)
+        if (folderContains(system, folder)) return true;
+    return false;
+}
+
+std::vector<std::string> contentFoldersFor(const std::vector<std::string>& indexed,
+                                           const std::string& home) {
+    std::vector<std::string> wanted;
+    auto add = [&](const std::string& folder) {
+        for (const std::string& kept : wanted)
+            if (folderContains(kept, folder)) return;
+        std::erase_if(wanted, [&](const std::string& kept) { return folderContains(folder, kept); });
+        wanted.push_back(folder);
+    };
+    for (const std::string& folder : indexed) {
+        if (folderContains(folder, home))
+            add(home);
+        else if (folderContains(home, folder) || !isSystemFolder(folder))
+            add(folder);
+    }
+    if (wanted.size() == 1 && wanted[0] == home) wanted.clear();
+    return wanted;
+}
+
+std::vector<std::string> foldersWithoutContent(CSQLiteDB& db, const std::string& searchFolder) {
+    const ContentSettings settings = readContentSettings(db);
+    const std::vector<std::string> covered =
+        settings.enabled ? contentFolders(settings) : std::vector<std::string>{};
+    std::vector<std::string> reached;
+    if (!searchFolder.empty()) {
+        reached.push_back(normalizeFolder(searchFolder));
+    } else {
+        std::vector<Row> rows;
+        if (db.QueryRows(sql::kSelectScanFolders, rows) == kSqlOk)
+            for (const Row& row : rows) reached.push_back(normalizeFolder(row[0]));
+    }
+    std::vector<std::string> outside;
+    for (const std::string& folder : reached) {
+        if (isSystemFolder(folder)) continue;
+        bool read = false;
+        for (const std::string& content : covered) read = read || folderContains(content, folder);
+        if (!read) outside.push_back(folder);
+    }
+    return outside;
+}
+
 }  // namespace zeph

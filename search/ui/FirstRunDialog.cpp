@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "common/ConfigRules.h"
+#include "common/ContentSettings.h"
 #include "common/Paths.h"
 #include "common/SQLiteDB.h"
 #include "common/SqlText.h"
@@ -30,6 +31,11 @@ FirstRunDialog::FirstRunDialog(QWidget* parent) : QDialog(parent) {
     m_folders = new QListWidget(this);
     addFolder(QDir::homePath(), false);
     addFolder(QStringLiteral("/"), true);
+    // Which folders' documents are read follows the folders chosen.
+    m_contentNote = new QLabel(this);
+    m_contentNote->setWordWrap(true);
+    connect(m_folders, &QListWidget::itemChanged, this, &FirstRunDialog::showContentFolders);
+    showContentFolders();
     auto* add = new QPushButton(QStringLiteral("添加文件夹(&A)..."), this);
     connect(add, &QPushButton::clicked, this, [this] {
         QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择文件夹"), QDir::homePath());
@@ -54,8 +60,30 @@ FirstRunDialog::FirstRunDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(question);
     layout->addLayout(row);
     layout->addWidget(m_folders, 1);
+    layout->addWidget(m_contentNote);
     layout->addWidget(buttons);
     resize(520, 300);
+}
+
+QStringList FirstRunDialog::contentFolders() const {
+    std::vector<std::string> indexed;
+    for (const QString& folder : chosenFolders()) indexed.push_back(toGbk(folder));
+    const std::string home = toGbk(QDir::homePath());
+    std::vector<std::string> folders = contentFoldersFor(indexed, home);
+    if (folders.empty() && !indexed.empty()) folders.push_back(home);
+    QStringList shown;
+    for (const std::string& folder : folders) shown << toQString(folder);
+    return shown;
+}
+
+void FirstRunDialog::showContentFolders() {
+    const QStringList folders = contentFolders();
+    m_contentNote->setText(
+        folders.isEmpty()
+            ? QString()
+            : QStringLiteral("文档（PDF、Office、电子书等）的内容将从这些文件夹读取：%1"
+                             "（以后可在“系统配置 → 文档内容索引”中修改）")
+                  .arg(folders.join(QStringLiteral("、"))));
 }
 
 void FirstRunDialog::addFolder(const QString& folder, bool chosen) {
@@ -93,7 +121,13 @@ bool FirstRunDialog::storeFolders(CSQLiteDB& db, const QStringList& folders) {
     // The folders are chosen: the first run does not add "/" of itself.
     ok = ok && db.Execute("update SystemSetting set isFirstRun=0") == kSqlOk;
     db.Execute(ok ? "commit" : "rollback");
-    return ok;
+    if (!ok) return false;
+    // Documents are read where the user keeps them among the folders chosen.
+    std::vector<std::string> indexed;
+    for (const QString& folder : folders) indexed.push_back(toGbk(folder));
+    ContentSettings content = readContentSettings(db);
+    content.folders = contentFoldersFor(indexed, toGbk(QDir::homePath()));
+    return storeContentSettings(db, content);
 }
 
 }  // namespace zeph

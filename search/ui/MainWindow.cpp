@@ -110,6 +110,17 @@ void MainWindow::buildPanes() {
     connect(m_search, &SearchPanel::searchFinished, this, [this] { statusBar()->clearMessage(); });
     connect(m_search, &SearchPanel::statusText, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(m_search, &SearchPanel::foldersWithoutContent, this, [this](const QStringList& folders) {
+        m_contentNote->setVisible(!folders.isEmpty());
+        m_contentNote->setText(
+            QStringLiteral("%1 中的文档未建立内容索引，只查找了其中的文本文件 "
+                           "<a href=\"settings\">设置文档内容索引…</a>")
+                .arg(folders.join(QStringLiteral("、")).toHtmlEscaped()));
+    });
+}
+
+void MainWindow::showContentSettings() {
+    ContentSettingsDialog(m_db, dataFolder(), this).exec();
 }
 
 void MainWindow::buildMenus() {
@@ -196,6 +207,12 @@ void MainWindow::buildStatusBar() {
     m_contentState->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_contentState->hide();
     statusBar()->addPermanentWidget(m_contentState);
+    m_contentNote = new QLabel(this);
+    m_contentNote->setTextFormat(Qt::RichText);
+    m_contentNote->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    m_contentNote->hide();
+    connect(m_contentNote, &QLabel::linkActivated, this, &MainWindow::showContentSettings);
+    statusBar()->insertPermanentWidget(0, m_contentNote);
     m_indexState = new QLabel(this);
     m_indexState->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     statusBar()->addPermanentWidget(m_indexState);

@@ -47,6 +47,10 @@ public:
     // How far the content index's reading is, while it reads.
     void showContentProgress();
     QString contentStateText() const;
+    // The status bar's note after a content search that reached folders whose
+    // documents are not read, with its link to the content index's settings.
+    QLabel* contentNote() const { return m_contentNote; }
+    void showContentSettings();
     // The CAP, NUM and SCRL panes: lit as the lock keys are, where the
     // platform tells; hidden where it does not.
     void showLockKeys();
@@ -75,6 +79,7 @@ private:
     WebContent* m_web = nullptr;
     QLabel* m_indexState = nullptr;
     QLabel* m_contentState = nullptr;
+    QLabel* m_contentNote = nullptr;
     QList<QLabel*> m_lockKeys;
     int m_listStyle = 0;
     bool m_layoutPending = true;

@@ -15,6 +15,7 @@
 #include <ctime>
 
 #include "common/Codec.h"
+#include "common/ContentSettings.h"
 #include "common/Drives.h"
 #include "common/Preferences.h"
 #include "common/widgets/AnimatedPicture.h"
@@ -46,7 +47,7 @@ QLabel* heading(const QString& text, QWidget* parent) {
 }  // namespace
 
 SearchPanel::SearchPanel(CSQLiteDB& db, ResultPanel* results, QWidget* parent)
-    : QWidget(parent), m_results(results) {
+    : QWidget(parent), m_results(results), m_db(db) {
     m_engine = std::make_unique<CSearchEngine>(db, zeph::toGbk(pictureFolder()),
                                                zeph::toGbk(dataFolder()), std::time(nullptr));
     m_bridge = std::make_unique<ResultBridge>(results);
@@ -256,6 +257,10 @@ void SearchPanel::startSearch(const SearchCriteria& c, bool typed) {
     m_search->setEnabled(true);
     m_results->beginSearch(c.timeKind, toQString(c.content));
     m_typedSearch = typed;
+    m_withoutContent.clear();
+    if (!c.content.empty())
+        for (const std::string& folder : zeph::foldersWithoutContent(m_db, c.folder))
+            m_withoutContent << toQString(folder);
     m_workerDone = false;
     m_worker = std::thread([this, c, typed] {
         m_engine->Search(c, m_bridge.get(), typed);
@@ -276,6 +281,7 @@ void SearchPanel::workerFinished() {
     m_search->setText(QStringLiteral("搜  索"));
     m_search->setEnabled(true);
     emit searchFinished();
+    emit foldersWithoutContent(m_withoutContent);
 }
 
 bool SearchPanel::typingPending() const {

@@ -71,6 +71,9 @@ signals:
     void searchFinished();
     // A line for the status bar.
     void statusText(const QString& text);
+    // After a content search: the folders it reached whose documents the
+    // content index does not read (none: the note goes).
+    void foldersWithoutContent(const QStringList& folders);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -97,6 +100,8 @@ private:
     bool m_showHidden = false;
     bool m_pinyin = true;
     bool m_typedSearch = false;  // the running search was started by typing
+    QStringList m_withoutContent;  // of the running search, told when it ends
+    CSQLiteDB& m_db;
     QTimer* m_typingPause = nullptr;
     // A search waiting for the running one to end.
     std::optional<std::pair<SearchCriteria, bool>> m_next;

@@ -101,5 +101,35 @@ TEST_F(ContentWindows, AHitIsPreviewedInContextAndTheReadingsProgressShows) {
     EXPECT_EQ(window.contentStateText(), QStringLiteral("正在读取文档内容：已读 1 个，还有 1 个"));
 }
 
+// A content search over a folder whose documents are not read says so in the
+// status bar, with a link to the setting; once the folder is read, it does not.
+TEST_F(ContentWindows, ASearchWhereNoDocumentIsReadSaysSo) {
+    writeFile(tree / "contract.docx", documentHolding("docx", utf8(u8"本合同甲方为蓝鲸公司")));
+    indexTree();  // the content index reads the home folder, not the tree
+    auto searchFor = [&](MainWindow& window) {
+        SearchPanel* panel = window.searchPanel();
+        panel->contentBox()->setText(QStringLiteral("甲方"));
+        panel->startOrStop();
+        ASSERT_TRUE(waitFor([&] { return !panel->searching(); }));
+        QCoreApplication::processEvents();
+    };
+    {
+        MainWindow window(db);
+        window.show();
+        searchFor(window);
+        EXPECT_TRUE(window.contentNote()->isVisible());
+        EXPECT_TRUE(window.contentNote()->text().contains(QString::fromStdString(tree.str())));
+        EXPECT_TRUE(window.contentNote()->text().contains(QStringLiteral("<a href")));
+        grabToFile(&window, QStringLiteral("content-not-read"));
+    }
+    ContentSettings settings;
+    settings.folders = {tree.str()};
+    storeContentSettings(db, settings);
+    MainWindow window(db);
+    window.show();
+    searchFor(window);
+    EXPECT_FALSE(window.contentNote()->isVisible());
+}
+
 }  // namespace
 }  // namespace zeph::test

@@ -4,11 +4,13 @@
 // switch.
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
 #include <QUrl>
 
 #include <filesystem>
 
+#include "common/ContentSettings.h"
 #include "common/Exclusions.h"
 #include "common/Preferences.h"
 #include "common/SQLiteDB.h"
@@ -87,9 +89,21 @@ TEST_F(HeldNamesWindows, TheFirstStartOffersHomeAndRootWithRootChosen) {
     db.QueryRows("select FolderName from ScanConfig", rows);
     ASSERT_EQ(rows.size(), static_cast<size_t>(chosen.size()));
     EXPECT_EQ(toQString(rows[0][0]), QDir::homePath());
-    // Ticking "/" too keeps "/" alone: everything else lies inside it.
+    // Documents are read in the home folder and in the chosen folder beside it.
+    EXPECT_EQ(readContentSettings(db).folders,
+              (std::vector<std::string>{toGbk(QDir::homePath()), tree.str()}));
+    EXPECT_TRUE(dialog.contentNote()->text().contains(QString::fromStdString(tree.str())));
+    // Ticking "/" too keeps "/" alone: everything else lies inside it; its
+    // documents are read in the home folder only, which no stored folder says.
     dialog.folderList()->item(1)->setCheckState(Qt::Checked);
     EXPECT_EQ(dialog.chosenFolders(), QStringList{QStringLiteral("/")});
+    EXPECT_EQ(dialog.contentFolders(), QStringList{QDir::homePath()});
+    ASSERT_TRUE(FirstRunDialog::storeFolders(db, dialog.chosenFolders()));
+    EXPECT_TRUE(readContentSettings(db).folders.empty());
+    // A system folder's documents are not the user's.
+    dialog.folderList()->item(1)->setCheckState(Qt::Unchecked);
+    dialog.addFolder(QStringLiteral("/usr/share"), true);
+    EXPECT_FALSE(dialog.contentFolders().contains(QStringLiteral("/usr/share")));
 }
 
 TEST_F(HeldNamesWindows, SettingsKeepExclusionsAndTheHiddenAndPinyinSwitches) {
