@@ -90,6 +90,17 @@ TEST(CommandDocs, EachHelpIsWrittenInTheLocalesEncoding) {
     }
 }
 
+// setup.sh's last step on a machine without a display: no window, a hint,
+// and a good end after a good build.
+TEST(CommandDocs, SetupWithoutADisplaySaysHowToStartAndEndsWell) {
+    ProgramRun run = runProgram("/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "bash",
+                                                 std::string(ZEPH_TEST_SOURCE_DIR) + "/scripts/start-search.sh"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("build/ZEPH/ZEPHSearch"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("zeph-query"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err, "");
+}
+
 TEST(CommandDocs, TheCompletionOffersEveryOptionAndCompletesTheValuesOfThoseTakingOne) {
     ProgramRun help = runProgram(std::string(ZEPH_TEST_PROGRAM_DIR) + "/zeph-query", {"--help"}, {});
     HelpOptions options = optionsOf(help.out);
