@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <ctime>
+#include <tuple>
 #include <unordered_map>
 
 #include "common/Codec.h"
@@ -40,6 +42,40 @@ struct Listed {
     std::int64_t size, modified;
     bool seen = false;
 };
+
+// A document is read at most this many times while it runs out of time or memory.
+constexpr std::int64_t kTries = 3;
+// The wait before a failed document's second try; each later one waits four
+// times longer. A text file the reader keeps failing on is tried once a day.
+constexpr std::int64_t kRetryDelay = 60;
+constexpr std::int64_t kTextRetryDelay = 24 * 3600;
+
+std::int64_t nanoseconds(const struct timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+// The file as it is now: what decides whether it changed.
+Document documentAt(const std::string& folder, const std::string& name, const struct stat& st) {
+    Document document;
+    document.folder = folder;
+    document.name = name;
+    document.device = static_cast<std::int64_t>(st.st_dev);
+    document.inode = static_cast<std::int64_t>(st.st_ino);
+    document.size = st.st_size;
+    document.modified = st.st_mtim.tv_sec;
+    document.modifiedNs = nanoseconds(st.st_mtim);
+    document.changedNs = nanoseconds(st.st_ctim);
+    return document;
+}
+
+// Unchanged: the same file (device, inode) of the same size, modified and
+// changed at the same nanosecond. Seconds alone would keep the first text of
+// a document saved twice within one.
+bool sameFile(const Document& stored, const Document& now) {
+    return stored.device == now.device && stored.inode == now.inode && stored.size == now.size &&
+           stored.modified == now.modified && stored.modifiedNs == now.modifiedNs &&
+           stored.changedNs == now.changedNs;
+}
 
 std::optional<struct stat> statOf(const std::string& folder, const std::string& name) {
     struct stat st;
@@ -95,8 +131,9 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
     });
     for (const Document& document : gone)
         ok = ok && m_store->remove(document.folder, document.name);
+    // A file waiting for another try keeps its place in the queue.
     for (const auto& [key, entry] : listed)
-        if (!entry.seen) ok = ok && m_store->addPending(key.folder, key.name);
+        if (!entry.seen) ok = ok && m_store->addPending(key.folder, key.name, false);
     ok = ok && m_store->setMeta(kDiffedGeneration, generation) &&
          m_store->setMeta(kScopeFingerprint, m_scope.fingerprint());
     if (!ok || stop) {
@@ -108,118 +145,123 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
 
 bool ContentIndexer::extractPending(const std::atomic<bool>& stop) {
     if (!m_store) return false;
-    ExtractorPool pool(m_worker, m_workers);
+    ExtractorPool pool(m_worker, m_workers, m_limits);
     m_done = 0;
-    std::vector<std::pair<std::string, std::string>> retry;
-    auto requeue = [&] {
-        if (retry.empty()) return true;
-        if (!m_store->begin()) return false;
-        bool ok = true;
-        for (const auto& [folder, name] : retry) ok = ok && m_store->addPending(folder, name);
-        return ok ? m_store->commit() : (m_store->rollback(), false);
-    };
     for (;;) {
         m_left = m_store->pendingCount();
-        auto paths = m_store->pending(static_cast<std::int64_t>(kBatch) * std::max(1u, m_workers));
-        if (paths.empty() || stop) return requeue() && !stop;
+        auto paths = m_store->duePending(m_now(),
+                                         static_cast<std::int64_t>(kBatch) * std::max(1u, m_workers));
+        if (paths.empty() || stop) return !stop;
 
         // What needs reading; the rest is settled at once.
         std::vector<ExtractorPool::Job> jobs;
-        std::vector<Document> documents;
-        std::vector<std::pair<Document, ExtractedText>> results;
+        std::vector<std::pair<Document, const PendingPath*>> documents;
+        std::vector<std::tuple<Document, ExtractedText, const PendingPath*>> results;
         // Paths with no document (left) to read: gone, moved away, out of scope.
         // Below one that is no folder now, nothing is left either.
-        std::vector<std::pair<const std::pair<std::string, std::string>*, bool>> dropped;
-        for (const auto& path : paths) {
-            const auto& [folder, name] = path;
-            DocumentKind kind = m_scope.kindOf(folder, name);
-            std::optional<struct stat> st = statOf(folder, name);
+        std::vector<std::pair<const PendingPath*, bool>> dropped;
+        // Paths settled (stored, dropped or unchanged) leave the queue; those
+        // to be tried again stay.
+        std::vector<const PendingPath*> settled;
+        for (const PendingPath& path : paths) {
+            DocumentKind kind = m_scope.kindOf(path.folder, path.name);
+            std::optional<struct stat> st = statOf(path.folder, path.name);
             if (!st || kind == DocumentKind::None || !S_ISREG(st->st_mode)) {
                 dropped.emplace_back(&path, !st || !S_ISDIR(st->st_mode));
                 continue;
             }
-            Document document;
-            document.folder = folder;
-            document.name = name;
-            document.device = static_cast<std::int64_t>(st->st_dev);
-            document.inode = static_cast<std::int64_t>(st->st_ino);
-            document.size = st->st_size;
-            document.modified = st->st_mtim.tv_sec;
-            std::optional<Document> stored = m_store->find(folder, name);
-            if (stored && stored->device == document.device && stored->inode == document.inode &&
-                stored->size == document.size && stored->modified == document.modified)
-                continue;  // unchanged: never read again
+            Document document = documentAt(path.folder, path.name, *st);
+            std::optional<Document> stored = m_store->find(path.folder, path.name);
+            if (stored && sameFile(*stored, document)) {
+                settled.push_back(&path);  // unchanged: never read again
+                continue;
+            }
             if (document.size > m_scope.maxFileSize()) {
                 document.state = Document::TooLarge;
                 results.emplace_back(std::move(document),
-                                     ExtractedText{ExtractedText::Read, {}, false, {}});
+                                     ExtractedText{ExtractedText::Read, {}, false, {}}, &path);
                 continue;
             }
-            jobs.push_back({osPathOf(joinPath(folder, name)), kind});
-            documents.push_back(std::move(document));
+            jobs.push_back({osPathOf(joinPath(path.folder, path.name)), kind});
+            documents.emplace_back(std::move(document), &path);
         }
         auto store = [&] {
             if (!m_store->begin()) return false;
             bool ok = true;
-            for (auto& [document, text] : results) {
-                // A text file the reader failed on (a worker out of time on a
-                // busy machine) goes back to the queue once this pass ends:
-                // meanwhile the search reads it as it always did, so no answer
-                // is lost, and the next pass tries again.
-                if (text.outcome == ExtractedText::Unreadable &&
-                    m_scope.kindOf(document.folder, document.name) == DocumentKind::PlainText) {
-                    ok = ok && m_store->remove(document.folder, document.name);
-                    retry.emplace_back(document.folder, document.name);
-                    continue;
-                }
-                if (document.state != Document::TooLarge)
-                    document.state = text.outcome == ExtractedText::Unreadable
-                                         ? Document::Unreadable
-                                     : text.cut ? Document::Cut
-                                                : Document::Indexed;
-                ok = ok &&
-                     m_store->put(document,
-                                  text.outcome == ExtractedText::Read ? text.text : std::string());
-                ok = ok && m_store->removePending(document.folder, document.name);
-            }
+            for (auto& [document, text, path] : results) ok = ok && settle(document, text, *path);
             if (!ok) {
                 m_store->rollback();
                 return false;
             }
+            if (!m_store->commit()) return false;
             m_done += static_cast<std::int64_t>(results.size());
             results.clear();
-            return m_store->commit();
+            return true;
         };
         auto since = Clock::now();
+        bool stored = true;
         pool.extract(
             jobs,
             [&](size_t index, ExtractedText text) {
-                if (text.outcome == ExtractedText::Unreadable && onUnreadable)
-                    onUnreadable(joinPath(documents[index].folder, documents[index].name),
-                                 text.reason);
-                results.emplace_back(std::move(documents[index]), std::move(text));
+                results.emplace_back(std::move(documents[index].first), std::move(text),
+                                     documents[index].second);
                 if (results.size() >= kBatch || Clock::now() - since >= kBatchTime) {
-                    store();
+                    stored = stored && store();
                     since = Clock::now();
                 }
             },
             stop);
+        // What could not be stored stays queued: the pass ends and says so.
+        if (!stored || !store()) return false;
         if (stop) return false;
-        if (!store()) return false;
-        // Every path of the batch leaves the queue; dropped ones take their documents along.
         if (!m_store->begin()) return false;
         bool ok = true;
         for (const auto& [path, belowToo] : dropped) {
-            ok = ok && m_store->remove(path->first, path->second);
-            if (belowToo) ok = ok && m_store->removeBelow(joinPath(path->first, path->second));
+            ok = ok && m_store->remove(path->folder, path->name) &&
+                 m_store->removePending(path->folder, path->name);
+            if (belowToo) ok = ok && m_store->removeBelow(joinPath(path->folder, path->name));
         }
-        for (const auto& [folder, name] : paths) ok = ok && m_store->removePending(folder, name);
-        if (!ok) {
-            m_store->rollback();
+        for (const PendingPath* path : settled)
+            ok = ok && m_store->removePending(path->folder, path->name);
+        if (!ok || !m_store->commit()) {
+            if (!ok) m_store->rollback();
             return false;
         }
-        m_store->commit();
     }
+}
+
+// Stores what became of one document, inside the caller's transaction.
+bool ContentIndexer::settle(Document& document, const ExtractedText& text,
+                            const PendingPath& path) {
+    const bool plainText =
+        m_scope.kindOf(document.folder, document.name) == DocumentKind::PlainText;
+    if (text.outcome == ExtractedText::Unreadable && (text.retry || plainText)) {
+        // Out of time or memory (on a busy machine, say), or a text file: it
+        // waits for another try in a fresh worker, spaced out, and meanwhile
+        // the search reads it as it always did. A text file stays so after
+        // its tries, tried again once a day; a document is then recorded
+        // unreadable.
+        const std::int64_t attempts = path.attempts + 1;
+        const std::string reason = text.reason;
+        if (attempts < kTries || plainText) {
+            if (reason != path.reason && onUnreadable)  // one line per file and cause
+                onUnreadable(joinPath(document.folder, document.name), text.reason);
+            const std::int64_t wait =
+                attempts < kTries ? kRetryDelay << (2 * (attempts - 1)) : kTextRetryDelay;
+            return m_store->postpone(document.folder, document.name, attempts, m_now() + wait,
+                                     reason);
+        }
+    }
+    if (text.outcome == ExtractedText::Unreadable) {
+        document.reason = text.reason;
+        if (onUnreadable) onUnreadable(joinPath(document.folder, document.name), text.reason);
+    }
+    if (document.state != Document::TooLarge)
+        document.state = text.outcome == ExtractedText::Unreadable ? Document::Unreadable
+                         : text.cut                                ? Document::Cut
+                                                                   : Document::Indexed;
+    return m_store->put(document, text.outcome == ExtractedText::Read ? text.text : std::string()) &&
+           m_store->removePending(document.folder, document.name);
 }
 
 }  // namespace zeph::content

@@ -3,10 +3,14 @@
 // store lacks or holds in another state, and every document whose file is no
 // longer there; extractPending() reads the pending files in worker processes
 // and stores their text. Unreadable documents are stored as such (they are
-// not read again until they change) and reported. Both end early on stop.
+// not read again until they change) and reported, once per file and cause; a
+// document that ran out of time or memory is first tried again, a few times,
+// spaced out. Both end early on stop, and end false when the store could
+// not be written (a full disk): what was not stored stays queued.
 #pragma once
 
 #include <atomic>
+#include <ctime>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,6 +18,7 @@
 
 #include "content/ContentScope.h"
 #include "content/ContentStore.h"
+#include "content/ExtractorPool.h"
 
 namespace zeph::content {
 
@@ -31,6 +36,11 @@ public:
     // Told (GBK) each document that could not be read, and why.
     std::function<void(const std::string& path, const std::string& reason)> onUnreadable;
 
+    // The workers' bounds, and the clock that spaces out the tries of a
+    // failed document (seconds since 1970).
+    void setLimits(ExtractorPool::Limits limits) { m_limits = limits; }
+    void setClock(std::function<std::int64_t()> now) { m_now = std::move(now); }
+
     bool compare(const std::atomic<bool>& stop);
     bool extractPending(const std::atomic<bool>& stop);
 
@@ -39,10 +49,14 @@ public:
     std::int64_t left() const { return m_left; }
 
 private:
+    bool settle(Document& document, const ExtractedText& text, const PendingPath& path);
+
     std::string m_dataFolder;
     ContentScope m_scope;
     std::string m_worker;
     unsigned m_workers;
+    ExtractorPool::Limits m_limits;
+    std::function<std::int64_t()> m_now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
     std::unique_ptr<ContentStore> m_store;
     std::atomic<std::int64_t> m_done{0}, m_left{0};
 };

@@ -23,10 +23,14 @@ create table if not exists Documents(
     Modified integer not null,
     State integer not null,
     TextLength integer not null,
+    ModifiedNs integer not null default 0,
+    Changed integer not null default 0,
+    Reason text not null default '',
     unique(Folder, Name));
 create table if not exists Texts(Id integer primary key, Text blob not null);
 create table if not exists Pending(Folder text not null, Name text not null,
-    primary key(Folder, Name)) without rowid;
+    Attempts integer not null default 0, NotBefore integer not null default 0,
+    Reason text not null default '', primary key(Folder, Name)) without rowid;
 create table if not exists Meta(Key text primary key, Value text not null) without rowid;
 create virtual table if not exists Words using fts5(Text, content='', detail=none,
     tokenize='zeph');
@@ -89,11 +93,25 @@ Document documentOf(const Use& row) {
     d.modified = row.number(6);
     d.state = static_cast<Document::State>(row.number(7));
     d.textLength = row.number(8);
+    d.modifiedNs = row.number(9);
+    d.changedNs = row.number(10);
+    d.reason = row.text(11);
     return d;
 }
 
 constexpr char kDocumentColumns[] =
-    "Id, Folder, Name, Device, Inode, Size, Modified, State, TextLength";
+    "Id, Folder, Name, Device, Inode, Size, Modified, State, TextLength, ModifiedNs, Changed, "
+    "Reason";
+
+// Columns a store made by an earlier version lacks, with their definitions.
+constexpr const char* kAddedColumns[][3] = {
+    {"Documents", "ModifiedNs", "integer not null default 0"},
+    {"Documents", "Changed", "integer not null default 0"},
+    {"Documents", "Reason", "text not null default ''"},
+    {"Pending", "Attempts", "integer not null default 0"},
+    {"Pending", "NotBefore", "integer not null default 0"},
+    {"Pending", "Reason", "text not null default ''"},
+};
 
 std::string compress(std::string_view text) {
     uLongf size = compressBound(static_cast<uLong>(text.size()));
@@ -139,7 +157,25 @@ std::unique_ptr<ContentStore> ContentStore::open(const std::string& dataFolder, 
 
 bool ContentStore::prepareSchema() {
     return execute("pragma journal_mode=wal") && execute("pragma synchronous=normal") &&
-           execute(kSchema);
+           execute(kSchema) && addMissingColumns();
+}
+
+bool ContentStore::addMissingColumns() {
+    for (const auto& [table, column, definition] : kAddedColumns) {
+        bool present = false;
+        {
+            Use columns(statement(table == std::string_view("Documents")
+                                      ? "select name from pragma_table_info('Documents')"
+                                      : "select name from pragma_table_info('Pending')"));
+            if (!columns.ok()) return false;
+            while (columns.step() == SQLITE_ROW) present = present || columns.text(0) == column;
+        }
+        if (present) continue;
+        std::string sql = std::string("alter table ") + table + " add column " + column + " " +
+                          definition;
+        if (!execute(sql.c_str())) return false;
+    }
+    return true;
 }
 
 bool ContentStore::execute(const char* sql) {
@@ -228,7 +264,8 @@ bool ContentStore::put(Document d, std::string_view text) {
     }
     Use row(
         statement("insert or replace into Documents(Id, Folder, Name, Device, Inode, Size, "
-                  "Modified, State, TextLength) values(?1,?2,?3,?4,?5,?6,?7,?8,?9)"));
+                  "Modified, State, TextLength, ModifiedNs, Changed, Reason) "
+                  "values(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12)"));
     if (old) row.bind(1, d.id);
     row.bind(2, d.folder)
         .bind(3, d.name)
@@ -237,7 +274,10 @@ bool ContentStore::put(Document d, std::string_view text) {
         .bind(6, d.size)
         .bind(7, d.modified)
         .bind(8, static_cast<std::int64_t>(d.state))
-        .bind(9, static_cast<std::int64_t>(text.size()));
+        .bind(9, static_cast<std::int64_t>(text.size()))
+        .bind(10, d.modifiedNs)
+        .bind(11, d.changedNs)
+        .bind(12, d.reason);
     if (!row.run()) return false;
     if (!old) d.id = sqlite3_last_insert_rowid(m_db);
     if (text.empty()) {
@@ -321,9 +361,40 @@ std::vector<std::int64_t> ContentStore::allDocuments() {
     return ids;
 }
 
-bool ContentStore::addPending(std::string_view folder, std::string_view name) {
-    Use row(statement("insert or ignore into Pending(Folder, Name) values(?1, ?2)"));
+bool ContentStore::addPending(std::string_view folder, std::string_view name, bool fresh) {
+    Use row(statement(fresh ? "insert into Pending(Folder, Name) values(?1, ?2) on conflict do "
+                              "update set Attempts=0, NotBefore=0, Reason=''"
+                            : "insert or ignore into Pending(Folder, Name) values(?1, ?2)"));
     return row.bind(1, folder).bind(2, name).run();
+}
+
+std::vector<PendingPath> ContentStore::duePending(std::int64_t now, std::int64_t atMost) {
+    std::vector<PendingPath> paths;
+    Use rows(statement(
+        "select Folder, Name, Attempts, Reason from Pending where NotBefore<=?1 limit ?2"));
+    rows.bind(1, now).bind(2, atMost);
+    while (rows.step() == SQLITE_ROW)
+        paths.push_back({rows.text(0), rows.text(1), rows.number(2), rows.text(3)});
+    return paths;
+}
+
+bool ContentStore::postpone(std::string_view folder, std::string_view name,
+                            std::int64_t attempts, std::int64_t notBefore,
+                            std::string_view reason) {
+    Use row(statement(
+        "update Pending set Attempts=?3, NotBefore=?4, Reason=?5 where Folder=?1 and Name=?2"));
+    return row.bind(1, folder).bind(2, name).bind(3, attempts).bind(4, notBefore).bind(5, reason)
+        .run();
+}
+
+std::string ContentStore::failure(std::string_view folder, std::string_view name) {
+    {
+        Use row(statement("select Reason from Pending where Folder=?1 and Name=?2"));
+        row.bind(1, folder).bind(2, name);
+        if (row.step() == SQLITE_ROW && !row.text(0).empty()) return row.text(0);
+    }
+    std::optional<Document> document = find(folder, name);
+    return document && document->state == Document::Unreadable ? document->reason : std::string();
 }
 
 std::vector<std::pair<std::string, std::string>> ContentStore::pending(std::int64_t atMost) {

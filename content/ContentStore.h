@@ -1,13 +1,17 @@
 // The content index's own database, content/Content.sqlite in the data
 // folder. It outlives the name index's generations:
 //   Documents  one row per file read: its path (GBK, as the file list has
-//              it), device, inode, size and modification time (a file whose
-//              five are unchanged is never read again), state, text length
+//              it), device, inode, size, modification time in seconds and in
+//              nanoseconds, and change time (a file whose seven are unchanged
+//              is never read again), state, text length, and for a document
+//              that could not be read, why
 //   Texts      each document's text, UTF-8, zlib-compressed: every candidate
 //              is confirmed against it, and the preview shows it in context
 //   Words      the full-text index of the texts (FTS5, contentless, keys of
 //              ContentTokenizer.h), row id = the document's id
-//   Pending    files to (re)read or drop, in or below a path
+//   Pending    files to (re)read or drop, in or below a path; a file whose
+//              reading failed for want of time or memory waits there for its
+//              next try (how many, not before when, and why)
 //   Meta       the name-index generation the files were last compared with
 // Writers (the watcher, or the indexer when nothing watches) and readers
 // (the engine) share it in WAL mode.
@@ -36,8 +40,17 @@ struct Document {
     std::int64_t id = 0;
     std::string folder, name;  // GBK
     std::int64_t device = 0, inode = 0, size = 0, modified = 0;
+    std::int64_t modifiedNs = 0, changedNs = 0;  // since 1970, in nanoseconds
     State state = Indexed;
     std::int64_t textLength = 0;
+    std::string reason;  // GBK: why an unreadable document could not be read
+};
+
+// A pending path and its earlier tries.
+struct PendingPath {
+    std::string folder, name;  // GBK
+    std::int64_t attempts = 0;
+    std::string reason;  // GBK: why the last try failed
 };
 
 class ContentStore {
@@ -76,9 +89,17 @@ public:
     std::vector<Document> candidateDocuments(const std::vector<std::string>& keys);
     std::vector<Document> allDocumentPaths();
 
-    // Pending paths.
-    bool addPending(std::string_view folder, std::string_view name);
+    // Pending paths. A fresh one (the file changed) forgets earlier tries.
+    bool addPending(std::string_view folder, std::string_view name, bool fresh = true);
     std::vector<std::pair<std::string, std::string>> pending(std::int64_t atMost = -1);
+    // Those whose next try is due at the time given (seconds since 1970).
+    std::vector<PendingPath> duePending(std::int64_t now, std::int64_t atMost);
+    // Keeps a path pending until notBefore, noting the try that failed.
+    bool postpone(std::string_view folder, std::string_view name, std::int64_t attempts,
+                  std::int64_t notBefore, std::string_view reason);
+    // Why the reading of a path failed: the unreadable document's reason, or
+    // that of the last try of one still pending; "" when none did.
+    std::string failure(std::string_view folder, std::string_view name);
     bool removePending(std::string_view folder, std::string_view name);
     std::int64_t pendingCount();
 
@@ -88,6 +109,7 @@ public:
 private:
     ContentStore() = default;
     bool prepareSchema();
+    bool addMissingColumns();
     bool execute(const char* sql);
     sqlite3_stmt* statement(const char* sql);
     std::optional<std::string> storedText(std::int64_t id);

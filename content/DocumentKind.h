@@ -32,6 +32,8 @@ struct ExtractedText {
     std::string text;    // UTF-8
     bool cut = false;    // the text was longer than the cap: the rest is left out
     std::string reason;  // why it is unreadable (for the log)
+    // Unreadable for want of time or memory, which another try may have.
+    bool retry = false;
 };
 
 // Text kept per document, at most.

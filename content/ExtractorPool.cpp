@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <sstream>
 
 #include "content/WorkerProtocol.h"
 
@@ -24,18 +26,34 @@ using Clock = std::chrono::steady_clock;
 constexpr std::uint64_t kAnswerAtMost = kTextCap + 4096;
 
 std::string endedBy(int status) {
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) return "读取时间超过限制";
     if (WIFSIGNALED(status))
         return "读取程序异常结束（信号 " + std::to_string(WTERMSIG(status)) + "）";
     return "读取程序没有回答就结束了";
 }
 
+// The CPU time (clock ticks) a process has used; -1 when it cannot be read.
+long cpuTicksOf(pid_t pid) {
+    UniqueFd fd(::open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) return -1;
+    std::string stat = readRange(fd.get(), 0, 4096);
+    size_t at = stat.rfind(')');
+    if (at == std::string::npos) return -1;
+    // After the name: state, then fields 4 to 13, then utime and stime.
+    std::istringstream fields(stat.substr(at + 2));
+    std::string field;
+    long user = -1, system = -1;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) user = std::atol(field.c_str());
+        if (i == 15) system = std::atol(field.c_str());
+    }
+    return user < 0 || system < 0 ? -1 : user + system;
+}
+
 }  // namespace
 
-ExtractorPool::ExtractorPool(std::string workerProgram, unsigned workers,
-                             std::chrono::milliseconds timePerDocument)
-    : m_program(std::move(workerProgram)),
-      m_workers(std::max(1u, workers)),
-      m_timePerDocument(timePerDocument) {}
+ExtractorPool::ExtractorPool(std::string workerProgram, unsigned workers, Limits limits)
+    : m_program(std::move(workerProgram)), m_workers(std::max(1u, workers)), m_limits(limits) {}
 
 ExtractorPool::~ExtractorPool() {
     for (Worker& worker : m_workers) end(worker);
@@ -53,7 +71,8 @@ bool ExtractorPool::start(Worker& worker) {
     posix_spawn_file_actions_adddup2(&actions, theirs.get(), 1);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-    char* argv[] = {m_program.data(), nullptr};
+    std::string budget = std::to_string(m_limits.cpuSeconds);
+    char* argv[] = {m_program.data(), budget.data(), nullptr};
     pid_t pid = -1;
     int rc = posix_spawn(&pid, m_program.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -100,14 +119,33 @@ ExtractedText ExtractorPool::receive(Worker& worker) {
         worker.pid = -1;
         worker.busy = false;
         text.reason = endedBy(status);
+        text.retry = WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU;
         return text;
     }
-    text.outcome = *outcome == 0 ? ExtractedText::Read : ExtractedText::Unreadable;
+    text.outcome = *outcome == protocol::kRead ? ExtractedText::Read : ExtractedText::Unreadable;
     text.cut = *cut != 0;
     text.text = std::move(*body);
     text.reason = std::move(*reason);
     worker.busy = false;
+    if (*outcome == protocol::kOutOfMemory) {
+        text.retry = true;
+        end(worker);  // it leaves after such an answer; the next document gets a fresh one
+    }
     return text;
+}
+
+std::string ExtractorPool::overTime(Worker& worker) {
+    const auto now = Clock::now();
+    if (now - worker.since >= m_limits.wallClock) return "读取时间超过限制";
+    // Its CPU time is looked at about once a second: growing, it is working.
+    if (now - worker.checked >= std::chrono::seconds(1) || worker.cpuTicks < 0) {
+        long ticks = cpuTicksOf(worker.pid);
+        if (ticks != worker.cpuTicks) worker.progressed = now;
+        worker.cpuTicks = ticks;
+        worker.checked = now;
+    }
+    if (now - worker.progressed >= m_limits.stalled) return "读取程序长时间没有进展";
+    return {};
 }
 
 void ExtractorPool::extract(const std::vector<Job>& jobs,
@@ -124,7 +162,8 @@ void ExtractorPool::extract(const std::vector<Job>& jobs,
                 continue;
             }
             worker.job = next++;
-            worker.since = Clock::now();
+            worker.since = worker.progressed = worker.checked = Clock::now();
+            worker.cpuTicks = -1;
             worker.busy = true;
             ++outstanding;
             if (!send(worker, jobs[worker.job])) {
@@ -137,19 +176,14 @@ void ExtractorPool::extract(const std::vector<Job>& jobs,
         }
         std::vector<pollfd> watched;
         std::vector<Worker*> owners;
-        auto wait = m_timePerDocument;
         for (Worker& worker : m_workers) {
             if (!worker.busy) continue;
             watched.push_back({worker.fromWorker.get(), POLLIN, 0});
             owners.push_back(&worker);
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                worker.since + m_timePerDocument - Clock::now());
-            wait = std::min(wait, std::max(left, std::chrono::milliseconds(0)));
         }
         if (watched.empty()) continue;
-        // Woken at least every quarter second, so a stop is seen soon.
-        int ms = static_cast<int>(std::min<std::int64_t>(wait.count(), 250));
-        ::poll(watched.data(), watched.size(), ms);
+        // Woken at least every quarter second, so a stop or a stalled worker is seen soon.
+        ::poll(watched.data(), watched.size(), 250);
         for (size_t i = 0; i < watched.size(); ++i) {
             Worker& worker = *owners[i];
             if (watched[i].revents & (POLLIN | POLLHUP | POLLERR)) {
@@ -157,12 +191,13 @@ void ExtractorPool::extract(const std::vector<Job>& jobs,
                 ExtractedText text = receive(worker);
                 --outstanding;
                 done(job, std::move(text));
-            } else if (Clock::now() - worker.since >= m_timePerDocument) {
+            } else if (std::string why = overTime(worker); !why.empty()) {
                 size_t job = worker.job;
                 end(worker);
                 --outstanding;
                 ExtractedText late;
-                late.reason = "读取时间超过限制";
+                late.reason = std::move(why);
+                late.retry = true;
                 done(job, std::move(late));
             }
         }

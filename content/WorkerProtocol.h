@@ -18,6 +18,10 @@
 
 namespace zeph::content::protocol {
 
+// The answer's outcome: read, unreadable for good, or past the memory bound
+// (worth another try in a fresh worker).
+inline constexpr std::uint32_t kRead = 0, kUnreadable = 1, kOutOfMemory = 2;
+
 inline bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t n = ::write(fd, bytes.data(), bytes.size());

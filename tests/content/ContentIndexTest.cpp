@@ -4,6 +4,13 @@
 // only their worker.
 #include <gtest/gtest.h>
 
+#include <linux/capability.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 
 #include "common/SQLiteDB.h"
@@ -39,10 +46,13 @@ protected:
         return ContentScope(true, {tree.str()}, {"txt", "md"}, {}, 1 << 20);
     }
     // A name run, then the content index compared and read; how many documents were read.
-    std::int64_t index(const std::string& worker = kWorker) {
+    std::int64_t index(const std::string& worker = kWorker,
+                       content::ExtractorPool::Limits limits = {}) {
         IndexRun run(db, program.str());
         EXPECT_EQ(run.run(), IndexRun::Outcome::Published);
         ContentIndexer indexer(program.str(), scope(), worker, 2);
+        indexer.setLimits(limits);
+        indexer.setClock([&] { return now; });
         indexer.onUnreadable = [&](const std::string& path, const std::string& reason) {
             unreadable.push_back(path + ": " + reason);
         };
@@ -75,6 +85,7 @@ protected:
     TempFolder tree;
     CSQLiteDB db;
     std::vector<std::string> unreadable;
+    std::int64_t now = 1'700'000'000;  // the clock that spaces out the tries
 };
 
 using Paths = std::vector<std::string>;
@@ -128,9 +139,41 @@ TEST_F(ContentIndex, ATextFileTheReaderFailedOnIsQueuedAgainNotRecordedUnreadabl
     // Still queued, so a search reads the file itself meanwhile.
     EXPECT_FALSE(content::ContentStore::open(program.str(), false)->find(tree.str(), "good.txt"));
     EXPECT_EQ(pending(), 1);
-    EXPECT_EQ(index(), 1);  // the next pass reads it
+    // Not tried again at once, however often the queue is worked through,
+    // and told once.
+    for (int pass = 0; pass < 3; ++pass) EXPECT_EQ(index((bin / "crashes.sh").string()), 0);
+    EXPECT_EQ(unreadable.size(), 1u);
+    now += 61;
+    EXPECT_EQ(index(), 1);  // the next try, a minute later, reads it
     EXPECT_EQ(holding("fine"), Paths{"good.txt"});
     EXPECT_EQ(pending(), 0);
+}
+
+// A document that runs out of time is tried again, spaced out, each time in a
+// fresh worker; only after its tries is it recorded unreadable, with why.
+TEST_F(ContentIndex, ADocumentOutOfTimeIsTriedAgainBeforeItIsRecordedUnreadable) {
+    writeFile(tree / "slow.docx", documentHolding("docx", "patience"));
+    TempFolder bin;
+    writeFile(bin / "hangs.sh", "#!/bin/sh\nsleep 60\n");
+    fs::permissions(bin / "hangs.sh", fs::perms::owner_all);
+    const content::ExtractorPool::Limits impatient{.stalled = std::chrono::milliseconds(300)};
+    auto store = [&] { return content::ContentStore::open(program.str(), false); };
+    for (std::int64_t wait : {0, 60, 240}) {
+        now += wait;
+        index((bin / "hangs.sh").string(), impatient);
+        EXPECT_EQ(pending(), wait == 240 ? 0 : 1) << wait;
+    }
+    auto recorded = store()->find(tree.str(), "slow.docx");
+    ASSERT_TRUE(recorded);
+    EXPECT_EQ(recorded->state, content::Document::Unreadable);
+    EXPECT_FALSE(store()->failure(tree.str(), "slow.docx").empty());
+    // Had the second try been the real reader's, it would have read it.
+    fs::remove(tree / "slow.docx");
+    writeFile(tree / "slow2.docx", documentHolding("docx", "patience"));
+    index((bin / "hangs.sh").string(), impatient);
+    now += 60;
+    EXPECT_EQ(index(), 1);
+    EXPECT_EQ(holding("patience"), Paths{"slow2.docx"});
 }
 
 TEST(ExtractorPool, ACrashAHangAndABombCostOnlyTheirWorker) {
@@ -142,7 +185,8 @@ TEST(ExtractorPool, ACrashAHangAndABombCostOnlyTheirWorker) {
     writeFile(folder / "a.txt", "alpha");
     std::atomic<bool> stop{false};
     for (const char* script : {"hangs.sh", "crashes.sh"}) {
-        content::ExtractorPool pool((folder / script).string(), 2, std::chrono::milliseconds(500));
+        content::ExtractorPool pool((folder / script).string(), 2,
+                                    {.stalled = std::chrono::milliseconds(500)});
         std::vector<content::ExtractedText> results(3);
         std::vector<content::ExtractorPool::Job> jobs(
             3, {(folder / "a.txt").string(), content::DocumentKind::PlainText});
@@ -166,6 +210,46 @@ TEST(ExtractorPool, ACrashAHangAndABombCostOnlyTheirWorker) {
     EXPECT_TRUE(results[0].cut);
     EXPECT_LE(results[0].text.size(), content::kTextCap);
     EXPECT_EQ(results[1].text, "alpha");
+}
+
+// The CPU budget is per document: a worker reads document after document past
+// the budget in sum, without the privilege to raise a hard limit (dropped
+// here from the programs this test starts, where the test runs with it).
+TEST(ExtractorPool, TheCpuBudgetIsEachDocumentsNotTheWorkersLife) {
+    TempFolder folder;
+    // Each takes the reader a good part of a second: a zip bomb inflated to the cap.
+    writeFile(folder / "heavy.docx", inflatingDocument(64u << 20));
+    const int documents = 20;
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::prctl(PR_CAPBSET_DROP, CAP_SYS_RESOURCE, 0, 0, 0);
+        std::atomic<bool> stop{false};
+        int read = 0;
+        std::string reasons;
+        {
+        content::ExtractorPool pool(kWorker, 1, {.cpuSeconds = 1});
+        pool.extract(std::vector<content::ExtractorPool::Job>(
+                         documents, {(folder / "heavy.docx").string(),
+                                     content::DocumentKind::WordProcessing}),
+                     [&](size_t, content::ExtractedText text) {
+                         read += text.outcome == content::ExtractedText::Read;
+                         reasons += text.reason + " ";
+                     },
+                     stop);
+        }  // the worker ends: its CPU time is counted
+        rusage used{};
+        ::getrusage(RUSAGE_CHILDREN, &used);
+        double cpu = static_cast<double>(used.ru_utime.tv_sec + used.ru_stime.tv_sec) +
+                     static_cast<double>(used.ru_utime.tv_usec + used.ru_stime.tv_usec) / 1e6;
+        std::fprintf(stderr, "read %d of %d, worker CPU %.2f s; %s\n", read, documents, cpu,
+                     reasons.c_str());
+        // The worker's CPU in sum must pass its budget, or this shows nothing.
+        ::_exit(read == documents && cpu > 2.5 ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace
