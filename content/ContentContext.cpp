@@ -61,4 +61,10 @@ std::optional<Context> contextOf(const std::string& dataFolder, const std::strin
     return contextIn(decodePlainText(bytes), utf8Word, lines);
 }
 
+std::string readingFailure(const std::string& dataFolder, const std::string& folder,
+                           const std::string& name) {
+    auto store = ContentStore::open(dataFolder, false);
+    return store ? store->failure(folder, name) : std::string();
+}
+
 }  // namespace zeph::content

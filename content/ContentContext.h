@@ -22,4 +22,9 @@ std::optional<Context> contextIn(std::string_view text, std::string_view utf8Wor
 std::optional<Context> contextOf(const std::string& dataFolder, const std::string& folder,
                                  const std::string& name, std::string_view utf8Word, int lines = 1);
 
+// Why the content index could not read a file (GBK), or "" when it did or
+// never tried: shown in the preview and beside the snippet.
+std::string readingFailure(const std::string& dataFolder, const std::string& folder,
+                           const std::string& name);
+
 }  // namespace zeph::content

@@ -262,7 +262,13 @@ std::string snippetOf(const std::string& dataFolder, const zeph::ResultRowView& 
                       const std::string& text) {
     auto context = zeph::content::contextOf(dataFolder, std::string(row.folder),
                                             std::string(row.name), text, 0);
-    if (!context) return {};
+    if (!context) {
+        // A document the index could not read says why instead.
+        std::string failure = zeph::content::readingFailure(dataFolder, std::string(row.folder),
+                                                            std::string(row.name));
+        return failure.empty() ? std::string()
+                               : zeph::terminalTextFromGbk("（无法读取：" + failure + "）");
+    }
     std::string line = context->before + context->match + context->after;
     for (char& c : line)
         if (c == '\t' || c == '\n' || c == '\r') c = ' ';

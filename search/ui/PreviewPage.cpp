@@ -37,7 +37,8 @@ QString escaped(const std::string& gbk) {
 }  // namespace
 
 QString previewHtml(const ResultRow& row, int w, const QString& timeCaption,
-                    const std::optional<content::Context>& context) {
+                    const std::optional<content::Context>& context,
+                    const QString& readingFailure) {
     const QString rowStart = QStringLiteral("<tr>\t\t\t\t   ");
     const QString rowEnd = QStringLiteral("\t\t\t\t   </tr>");
     QString html = QStringLiteral(
@@ -67,17 +68,23 @@ QString previewHtml(const ResultRow& row, int w, const QString& timeCaption,
                     "<br>%1<mark>%2</mark>%3</p>")
                     .arg(lines(context->before), lines(context->match), lines(context->after));
     }
+    if (!readingFailure.isEmpty())
+        html += QStringLiteral(
+                    "<p style='margin:4px 8px;font-size:small;color:#800000'><b>文件内容：</b>"
+                    "无法读取（%1）</p>")
+                    .arg(readingFailure.toHtmlEscaped());
     html += QStringLiteral("</body></html>");
     return html;
 }
 
 QString writePreviewPage(const QString& dataFolder, const ResultRow& row, int screenWidth,
                          const QString& timeCaption,
-                         const std::optional<content::Context>& context) {
+                         const std::optional<content::Context>& context,
+                         const QString& readingFailure) {
     QString path = QDir(dataFolder).filePath(QStringLiteral("tmp/preview.html"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return {};
-    file.write(previewHtml(row, screenWidth <= 1200 ? 10 : 7, timeCaption, context).toUtf8());
+    file.write(previewHtml(row, screenWidth <= 1200 ? 10 : 7, timeCaption, context, readingFailure).toUtf8());
     return file.commit() ? path : QString();
 }
 

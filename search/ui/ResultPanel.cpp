@@ -318,8 +318,10 @@ void ResultPanel::updatePreview() {
     if (!m_contentText.isEmpty())
         context = content::contextOf(toGbk(dataFolder()), row.folder, row.name,
                                      m_contentText.toStdString());
+    const QString failure =
+        toQString(content::readingFailure(toGbk(dataFolder()), row.folder, row.name));
     QString page = writePreviewPage(dataFolder(), row, width,
-                                    ResultModel::timeCaption(m_model->timeKind()), context);
+                                    ResultModel::timeCaption(m_model->timeKind()), context, failure);
     if (!page.isEmpty()) emit pageRequested(page);
 }
 

@@ -4,7 +4,9 @@
 // only their worker.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <linux/capability.h>
+#include <sys/stat.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -147,6 +149,38 @@ TEST_F(ContentIndex, ATextFileTheReaderFailedOnIsQueuedAgainNotRecordedUnreadabl
     EXPECT_EQ(index(), 1);  // the next try, a minute later, reads it
     EXPECT_EQ(holding("fine"), Paths{"good.txt"});
     EXPECT_EQ(pending(), 0);
+}
+
+// A change the file list cannot see - rewritten at the same size within the
+// same second, or another file of the same size and time renamed over it -
+// is read again when the watcher queues the path.
+TEST_F(ContentIndex, AFileRewrittenWithinASecondOrReplacedByAnotherIsReadAgain) {
+    auto setTimes = [](const fs::path& path, long nanoseconds) {
+        const struct timespec times[2] = {{1'700'000'000, nanoseconds}, {1'700'000'000, nanoseconds}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    };
+    writeFile(tree / "letter.txt", "alpha one");
+    setTimes(tree / "letter.txt", 100'000'000);
+    writeFile(tree / "other.txt", "gamma six");
+    setTimes(tree / "other.txt", 100'000'000);
+    EXPECT_EQ(index(), 2);
+    auto queue = [&](const std::string& name) {
+        auto store = content::ContentStore::open(program.str(), false);
+        ASSERT_TRUE(store->begin() && store->addPending(tree.str(), name) && store->commit());
+    };
+    writeFile(tree / "letter.txt", "alpha two");  // the same size, the same second
+    setTimes(tree / "letter.txt", 700'000'000);
+    queue("letter.txt");
+    EXPECT_EQ(index(), 1);
+    EXPECT_EQ(holding("alpha two"), Paths{"letter.txt"});
+    EXPECT_EQ(holding("alpha one"), Paths{});
+    // Renamed over: same size, same times to the nanosecond, another file.
+    writeFile(tree / "new.txt", "gamma ten");
+    setTimes(tree / "new.txt", 100'000'000);
+    fs::rename(tree / "new.txt", tree / "other.txt");
+    queue("other.txt");
+    EXPECT_EQ(index(), 1);
+    EXPECT_EQ(holding("gamma ten"), Paths{"other.txt"});
 }
 
 // A document that runs out of time is tried again, spaced out, each time in a
