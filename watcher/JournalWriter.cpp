@@ -1,6 +1,7 @@
 #include "JournalWriter.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -123,9 +124,27 @@ bool JournalWriter::adoptIfNewer() {
     return adopt(fs::path(osPath(m_dataFolder)) / generation);
 }
 
+bool JournalWriter::repairTail() {
+    struct stat st;
+    if (::fstat(m_fd.get(), &st) != 0) return false;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size == m_size) return true;
+    // Another program wrote to it (or cut it): its complete records stay,
+    // a torn one at the end goes.
+    const std::uint64_t complete = completeLength(m_fd.get(), size);
+    if (complete != size && ::ftruncate(m_fd.get(), static_cast<off_t>(complete)) != 0)
+        return false;
+    if (complete < m_size)
+        std::erase_if(m_batches, [&](const Batch& batch) { return batch.offset >= complete; });
+    m_size = complete;
+    if (complete != size && repaired) repaired(size - complete);
+    return true;
+}
+
 bool JournalWriter::append(const std::string& records, std::int64_t count) {
     if (records.empty()) return true;
     std::lock_guard lock(m_mutex);
+    if (m_fd.valid() && !repairTail()) return false;
     if (m_fd.valid() && !writeAll(m_fd.get(), records)) {
         // What reached the file of a failed batch goes again, so the batch
         // can be written whole later and no record is glued to a piece.

@@ -26,8 +26,11 @@ public:
     void openPublished();
     // Appends one batch of records. On a failed write nothing of the batch
     // stays in the journal, errno tells why, and false is returned: the
-    // caller keeps the batch and tries again.
+    // caller keeps the batch and tries again. Bytes another program left at
+    // the end are looked at first: a torn record among them is cut off, so
+    // no record of ours is glued to it, and repaired is told how many bytes went.
     bool append(const std::string& records, std::int64_t count);
+    std::function<void(std::uint64_t cutBytes)> repaired;
     // Makes the journal of the generation in the folder (its manifest says
     // when its walk began) the one written to. A torn last record left by a
     // writer that was killed is cut off first, so nothing is glued to it.
@@ -46,6 +49,8 @@ private:
         std::int64_t records;
     };
     std::string readFrom(std::uint64_t offset) const;
+    // Takes the file as it is now when another program changed its end.
+    bool repairTail();
 
     std::string m_dataFolder;
     Clock m_clock;

@@ -88,6 +88,10 @@ void LiveIndex::note(std::string text) {
 
 void LiveIndex::start() {
     openConfigDatabase(m_db, m_dataFolder);
+    m_writer.repaired = [this](std::uint64_t cut) {
+        note("变更记录末尾有另一个程序写下的不完整记录（" + std::to_string(cut) +
+             " 字节），已删去");
+    };
     m_writer.openPublished();
     auto begun = Clock::now();
     watchRoots();

@@ -124,6 +124,27 @@ TEST_F(JournalWriterTest, ATornLastRecordIsCutBeforeTheFirstAppend) {
     EXPECT_EQ(records(generation), (std::vector<std::string>{"/kept", "/next"}));
 }
 
+// Another program appends while the watcher writes: its whole records stay,
+// a torn one is cut off and said, and no record of ours is glued to it.
+TEST_F(JournalWriterTest, ATornRecordAnotherProgramLeftIsCutBeforeTheNextAppend) {
+    fs::path generation = publish("index.gen-1", 0);
+    JournalWriter writer(data.str());
+    std::uint64_t cut = 0;
+    writer.repaired = [&](std::uint64_t bytes) { cut = bytes; };
+    writer.openPublished();
+    ASSERT_TRUE(writer.append(removal("/first"), 1));
+    {
+        std::ofstream other(generation / journal::kJournalName, std::ios::app | std::ios::binary);
+        other << removal("/theirs") << "+torn\t/tm";
+    }
+    ASSERT_TRUE(writer.append(removal("/second"), 1));
+    EXPECT_EQ(cut, 9u);  // "+torn\t/tm"
+    EXPECT_EQ(records(generation), (std::vector<std::string>{"/first", "/theirs", "/second"}));
+    ASSERT_TRUE(writer.append(removal("/third"), 1));
+    EXPECT_EQ(records(generation),
+              (std::vector<std::string>{"/first", "/theirs", "/second", "/third"}));
+}
+
 TEST_F(JournalWriterTest, ANewGenerationCarriesOnlyTheBatchesFromAroundItsWalkOn) {
     JournalWriter writer(data.str(), [&] { return now; });
     publish("index.gen-1", 0);
