@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <tuple>
@@ -182,8 +183,28 @@ bool ContentIndexer::extractPending(const std::atomic<bool>& stop) {
                                      ExtractedText{ExtractedText::Read, {}, false, {}}, &path);
                 continue;
             }
-            jobs.push_back({osPathOf(joinPath(path.folder, path.name)), kind});
+            const unsigned seconds =
+                path.attempts == 0 && m_firstTrySeconds > 0
+                    ? std::min(m_firstTrySeconds, m_limits.cpuSeconds)
+                    : m_limits.cpuSeconds;
+            jobs.push_back({osPathOf(joinPath(path.folder, path.name)), kind, seconds});
             documents.emplace_back(std::move(document), &path);
+        }
+        // Small documents first: a letter just saved is not kept waiting behind a large one.
+        std::vector<size_t> order(jobs.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            return documents[a].first.size < documents[b].first.size;
+        });
+        {
+            std::vector<ExtractorPool::Job> sortedJobs;
+            std::vector<std::pair<Document, const PendingPath*>> sortedDocuments;
+            for (size_t i : order) {
+                sortedJobs.push_back(std::move(jobs[i]));
+                sortedDocuments.push_back(std::move(documents[i]));
+            }
+            jobs = std::move(sortedJobs);
+            documents = std::move(sortedDocuments);
         }
         auto store = [&] {
             if (!m_store->begin()) return false;

@@ -40,6 +40,10 @@ public:
     // failed document (seconds since 1970).
     void setLimits(ExtractorPool::Limits limits) { m_limits = limits; }
     void setClock(std::function<std::int64_t()> now) { m_now = std::move(now); }
+    // A document's first try gets at most this much CPU (0: the workers' whole
+    // budget); later tries get the whole budget. The watcher keeps first tries
+    // short, so a hostile document never holds up a letter just saved.
+    void setFirstTryCpuSeconds(unsigned seconds) { m_firstTrySeconds = seconds; }
 
     bool compare(const std::atomic<bool>& stop);
     bool extractPending(const std::atomic<bool>& stop);
@@ -56,6 +60,7 @@ private:
     std::string m_worker;
     unsigned m_workers;
     ExtractorPool::Limits m_limits;
+    unsigned m_firstTrySeconds = 0;
     std::function<std::int64_t()> m_now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
     std::unique_ptr<ContentStore> m_store;
     std::atomic<std::int64_t> m_done{0}, m_left{0};

@@ -99,6 +99,7 @@ void ExtractorPool::end(Worker& worker) {
 bool ExtractorPool::send(Worker& worker, const Job& job) {
     std::string request;
     protocol::put<std::uint32_t>(request, static_cast<std::uint32_t>(job.kind));
+    protocol::put<std::uint32_t>(request, job.cpuSeconds);
     protocol::put<std::uint64_t>(request, kTextCap);
     protocol::putBytes(request, job.osPath);
     return protocol::sendAll(worker.toWorker.get(), request);

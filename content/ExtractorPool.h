@@ -26,6 +26,7 @@ public:
     struct Job {
         std::string osPath;
         DocumentKind kind;
+        unsigned cpuSeconds = 0;  // this document's CPU budget; 0: the pool's
     };
     struct Limits {
         unsigned cpuSeconds = 20;                          // per document

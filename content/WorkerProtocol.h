@@ -1,7 +1,7 @@
 // What the content index and its extraction workers say to each other over
 // a local socket: a request names a file and its kind, the answer carries its
 // text.
-//   request: u32 kind, u64 text cap, u64 path length, path bytes
+//   request: u32 kind, u32 CPU seconds, u64 text cap, u64 path length, path bytes
 //   answer:  u32 outcome, u32 cut, u64 text length, text, u64 reason length, reason
 // Numbers are little-endian as the machine writes them (both ends are one build).
 #pragma once

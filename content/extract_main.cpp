@@ -1,7 +1,7 @@
 // zeph-extract: a worker of the content index. It reads requests on standard
 // input and answers each with the document's text on standard output, until
 // its input ends. It runs confined (WorkerSandbox.h), with a CPU budget per
-// document given as its argument. A document that crashes or hangs it costs
+// document given by the request (or, where that says 0, its argument). A document that crashes or hangs it costs
 // only this process; the index starts another.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,10 +42,11 @@ int main(int argc, char** argv) {
     confineReader();
     for (;;) {
         auto kind = protocol::get<std::uint32_t>(0);
-        auto cap = protocol::get<std::uint64_t>(0);
+        auto seconds = kind ? protocol::get<std::uint32_t>(0) : std::nullopt;
+        auto cap = seconds ? protocol::get<std::uint64_t>(0) : std::nullopt;
         auto path = kind && cap ? protocol::getBytes(0, kPathAtMost) : std::nullopt;
         if (!path) return 0;  // the index closed the pipe
-        allowCpuSeconds(cpuSeconds);
+        allowCpuSeconds(*seconds > 0 ? *seconds : cpuSeconds);
         ExtractedText text;
         bool outOfMemory = false;
         try {

@@ -15,6 +15,9 @@ namespace zeph {
 namespace {
 
 constexpr auto kWakeEvery = std::chrono::seconds(2);
+// Most documents are read in well under a second; one that is not comes back
+// later with the whole budget.
+constexpr unsigned kFirstTryCpuSeconds = 4;
 
 }  // namespace
 
@@ -53,6 +56,14 @@ void ContentUpdates::compareAll() {
     m_wake.notify_all();
 }
 
+// Said once when the store cannot be written, and once when it can again.
+void ContentUpdates::reportStore(bool stored) {
+    if (stored == !m_storeFailing) return;
+    m_storeFailing = !stored;
+    note(stored ? "文档内容索引恢复写入"
+                : "文档内容索引无法写入（磁盘已满或文件损坏），读取的文档留在队列中，稍后重试");
+}
+
 void ContentUpdates::note(const std::string& text) {
     CSQLiteDB db;
     openConfigDatabase(db, m_dataFolder);
@@ -74,14 +85,18 @@ void ContentUpdates::run() {
         }
         if (scope.fingerprint() != fingerprint) {
             fingerprint = scope.fingerprint();
+            // Two workers at least, and short first tries: a hostile document
+            // takes one worker for a few seconds, and a letter just saved the other.
             indexer = scope.enabled() ? std::make_unique<content::ContentIndexer>(
                                             m_dataFolder, scope, m_extractor,
-                                            std::max(1u, std::thread::hardware_concurrency() / 2))
+                                            std::max(2u, std::thread::hardware_concurrency() / 2))
                                       : nullptr;
-            if (indexer)
+            if (indexer) {
+                indexer->setFirstTryCpuSeconds(kFirstTryCpuSeconds);
                 indexer->onUnreadable = [this](const std::string& path, const std::string& reason) {
                     note("无法读取文档内容：" + path + "（" + reason + "）");
                 };
+            }
             std::lock_guard lock(m_mutex);
             m_compare = true;
         }
@@ -94,13 +109,27 @@ void ContentUpdates::run() {
         }
         if (indexer && indexer->ready()) {
             content::ContentStore& store = indexer->store();
-            if (!queued.empty() && store.begin()) {
-                for (const auto& [folder, name] : queued) store.addPending(folder, name);
-                store.commit();
+            // A change that cannot be queued in the store (a full disk) stays
+            // in the watcher's own queue until it can.
+            bool written = queued.empty();
+            if (!written && store.begin()) {
+                bool ok = true;
+                for (const auto& [folder, name] : queued) ok = ok && store.addPending(folder, name);
+                written = ok && store.commit();
+                if (!written) store.rollback();
             }
-            if (compare) indexer->compare(m_stop);
-            indexer->extractPending(m_stop);
+            if (!written) {
+                std::lock_guard lock(m_mutex);
+                m_queue.insert(m_queue.begin(), queued.begin(), queued.end());
+                if (compare) m_compare = true;
+            }
+            if (written && compare && !indexer->compare(m_stop)) {
+                std::lock_guard lock(m_mutex);
+                m_compare = true;  // tried again at the next wake
+            }
+            const bool stored = indexer->extractPending(m_stop);
             m_read += indexer->done();
+            if (!m_stop) reportStore(written && stored);
         }
         std::unique_lock lock(m_mutex);
         m_idle = m_queue.empty() && !m_compare;

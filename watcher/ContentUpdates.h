@@ -39,6 +39,7 @@ public:
 private:
     void run();
     void note(const std::string& text);
+    void reportStore(bool stored);
 
     std::string m_dataFolder;
     std::string m_extractor;
@@ -51,6 +52,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_idle{false};
     std::atomic<std::int64_t> m_read{0};
+    bool m_storeFailing = false;  // on the thread: the last pass could not write
 };
 
 }  // namespace zeph
