@@ -93,12 +93,36 @@ ContentIndexer::ContentIndexer(std::string dataFolder, ContentScope scope, std::
       m_scope(std::move(scope)),
       m_worker(std::move(worker)),
       m_workers(workers),
-      m_store(ContentStore::open(m_dataFolder, true)) {}
+      m_store(ContentStore::open(m_dataFolder, true, &m_problem, &m_damaged)) {}
+
+bool ContentIndexer::prepareStore() {
+    const bool asked = ContentStore::rebuildRequested(m_dataFolder);
+    // Every page is read once per comparison: a damaged store is made anew
+    // instead of answering searches wrong for good.
+    if (m_store) m_store->clearFailure();
+    if (m_store && !asked && m_store->checkWhole()) return true;
+    const bool damaged = m_store ? m_store->damaged() : m_damaged;
+    if (!asked && !damaged) {
+        if (m_store) m_problem = m_store->failureText();
+        return false;
+    }
+    m_store.reset();
+    if (!ContentStore::setAside(m_dataFolder)) {
+        m_problem = "文档内容索引已损坏，且无法移开";
+        return false;
+    }
+    m_problem.clear();
+    m_store = ContentStore::open(m_dataFolder, true, &m_problem, &m_damaged);
+    if (onNote)
+        onNote(asked ? "已按要求重建文档内容索引，文档将重新读取"
+                     : "文档内容索引已损坏，已移到 content/Content.sqlite.damaged 并重建，文档将重新读取");
+    return m_store != nullptr;
+}
 
 ContentIndexer::~ContentIndexer() = default;
 
 bool ContentIndexer::compare(const std::atomic<bool>& stop) {
-    if (!m_store) return false;
+    if (!prepareStore()) return false;
     const std::string generation = publishedGeneration(m_dataFolder);
     UniqueFd list = openPath(joinPath(joinPath(m_dataFolder, kIndexLinkName), index::kFileListName),
                              O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -146,6 +170,7 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
 
 bool ContentIndexer::extractPending(const std::atomic<bool>& stop) {
     if (!m_store) return false;
+    m_store->clearFailure();
     ExtractorPool pool(m_worker, m_workers, m_limits);
     m_done = 0;
     for (;;) {

@@ -31,10 +31,18 @@ public:
     ~ContentIndexer();
 
     bool ready() const { return m_store != nullptr; }
+    // Before a comparison: every page of the store is read, and a store that
+    // was damaged, or whose rebuild was asked for, is set aside and made anew
+    // (told to onNote). False when there is none to work on (no permission,
+    // say): problem() says why.
+    bool prepareStore();
     ContentStore& store() { return *m_store; }
+    const std::string& problem() const { return m_problem; }
 
     // Told (GBK) each document that could not be read, and why.
     std::function<void(const std::string& path, const std::string& reason)> onUnreadable;
+    // Told (GBK) what became of the store itself.
+    std::function<void(const std::string& text)> onNote;
 
     // The workers' bounds, and the clock that spaces out the tries of a
     // failed document (seconds since 1970).
@@ -62,6 +70,9 @@ private:
     ExtractorPool::Limits m_limits;
     unsigned m_firstTrySeconds = 0;
     std::function<std::int64_t()> m_now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
+    // Before the store: its opening fills them in.
+    std::string m_problem;
+    bool m_damaged = false;  // the store could not be opened for damage
     std::unique_ptr<ContentStore> m_store;
     std::atomic<std::int64_t> m_done{0}, m_left{0};
 };

@@ -1,8 +1,12 @@
 #include "ContentStore.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
+
+#include <cerrno>
 
 #include "common/Codec.h"
 #include "common/Paths.h"
@@ -39,7 +43,11 @@ create virtual table if not exists Words using fts5(Text, content='', detail=non
 // Binds texts and numbers, steps once, and resets on the way out.
 class Use {
 public:
-    explicit Use(sqlite3_stmt* statement) : m_statement(statement) {}
+    // failure: where the first error of a step is noted (a damaged page, a
+    // busy or full database), so no reading that ended early passes for whole.
+    Use(int* failure, sqlite3_stmt* statement) : m_statement(statement), m_failure(failure) {
+        if (!statement && *m_failure == SQLITE_OK) *m_failure = SQLITE_ERROR;
+    }
     ~Use() {
         if (m_statement) {
             sqlite3_reset(m_statement);
@@ -65,7 +73,11 @@ public:
                               SQLITE_TRANSIENT);
         return *this;
     }
-    int step() { return m_statement ? sqlite3_step(m_statement) : SQLITE_MISUSE; }
+    int step() {
+        int rc = m_statement ? sqlite3_step(m_statement) : SQLITE_MISUSE;
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE && *m_failure == SQLITE_OK) *m_failure = rc;
+        return rc;
+    }
     bool run() {
         int rc = step();
         return rc == SQLITE_DONE || rc == SQLITE_ROW;
@@ -80,6 +92,7 @@ public:
 
 private:
     sqlite3_stmt* m_statement;
+    int* m_failure;
 };
 
 Document documentOf(const Use& row) {
@@ -142,17 +155,117 @@ ContentStore::~ContentStore() {
     if (m_db) sqlite3_close(m_db);
 }
 
-std::unique_ptr<ContentStore> ContentStore::open(const std::string& dataFolder, bool create) {
+std::string ContentStore::path(const std::string& dataFolder) {
     std::string folder = osPath(joinPath(dataFolder, kContentFolder));
-    if (folder.empty()) return nullptr;
-    if (create) ::mkdir(folder.c_str(), 0755);
-    std::string path = folder + "/" + kContentDatabase;
+    return folder.empty() ? std::string() : folder + "/" + kContentDatabase;
+}
+
+std::unique_ptr<ContentStore> ContentStore::open(const std::string& dataFolder, bool create,
+                                                 std::string* problem, bool* damaged) {
+    std::string path = ContentStore::path(dataFolder);
+    if (path.empty()) return nullptr;
+    struct stat st;
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (create) ::mkdir(path.substr(0, path.rfind('/')).c_str(), 0755);
+    if (!exists && !create) return nullptr;  // none yet: nothing to say
+    auto fail = [&](std::unique_ptr<ContentStore> store) -> std::unique_ptr<ContentStore> {
+        if (problem)
+            *problem = store && store->m_db && store->failed() ? store->failureText()
+                                                               : std::string("文档内容索引无法打开");
+        if (damaged) *damaged = store && store->damaged();
+        return nullptr;
+    };
     std::unique_ptr<ContentStore> store(new ContentStore);
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(path.c_str(), &store->m_db, flags, nullptr) != SQLITE_OK) return nullptr;
+    if (sqlite3_open_v2(path.c_str(), &store->m_db, flags, nullptr) != SQLITE_OK)
+        return fail(std::move(store));
     sqlite3_busy_timeout(store->m_db, 10000);
-    if (!registerTokenizer(store->m_db) || !store->prepareSchema()) return nullptr;
+    if (!registerTokenizer(store->m_db)) return fail(std::move(store));
+    // A store the user may only read is read as it is; one that can be written
+    // gets the tables and columns of this version.
+    const bool readOnly = sqlite3_db_readonly(store->m_db, "main") == 1;
+    if (!readOnly && !store->prepareSchema()) {
+        store->m_failure = sqlite3_errcode(store->m_db);
+        if (store->m_failure == SQLITE_OK) store->m_failure = SQLITE_ERROR;
+        return fail(std::move(store));
+    }
+    // A file that is no database, or whose first pages are damaged, says so here.
+    {
+        Use probe(&store->m_failure, store->statement("select count(*) from Meta"));
+        probe.step();
+    }
+    if (store->failed()) return fail(std::move(store));
+    if (readOnly && create && problem) *problem = "文档内容索引是只读的，无法更新";
     return store;
+}
+
+namespace {
+
+std::string markerPath(const std::string& dataFolder) {
+    std::string folder = osPath(joinPath(dataFolder, kContentFolder));
+    return folder.empty() ? std::string() : folder + "/" + kRebuildMarker;
+}
+
+}  // namespace
+
+bool ContentStore::requestRebuild(const std::string& dataFolder) {
+    std::string marker = markerPath(dataFolder);
+    if (marker.empty()) return false;
+    int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+bool ContentStore::rebuildRequested(const std::string& dataFolder) {
+    std::string marker = markerPath(dataFolder);
+    return !marker.empty() && ::access(marker.c_str(), F_OK) == 0;
+}
+
+bool ContentStore::setAside(const std::string& dataFolder) {
+    const std::string file = path(dataFolder);
+    if (file.empty()) return false;
+    for (const char* companion : {"-wal", "-shm"}) ::unlink((file + companion).c_str());
+    if (::rename(file.c_str(), (file + ".damaged").c_str()) != 0 && errno != ENOENT) return false;
+    ::unlink(markerPath(dataFolder).c_str());
+    return true;
+}
+
+bool ContentStore::failed() const {
+    return m_failure != SQLITE_OK;
+}
+
+bool ContentStore::damaged() const {
+    return m_failure == SQLITE_CORRUPT || m_failure == SQLITE_NOTADB;
+}
+
+std::string ContentStore::failureText() const {
+    switch (m_failure & 0xFF) {
+        case SQLITE_OK:
+            return {};
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            return "文档内容索引已损坏";
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return "文档内容索引正忙，暂时无法读取";
+        case SQLITE_FULL:
+            return "磁盘已满，文档内容索引无法写入";
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+        case SQLITE_CANTOPEN:
+            return "文档内容索引无法读写（没有权限）";
+        default:
+            return "文档内容索引无法读取（" + std::string(sqlite3_errstr(m_failure)) + "）";
+    }
+}
+
+bool ContentStore::checkWhole() {
+    Use check(&m_failure, statement("pragma quick_check(1)"));
+    if (check.step() != SQLITE_ROW) return false;
+    if (check.text(0) == "ok") return true;
+    m_failure = SQLITE_CORRUPT;
+    return false;
 }
 
 bool ContentStore::prepareSchema() {
@@ -164,7 +277,7 @@ bool ContentStore::addMissingColumns() {
     for (const auto& [table, column, definition] : kAddedColumns) {
         bool present = false;
         {
-            Use columns(statement(table == std::string_view("Documents")
+            Use columns(&m_failure,statement(table == std::string_view("Documents")
                                       ? "select name from pragma_table_info('Documents')"
                                       : "select name from pragma_table_info('Pending')"));
             if (!columns.ok()) return false;
@@ -179,7 +292,9 @@ bool ContentStore::addMissingColumns() {
 }
 
 bool ContentStore::execute(const char* sql) {
-    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK && m_failure == SQLITE_OK) m_failure = rc;
+    return rc == SQLITE_OK;
 }
 
 sqlite3_stmt* ContentStore::statement(const char* sql) {
@@ -208,7 +323,7 @@ void ContentStore::rollback() {
 std::optional<Document> ContentStore::find(std::string_view folder, std::string_view name) {
     static const std::string sql =
         std::string("select ") + kDocumentColumns + " from Documents where Folder=?1 and Name=?2";
-    Use row(statement(sql.c_str()));
+    Use row(&m_failure,statement(sql.c_str()));
     row.bind(1, folder).bind(2, name);
     if (row.step() != SQLITE_ROW) return std::nullopt;
     return documentOf(row);
@@ -217,7 +332,7 @@ std::optional<Document> ContentStore::find(std::string_view folder, std::string_
 std::optional<Document> ContentStore::document(std::int64_t id) {
     static const std::string sql =
         std::string("select ") + kDocumentColumns + " from Documents where Id=?1";
-    Use row(statement(sql.c_str()));
+    Use row(&m_failure,statement(sql.c_str()));
     row.bind(1, id);
     if (row.step() != SQLITE_ROW) return std::nullopt;
     return documentOf(row);
@@ -226,22 +341,24 @@ std::optional<Document> ContentStore::document(std::int64_t id) {
 void ContentStore::forEachDocument(const std::function<void(const Document&)>& visit) {
     static const std::string sql =
         std::string("select ") + kDocumentColumns + " from Documents order by Folder, Name";
-    Use rows(statement(sql.c_str()));
+    Use rows(&m_failure,statement(sql.c_str()));
     while (rows.step() == SQLITE_ROW) visit(documentOf(rows));
 }
 
 std::int64_t ContentStore::documentCount() {
-    Use row(statement("select count(*) from Documents"));
+    Use row(&m_failure,statement("select count(*) from Documents"));
     return row.step() == SQLITE_ROW ? row.number(0) : 0;
 }
 
 std::optional<std::string> ContentStore::storedText(std::int64_t id) {
-    Use row(
+    Use row(&m_failure,
         statement("select t.Text, d.TextLength from Texts t join Documents d on d.Id=t.Id "
                   "where t.Id=?1"));
     row.bind(1, id);
     if (row.step() != SQLITE_ROW) return std::nullopt;
-    return inflate(row.text(0), row.number(1));
+    std::optional<std::string> text = inflate(row.text(0), row.number(1));
+    if (!text && m_failure == SQLITE_OK) m_failure = SQLITE_CORRUPT;
+    return text;
 }
 
 std::optional<std::string> ContentStore::text(std::int64_t id) {
@@ -252,7 +369,7 @@ std::optional<std::string> ContentStore::text(std::int64_t id) {
 bool ContentStore::dropTokens(std::int64_t id) {
     std::optional<std::string> old = storedText(id);
     if (!old) return true;
-    Use drop(statement("insert into Words(Words, rowid, Text) values('delete', ?1, ?2)"));
+    Use drop(&m_failure,statement("insert into Words(Words, rowid, Text) values('delete', ?1, ?2)"));
     return drop.bind(1, id).bind(2, *old).run();
 }
 
@@ -262,7 +379,7 @@ bool ContentStore::put(Document d, std::string_view text) {
         if (!dropTokens(old->id)) return false;
         d.id = old->id;
     }
-    Use row(
+    Use row(&m_failure,
         statement("insert or replace into Documents(Id, Folder, Name, Device, Inode, Size, "
                   "Modified, State, TextLength, ModifiedNs, Changed, Reason) "
                   "values(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12)"));
@@ -281,12 +398,12 @@ bool ContentStore::put(Document d, std::string_view text) {
     if (!row.run()) return false;
     if (!old) d.id = sqlite3_last_insert_rowid(m_db);
     if (text.empty()) {
-        Use drop(statement("delete from Texts where Id=?1"));
+        Use drop(&m_failure,statement("delete from Texts where Id=?1"));
         return drop.bind(1, d.id).run();
     }
-    Use store(statement("insert or replace into Texts(Id, Text) values(?1, ?2)"));
+    Use store(&m_failure,statement("insert or replace into Texts(Id, Text) values(?1, ?2)"));
     if (!store.bind(1, d.id).blob(2, compress(text)).run()) return false;
-    Use words(statement("insert into Words(rowid, Text) values(?1, ?2)"));
+    Use words(&m_failure,statement("insert into Words(rowid, Text) values(?1, ?2)"));
     return words.bind(1, d.id).bind(2, text).run();
 }
 
@@ -294,8 +411,8 @@ bool ContentStore::remove(std::string_view folder, std::string_view name) {
     std::optional<Document> old = find(folder, name);
     if (!old) return true;
     if (!dropTokens(old->id)) return false;
-    Use texts(statement("delete from Texts where Id=?1"));
-    Use documents(statement("delete from Documents where Id=?1"));
+    Use texts(&m_failure,statement("delete from Texts where Id=?1"));
+    Use documents(&m_failure,statement("delete from Documents where Id=?1"));
     return texts.bind(1, old->id).run() && documents.bind(1, old->id).run();
 }
 
@@ -306,7 +423,7 @@ bool ContentStore::removeBelow(std::string_view folderPath) {
     std::string end = folder == "/" ? "0" : folder + "0";
     std::vector<std::pair<std::string, std::string>> doomed;
     {
-        Use rows(
+        Use rows(&m_failure,
             statement("select Folder, Name from Documents where Folder=?1 or "
                       "(Folder>=?2 and Folder<?3)"));
         rows.bind(1, folder).bind(2, below).bind(3, end);
@@ -319,7 +436,7 @@ bool ContentStore::removeBelow(std::string_view folderPath) {
 
 std::vector<std::int64_t> ContentStore::candidates(const std::vector<std::string>& keys) {
     std::vector<std::int64_t> ids;
-    Use rows(statement("select rowid from Words where Words match ?1 order by rowid"));
+    Use rows(&m_failure,statement("select rowid from Words where Words match ?1 order by rowid"));
     rows.bind(1, matchExpression(keys));
     while (rows.step() == SQLITE_ROW) ids.push_back(rows.number(0));
     return ids;
@@ -327,7 +444,7 @@ std::vector<std::int64_t> ContentStore::candidates(const std::vector<std::string
 
 std::vector<Document> ContentStore::candidateDocuments(const std::vector<std::string>& keys) {
     std::vector<Document> documents;
-    Use rows(
+    Use rows(&m_failure,
         statement("select d.Id, d.Folder, d.Name from Words w join Documents d on d.Id=w.rowid "
                   "where Words match ?1 order by d.Id"));
     rows.bind(1, matchExpression(keys));
@@ -342,7 +459,7 @@ std::vector<Document> ContentStore::candidateDocuments(const std::vector<std::st
 
 std::vector<Document> ContentStore::allDocumentPaths() {
     std::vector<Document> documents;
-    Use rows(
+    Use rows(&m_failure,
         statement("select d.Id, d.Folder, d.Name from Texts t join Documents d on d.Id=t.Id "
                   "order by d.Id"));
     while (rows.step() == SQLITE_ROW) {
@@ -356,13 +473,13 @@ std::vector<Document> ContentStore::allDocumentPaths() {
 
 std::vector<std::int64_t> ContentStore::allDocuments() {
     std::vector<std::int64_t> ids;
-    Use rows(statement("select Id from Texts order by Id"));
+    Use rows(&m_failure,statement("select Id from Texts order by Id"));
     while (rows.step() == SQLITE_ROW) ids.push_back(rows.number(0));
     return ids;
 }
 
 bool ContentStore::addPending(std::string_view folder, std::string_view name, bool fresh) {
-    Use row(statement(fresh ? "insert into Pending(Folder, Name) values(?1, ?2) on conflict do "
+    Use row(&m_failure,statement(fresh ? "insert into Pending(Folder, Name) values(?1, ?2) on conflict do "
                               "update set Attempts=0, NotBefore=0, Reason=''"
                             : "insert or ignore into Pending(Folder, Name) values(?1, ?2)"));
     return row.bind(1, folder).bind(2, name).run();
@@ -370,7 +487,7 @@ bool ContentStore::addPending(std::string_view folder, std::string_view name, bo
 
 std::vector<PendingPath> ContentStore::duePending(std::int64_t now, std::int64_t atMost) {
     std::vector<PendingPath> paths;
-    Use rows(statement(
+    Use rows(&m_failure,statement(
         "select Folder, Name, Attempts, Reason from Pending where NotBefore<=?1 limit ?2"));
     rows.bind(1, now).bind(2, atMost);
     while (rows.step() == SQLITE_ROW)
@@ -381,7 +498,7 @@ std::vector<PendingPath> ContentStore::duePending(std::int64_t now, std::int64_t
 bool ContentStore::postpone(std::string_view folder, std::string_view name,
                             std::int64_t attempts, std::int64_t notBefore,
                             std::string_view reason) {
-    Use row(statement(
+    Use row(&m_failure,statement(
         "update Pending set Attempts=?3, NotBefore=?4, Reason=?5 where Folder=?1 and Name=?2"));
     return row.bind(1, folder).bind(2, name).bind(3, attempts).bind(4, notBefore).bind(5, reason)
         .run();
@@ -389,7 +506,7 @@ bool ContentStore::postpone(std::string_view folder, std::string_view name,
 
 std::string ContentStore::failure(std::string_view folder, std::string_view name) {
     {
-        Use row(statement("select Reason from Pending where Folder=?1 and Name=?2"));
+        Use row(&m_failure,statement("select Reason from Pending where Folder=?1 and Name=?2"));
         row.bind(1, folder).bind(2, name);
         if (row.step() == SQLITE_ROW && !row.text(0).empty()) return row.text(0);
     }
@@ -399,30 +516,30 @@ std::string ContentStore::failure(std::string_view folder, std::string_view name
 
 std::vector<std::pair<std::string, std::string>> ContentStore::pending(std::int64_t atMost) {
     std::vector<std::pair<std::string, std::string>> paths;
-    Use rows(statement("select Folder, Name from Pending limit ?1"));
+    Use rows(&m_failure,statement("select Folder, Name from Pending limit ?1"));
     rows.bind(1, atMost);
     while (rows.step() == SQLITE_ROW) paths.emplace_back(rows.text(0), rows.text(1));
     return paths;
 }
 
 bool ContentStore::removePending(std::string_view folder, std::string_view name) {
-    Use row(statement("delete from Pending where Folder=?1 and Name=?2"));
+    Use row(&m_failure,statement("delete from Pending where Folder=?1 and Name=?2"));
     return row.bind(1, folder).bind(2, name).run();
 }
 
 std::int64_t ContentStore::pendingCount() {
-    Use row(statement("select count(*) from Pending"));
+    Use row(&m_failure,statement("select count(*) from Pending"));
     return row.step() == SQLITE_ROW ? row.number(0) : 0;
 }
 
 std::string ContentStore::meta(std::string_view key) {
-    Use row(statement("select Value from Meta where Key=?1"));
+    Use row(&m_failure,statement("select Value from Meta where Key=?1"));
     row.bind(1, key);
     return row.step() == SQLITE_ROW ? row.text(0) : std::string();
 }
 
 bool ContentStore::setMeta(std::string_view key, std::string_view value) {
-    Use row(statement("insert or replace into Meta(Key, Value) values(?1, ?2)"));
+    Use row(&m_failure,statement("insert or replace into Meta(Key, Value) values(?1, ?2)"));
     return row.bind(1, key).bind(2, value).run();
 }
 

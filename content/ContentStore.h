@@ -34,6 +34,9 @@ inline constexpr char kContentFolder[] = "content";
 inline constexpr char kContentDatabase[] = "Content.sqlite";
 inline constexpr char kDiffedGeneration[] = "DiffedGeneration";
 inline constexpr char kScopeFingerprint[] = "Scope";
+// A file in the content folder asking the next writer (the watcher within
+// seconds, else the next index run) to make the store anew.
+inline constexpr char kRebuildMarker[] = "rebuild";
 
 struct Document {
     enum State { Indexed = 0, Unreadable = 1, TooLarge = 2, Cut = 3 };
@@ -60,8 +63,31 @@ public:
     ContentStore& operator=(const ContentStore&) = delete;
 
     // The store of the data folder (GBK); with create, made when missing.
-    // nullptr when it cannot be opened.
-    static std::unique_ptr<ContentStore> open(const std::string& dataFolder, bool create);
+    // nullptr when it is missing or cannot be opened; in the second case
+    // problem (GBK) says why. A store the user may only read opens for
+    // reading, and with create problem says it cannot be written.
+    static std::unique_ptr<ContentStore> open(const std::string& dataFolder, bool create,
+                                              std::string* problem = nullptr,
+                                              bool* damaged = nullptr);
+    // Its file (system encoding).
+    static std::string path(const std::string& dataFolder);
+    // Asks for the store to be made anew; whether it was asked.
+    static bool requestRebuild(const std::string& dataFolder);
+    static bool rebuildRequested(const std::string& dataFolder);
+    // Puts a damaged store aside (Content.sqlite.damaged, replacing an older
+    // one) and clears the request: the next open with create makes it anew.
+    static bool setAside(const std::string& dataFolder);
+
+    // Whether a statement failed since the store was opened (damaged pages,
+    // busy past the wait, a full disk): what was read then is not whole.
+    bool failed() const;
+    bool damaged() const;
+    // Why, in the user's words (GBK); "" when nothing failed.
+    std::string failureText() const;
+    // Reads every page: false (and damaged) when one is not sound.
+    bool checkWhole();
+    // A writer's new pass: what failed before is forgotten.
+    void clearFailure() { m_failure = 0; }
 
     bool begin();
     bool commit();
@@ -116,6 +142,7 @@ private:
     bool dropTokens(std::int64_t id);
 
     sqlite3* m_db = nullptr;
+    int m_failure = 0;  // the first failed step's SQLite code
     std::vector<std::pair<const char*, sqlite3_stmt*>> m_statements;
 };
 

@@ -20,6 +20,10 @@ class CSQLiteDB;
 
 // The exit code of an indexer started while another run works on its data folder.
 inline constexpr int kExitIndexRunning = -5;
+// The exit code of a run whose names were published but whose documents could
+// not all be stored in the content index (a full disk, a store it may not
+// write): they stay queued for the next run.
+inline constexpr int kExitContentNotStored = -6;
 
 enum RunStage : int {
     kStageReadingSettings = 0,

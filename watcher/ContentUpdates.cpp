@@ -57,11 +57,12 @@ void ContentUpdates::compareAll() {
 }
 
 // Said once when the store cannot be written, and once when it can again.
-void ContentUpdates::reportStore(bool stored) {
+void ContentUpdates::reportStore(bool stored, const std::string& why) {
     if (stored == !m_storeFailing) return;
     m_storeFailing = !stored;
-    note(stored ? "文档内容索引恢复写入"
-                : "文档内容索引无法写入（磁盘已满或文件损坏），读取的文档留在队列中，稍后重试");
+    note(stored ? std::string("文档内容索引恢复写入")
+                : "文档内容索引无法写入（" + (why.empty() ? std::string("原因不明") : why) +
+                      "），读取的文档留在队列中，稍后重试");
 }
 
 void ContentUpdates::note(const std::string& text) {
@@ -93,6 +94,7 @@ void ContentUpdates::run() {
                                       : nullptr;
             if (indexer) {
                 indexer->setFirstTryCpuSeconds(kFirstTryCpuSeconds);
+                indexer->onNote = [this](const std::string& text) { note(text); };
                 indexer->onUnreadable = [this](const std::string& path, const std::string& reason) {
                     note("无法读取文档内容：" + path + "（" + reason + "）");
                 };
@@ -107,7 +109,17 @@ void ContentUpdates::run() {
             queued.swap(m_queue);
             compare = std::exchange(m_compare, false);
         }
-        if (indexer && indexer->ready()) {
+        // A rebuild asked for (by a search that found the store damaged) starts now.
+        if (content::ContentStore::rebuildRequested(m_dataFolder)) compare = true;
+        if (indexer && compare && !indexer->ready()) indexer->prepareStore();
+        if (indexer && !indexer->ready()) {
+            {
+                std::lock_guard lock(m_mutex);
+                m_queue.insert(m_queue.begin(), queued.begin(), queued.end());
+                m_compare = true;
+            }
+            if (!m_stop) reportStore(false, indexer->problem());
+        } else if (indexer) {
             content::ContentStore& store = indexer->store();
             // A change that cannot be queued in the store (a full disk) stays
             // in the watcher's own queue until it can.
@@ -129,7 +141,7 @@ void ContentUpdates::run() {
             }
             const bool stored = indexer->extractPending(m_stop);
             m_read += indexer->done();
-            if (!m_stop) reportStore(written && stored);
+            if (!m_stop) reportStore(written && stored, indexer->store().failureText());
         }
         std::unique_lock lock(m_mutex);
         m_idle = m_queue.empty() && !m_compare;

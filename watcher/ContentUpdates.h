@@ -39,7 +39,7 @@ public:
 private:
     void run();
     void note(const std::string& text);
-    void reportStore(bool stored);
+    void reportStore(bool stored, const std::string& why);
 
     std::string m_dataFolder;
     std::string m_extractor;

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "common/widgets/GbkText.h"
 #include "common/widgets/ProgramFolders.h"
 #include "indexer/ui/GradientProgressBar.h"
 
@@ -47,7 +48,7 @@ ContentDialog::~ContentDialog() {
 
 void ContentDialog::start() {
     m_worker = std::thread([this] {
-        if (m_indexer.compare(m_stop)) m_indexer.extractPending(m_stop);
+        m_stored = m_indexer.compare(m_stop) && m_indexer.extractPending(m_stop);
         m_done = true;
     });
     m_timer.start();
@@ -63,14 +64,33 @@ void ContentDialog::refresh() {
     if (m_done) {
         m_timer.stop();
         if (m_worker.joinable()) m_worker.join();
-        QDialog::done(QDialog::Accepted);
+        if (!m_stored && !m_stop) {
+            // Said in the window, which stays until the user closes it.
+            m_status->setText(contentFailureText(m_indexer));
+            m_stop = true;
+            return;
+        }
+        QDialog::done(m_stored ? QDialog::Accepted : QDialog::Rejected);
     }
 }
 
 // Closing stops the reading; what was read stays.
 void ContentDialog::reject() {
+    if (m_done) {
+        QDialog::done(QDialog::Rejected);
+        return;
+    }
     m_stop = true;
+    m_userStopped = true;
     m_status->setText(QStringLiteral("正在停止..."));
+}
+
+QString contentFailureText(content::ContentIndexer& indexer) {
+    QString why = toQString(indexer.ready() ? indexer.store().failureText() : indexer.problem());
+    if (why.isEmpty()) why = QStringLiteral("文档内容索引无法写入");
+    return QStringLiteral("%1。还有 %2 个文档没有读取，下次更新索引时继续。")
+        .arg(why)
+        .arg(indexer.left());
 }
 
 }  // namespace zeph

@@ -31,28 +31,40 @@ bool unattended() {
 }
 
 // The content index follows the new names, unless a watcher does that itself.
-void readDocuments(zeph::CSQLiteDB& db, const std::string& programFolder,
+// False when the documents could not all be stored (the reason is logged).
+bool readDocuments(zeph::CSQLiteDB& db, const std::string& programFolder,
                    const std::string& dataFolder) {
     zeph::content::ContentScope scope = zeph::content::ContentScope::read(db);
-    if (!scope.enabled() || zeph::lockHeld(dataFolder, zeph::kWatcherLockName)) return;
+    if (!scope.enabled() || zeph::lockHeld(dataFolder, zeph::kWatcherLockName)) return true;
     zeph::content::ContentIndexer indexer(
         dataFolder, scope, zeph::osPath(zeph::joinPath(programFolder, "zeph-extract")),
         std::max(1u, std::thread::hardware_concurrency()));
-    indexer.onUnreadable = [&](const std::string& path, const std::string& reason) {
-        zeph::WriteLog(db, zeph::kLiveIndexLogType,
-                       zeph::toGbk(QStringLiteral("无法读取文档内容：")) + path +
-                           zeph::toGbk(QStringLiteral("（")) + reason +
-                           zeph::toGbk(QStringLiteral("）")));
+    auto log = [&](const std::string& gbkText) {
+        zeph::WriteLog(db, zeph::kLiveIndexLogType, gbkText);
     };
+    indexer.onUnreadable = [&](const std::string& path, const std::string& reason) {
+        log(zeph::toGbk(QStringLiteral("无法读取文档内容：")) + path +
+            zeph::toGbk(QStringLiteral("（")) + reason + zeph::toGbk(QStringLiteral("）")));
+    };
+    indexer.onNote = log;
+    bool stored = false;
     if (unattended()) {
         std::atomic<bool> stop{false};
-        if (indexer.compare(stop)) indexer.extractPending(stop);
-        return;
+        stored = indexer.compare(stop) && indexer.extractPending(stop);
+    } else {
+        zeph::ContentDialog window(indexer);
+        window.show();
+        window.start();
+        window.exec();
+        // Closed by the user before the end: what is left waits for the next run.
+        stored = window.stored() || window.stoppedByUser();
     }
-    zeph::ContentDialog window(indexer);
-    window.show();
-    window.start();
-    window.exec();
+    if (!stored) {
+        const std::string text = zeph::toGbk(zeph::contentFailureText(indexer));
+        log(text);
+        if (unattended()) zeph::showMessage(text, zeph::toGbk(QStringLiteral("文档内容索引")));
+    }
+    return stored;
 }
 
 }  // namespace
@@ -93,8 +105,11 @@ int main(int argc, char** argv) {
     if (QCoreApplication::arguments().contains(QStringLiteral("--then-search")))
         zeph::startDetached(zeph::osPath(zeph::joinPath(programFolder, "ZEPHSearch")), {},
                             {{"ZEPH_DATA_DIR", zeph::osPath(dataFolder)}});
+    bool documentsStored = true;
     if (dialog.outcome() == zeph::IndexRun::Outcome::Published)
-        readDocuments(db, programFolder, dataFolder);
-    // A run that failed (its message was shown) does not end as a success.
-    return dialog.outcome() == zeph::IndexRun::Outcome::Failed ? -1 : code;
+        documentsStored = readDocuments(db, programFolder, dataFolder);
+    // A run that failed (its message was shown) does not end as a success, nor
+    // one whose documents could not be stored.
+    if (dialog.outcome() == zeph::IndexRun::Outcome::Failed) return -1;
+    return documentsStored ? code : zeph::kExitContentNotStored;
 }

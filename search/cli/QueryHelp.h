@@ -69,7 +69,9 @@ EXIT STATUS
     1   nothing was found
     2   the search could not run: a wrong option, no name text and nothing
         else to narrow the search, a content text too long, no index or a
-        damaged one, no database or a damaged one; or the results could not
+        damaged one, a content index that could not be read whole (damaged,
+        busy or unreadable: it is rebuilt at the next index update), no
+        database or a damaged one; or the results could not
         be written. The reason is on standard error.
 
 EXAMPLES

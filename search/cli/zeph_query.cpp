@@ -332,7 +332,11 @@ int main(int argc, char** argv) {
                          ended - Clock::time_point(Clock::duration(stoppedAt.load())))
                          .count());
     // A refused or empty query found nothing; its reason is on standard error.
-    if (result == zeph::kSearchEmpty || result == zeph::kSearchRefused) return 2;
+    if (result == zeph::kSearchEmpty || result == zeph::kSearchRefused ||
+        result == zeph::kSearchFailed) {
+        checkOutput();
+        return 2;
+    }
 
     const std::int64_t found = rows.count();
     if (o.count) std::printf("%lld\n", static_cast<long long>(found));

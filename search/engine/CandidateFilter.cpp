@@ -107,11 +107,30 @@ bool CandidateFilter::existsWithContent(Worker& worker, std::string_view folder,
 }
 
 // The stored text is UTF-8, so a match of the text's UTF-8 form is one at a character.
+// A text that cannot be read is no "not found": the search says the store failed.
 bool CandidateFilter::storedTextHolds(Worker& worker, std::int64_t document) const {
-    if (!worker.m_store) worker.m_store = content::ContentStore::open(m_plan->dataFolder(), false);
-    if (!worker.m_store) return false;
-    std::optional<std::string> text = worker.m_store->text(document);
-    return text && text->find(m_plan->utf8Text()) != std::string::npos;
+    std::string problem;
+    if (!worker.m_store)
+        worker.m_store = content::ContentStore::open(m_plan->dataFolder(), false, &problem);
+    std::optional<std::string> text;
+    if (worker.m_store) {
+        text = worker.m_store->text(document);
+        if (!text) problem = worker.m_store->failed() ? worker.m_store->failureText()
+                                                      : std::string("文档内容索引已损坏");
+    } else if (problem.empty()) {
+        problem = "文档内容索引无法打开";
+    }
+    if (!problem.empty()) {
+        std::lock_guard lock(m_failureMutex);
+        if (m_storeFailure.empty()) m_storeFailure = problem;
+        return false;
+    }
+    return text->find(m_plan->utf8Text()) != std::string::npos;
+}
+
+std::string CandidateFilter::storeFailure() const {
+    std::lock_guard lock(m_failureMutex);
+    return m_storeFailure;
 }
 
 Verdict CandidateFilter::evaluate(Worker& worker, const CandidateLine& candidate,

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -93,6 +94,8 @@ public:
     // The line must stay valid as long as the rows found in it are used.
     Verdict evaluate(Worker& worker, const CandidateLine& line, FoundRows& found) const;
     bool searchesContent() const { return m_content != nullptr; }
+    // Why a stored text could not be read during the pass (GBK); "" when all were.
+    std::string storeFailure() const;
 
 private:
     bool existsWithContent(Worker& worker, std::string_view folder, std::string_view name,
@@ -106,6 +109,8 @@ private:
     const ContentPlan* m_plan;
     const JournalView* m_journal;
     const std::atomic<bool>& m_stop;
+    mutable std::mutex m_failureMutex;
+    mutable std::string m_storeFailure;
 };
 
 }  // namespace zeph

@@ -24,11 +24,18 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
     if (criteria.content.empty() || !utf8) return plan;
     content::ContentScope scope = content::ContentScope::read(config);
     if (!scope.enabled()) return plan;
-    auto store = content::ContentStore::open(dataFolder, false);
-    // Only a store compared with this index, for this scope, knows every file it covers.
-    if (!store || store->meta(content::kDiffedGeneration) != generation ||
-        store->meta(content::kScopeFingerprint) != scope.fingerprint())
+    std::string problem;
+    auto store = content::ContentStore::open(dataFolder, false, &problem);
+    if (!store) {
+        plan.m_failure = std::move(problem);  // none yet is no failure
         return plan;
+    }
+    // Only a store compared with this index, for this scope, knows every file it covers.
+    if (store->meta(content::kDiffedGeneration) != generation ||
+        store->meta(content::kScopeFingerprint) != scope.fingerprint()) {
+        plan.m_failure = store->failureText();
+        return plan;
+    }
     plan.m_active = true;
     plan.m_dataFolder = dataFolder;
     plan.m_utf8Text = std::move(*utf8);
@@ -62,6 +69,12 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
         } else {
             plan.m_hits.emplace(std::move(path), document.id);
         }
+    }
+    if (store->failed()) {
+        // A reading that ended early (a damaged page, a busy store) is no answer.
+        plan.m_active = false;
+        plan.m_failure = store->failureText();
+        return plan;
     }
     if (covering)
         for (const std::string& path : plan.m_pending) {

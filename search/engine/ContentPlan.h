@@ -44,6 +44,9 @@ public:
                             const ExtensionTable& extensions);
 
     bool active() const { return m_active; }
+    // Why the content index could not be read whole (GBK): the search then
+    // cannot answer right from it. "" when it could, or when there is none.
+    const std::string& failure() const { return m_failure; }
     // The index brings the candidates of its suffixes itself; the name index
     // gives those of the others (type flags of the suffixes it does not cover).
     bool covering() const { return m_covering; }
@@ -75,6 +78,7 @@ private:
     std::unordered_set<std::string> m_pending;
     std::vector<Candidate> m_candidates;
     std::vector<std::uint8_t> m_uncoveredFlags;
+    std::string m_failure;
 };
 
 }  // namespace zeph

@@ -23,6 +23,7 @@
 #include "common/StartupSettings.h"
 #include "search/engine/CandidatePass.h"
 #include "search/engine/ContentSearch.h"
+#include "search/engine/ContentStoreFailure.h"
 #include "search/engine/Intersect.h"
 #include "search/engine/ResultStore.h"
 #include "search/engine/ResultTexts.h"
@@ -242,6 +243,10 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
     ContentPlan plan;
     if (!criteria.content.empty())
         plan = ContentPlan::make(m_db, m_dataFolder, m_index.generation(), criteria, m_extensions);
+    if (!plan.failure().empty()) {
+        reportContentStoreFailure(m_db, m_dataFolder, plan.failure());
+        return kSearchFailed;
+    }
     std::vector<std::uint32_t> candidates;
     if (plan.covering() && (criteria.name.empty() || !name.narrows())) {
         // The content index brings the candidates of its suffixes; the others'
@@ -306,6 +311,11 @@ int CSearchEngine::evaluateCandidates(const SearchCriteria& criteria, const Name
     CandidatePass pass(filter, entries.size() + added.size() + brought.size(), lineOf, *rows, view,
                        m_stop, m_threads);
     bool complete = pass.run();
+    if (std::string failure = filter.storeFailure(); !failure.empty()) {
+        rows->finish(false);
+        reportContentStoreFailure(m_db, m_dataFolder, failure);
+        return kSearchFailed;
+    }
     if (!rows->finish(!complete && m_superseded) || !complete) return kSearchEnded;
     if (rows->count() == 0 && view) {
         view->setHits(0);

@@ -30,7 +30,9 @@ enum SearchOutcome : int {
     kSearchDone = 0,
     kSearchEnded = -1,
     kSearchEmpty = -2,
-    kSearchRefused = -3
+    kSearchRefused = -3,
+    // The content index could not be read whole: no answer passes for right.
+    kSearchFailed = -4
 };
 
 class CSearchEngine {
@@ -49,7 +51,8 @@ public:
     // Runs one search on the calling thread (the worker). Waits for a search
     // already running. Returns kSearchEmpty for an empty query (told to the
     // user unless quiet: a search started by typing) and kSearchRefused for
-    // content text that is too long. The rows go to the result table, or to
+    // content text that is too long, kSearchFailed when the content index
+    // could not be read whole (told to the user, who may have it rebuilt). The rows go to the result table, or to
     // rows when it is given.
     int Search(const SearchCriteria& criteria, ResultView* view, bool quiet = false,
                RowSink* rows = nullptr);

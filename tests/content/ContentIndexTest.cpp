@@ -23,6 +23,7 @@
 #include "content/ContentTokenizer.h"
 #include "content/ExtractorPool.h"
 #include "indexer/IndexRun.h"
+#include "tests/content/ContentFixture.h"
 #include "tests/content/Documents.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TempFolder.h"
@@ -34,61 +35,6 @@ namespace {
 
 using content::ContentIndexer;
 using content::ContentScope;
-
-const std::string kWorker = std::string(ZEPH_TEST_PROGRAM_DIR) + "/zeph-extract";
-
-class ContentIndex : public ::testing::Test {
-protected:
-    void SetUp() override {
-        openConfigDatabase(db, program.str());
-        db.Execute("delete from ScanConfig");
-        db.Execute(sqlFormat(sql::kInsertScanFolder, {sqlText(tree.str())}));
-    }
-    ContentScope scope() const {
-        return ContentScope(true, {tree.str()}, {"txt", "md"}, {}, 1 << 20);
-    }
-    // A name run, then the content index compared and read; how many documents were read.
-    std::int64_t index(const std::string& worker = kWorker,
-                       content::ExtractorPool::Limits limits = {}) {
-        IndexRun run(db, program.str());
-        EXPECT_EQ(run.run(), IndexRun::Outcome::Published);
-        ContentIndexer indexer(program.str(), scope(), worker, 2);
-        indexer.setLimits(limits);
-        indexer.setClock([&] { return now; });
-        indexer.onUnreadable = [&](const std::string& path, const std::string& reason) {
-            unreadable.push_back(path + ": " + reason);
-        };
-        std::atomic<bool> stop{false};
-        EXPECT_TRUE(indexer.compare(stop));
-        EXPECT_TRUE(indexer.extractPending(stop));
-        return indexer.done();
-    }
-    // Paths (relative) of the documents holding the text, by the index's keys and their text.
-    std::vector<std::string> holding(const std::string& utf8Text) {
-        auto store = content::ContentStore::open(program.str(), false);
-        std::vector<std::string> paths;
-        auto keys = content::queryKeys(utf8Text);
-        for (std::int64_t id : keys ? store->candidates(*keys) : store->allDocuments()) {
-            auto text = store->text(id);
-            auto document = store->document(id);
-            if (text && document && text->find(utf8Text) != std::string::npos)
-                paths.push_back(
-                    fs::relative(fs::path(document->folder) / document->name, tree.path()));
-        }
-        std::sort(paths.begin(), paths.end());
-        return paths;
-    }
-    std::int64_t pending() {
-        return content::ContentStore::open(program.str(), false)->pendingCount();
-    }
-
-    ScriptedMessages messages;
-    ProgramFolder program;
-    TempFolder tree;
-    CSQLiteDB db;
-    std::vector<std::string> unreadable;
-    std::int64_t now = 1'700'000'000;  // the clock that spaces out the tries
-};
 
 using Paths = std::vector<std::string>;
 
