@@ -471,6 +471,20 @@ std::vector<Document> ContentStore::allDocumentPaths() {
     return documents;
 }
 
+std::vector<Document> ContentStore::allDocumentStates() {
+    std::vector<Document> documents;
+    Use rows(&m_failure, statement("select Id, Folder, Name, Size, Modified from Documents"));
+    while (rows.step() == SQLITE_ROW) {
+        Document& d = documents.emplace_back();
+        d.id = rows.number(0);
+        d.folder = rows.text(1);
+        d.name = rows.text(2);
+        d.size = rows.number(3);
+        d.modified = rows.number(4);
+    }
+    return documents;
+}
+
 std::vector<std::int64_t> ContentStore::allDocuments() {
     std::vector<std::int64_t> ids;
     Use rows(&m_failure,statement("select Id from Texts order by Id"));

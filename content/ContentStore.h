@@ -114,6 +114,8 @@ public:
     // The same with their paths (id, folder and name only), in one query.
     std::vector<Document> candidateDocuments(const std::vector<std::string>& keys);
     std::vector<Document> allDocumentPaths();
+    // Every document's path, size and modification time (no text), in one query.
+    std::vector<Document> allDocumentStates();
 
     // Pending paths. A fresh one (the file changed) forgets earlier tries.
     bool addPending(std::string_view folder, std::string_view name, bool fresh = true);

@@ -147,7 +147,8 @@ Verdict CandidateFilter::evaluate(Worker& worker, const CandidateLine& candidate
     ContentCheck check = candidate.check;
     std::int64_t document = candidate.document;
     if (m_plan && !candidate.fromContentIndex)
-        check = m_plan->checkFor(line->folder, line->name, document);
+        check = m_plan->checkFor(line->folder, line->name, line->size, line->times.modified,
+                                 document);
     if (check == ContentCheck::NotFound) return Verdict::Skip;
     // An entry of the index that changed since is the journal's to answer for.
     if (candidate.fromIndex && m_journal &&

@@ -30,12 +30,13 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
         plan.m_failure = std::move(problem);  // none yet is no failure
         return plan;
     }
-    // Only a store compared with this index, for this scope, knows every file it covers.
-    if (store->meta(content::kDiffedGeneration) != generation ||
-        store->meta(content::kScopeFingerprint) != scope.fingerprint()) {
+    // Only a store compared for this scope knows the files it covers.
+    const std::string diffed = store->meta(content::kDiffedGeneration);
+    if (diffed.empty() || store->meta(content::kScopeFingerprint) != scope.fingerprint()) {
         plan.m_failure = store->failureText();
         return plan;
     }
+    plan.m_compared = diffed == generation;
     plan.m_active = true;
     plan.m_dataFolder = dataFolder;
     plan.m_utf8Text = std::move(*utf8);
@@ -47,7 +48,13 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
         keys ? store->candidateDocuments(*keys) : store->allDocumentPaths();
 
     const std::string lookIn = normalizeFolder(criteria.folder);
-    const bool covering = plan.m_scope.coversFolder(lookIn.empty() ? "/" : lookIn);
+    // A store compared with an older name index cannot bring the files new since.
+    const bool covering =
+        plan.m_compared && plan.m_scope.coversFolder(lookIn.empty() ? "/" : lookIn);
+    if (!plan.m_compared)
+        for (const content::Document& document : store->allDocumentStates())
+            plan.m_states.emplace(key(document.folder, document.name),
+                                  std::make_pair(document.size, document.modified));
     plan.m_covering = covering;
     plan.m_uncoveredFlags = criteria.typeFlags;
     extensions.forEach([&](const std::string& suffix, const ExtensionTable::Entry& entry) {
@@ -86,6 +93,7 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
 }
 
 ContentCheck ContentPlan::checkFor(std::string_view folder, std::string_view name,
+                                   std::int64_t size, std::int64_t modified,
                                    std::int64_t& document) const {
     if (!m_active) return ContentCheck::Scan;
     content::DocumentKind kind = m_scope.kindOf(folder, name);
@@ -93,6 +101,11 @@ ContentCheck ContentPlan::checkFor(std::string_view folder, std::string_view nam
     if (m_covering) return ContentCheck::NotFound;  // the index brings it itself
     std::string path = key(folder, name);
     if (m_pending.contains(path)) return ContentCheck::Scan;
+    if (!m_compared) {
+        auto state = m_states.find(path);
+        if (state == m_states.end() || state->second != std::make_pair(size, modified))
+            return ContentCheck::Scan;  // new or changed since the comparison
+    }
     auto hit = m_hits.find(path);
     if (hit == m_hits.end()) return ContentCheck::NotFound;
     document = hit->second;

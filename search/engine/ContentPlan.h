@@ -10,6 +10,11 @@
 // When the search looks only in the scope's folders, the index brings the
 // candidates of the suffixes it covers itself (its keys' candidates, then the
 // pending files), and the name index is walked only for the other suffixes.
+// A store last compared with an older name index (an index run has just
+// published a new one and not yet compared it) still answers: each candidate
+// is compared as the next comparison will compare it - a file whose size or
+// time differs from its document's, or that has none, is read as before - so
+// a search never sees a half-compared store.
 #pragma once
 
 #include <cstdint>
@@ -54,9 +59,10 @@ public:
     const std::string& dataFolder() const { return m_dataFolder; }
     const std::string& utf8Text() const { return m_utf8Text; }
 
-    // For a candidate of the name index (or its journal).
-    ContentCheck checkFor(std::string_view folder, std::string_view name,
-                          std::int64_t& document) const;
+    // For a candidate of the name index (or its journal), with its size and
+    // modification time as the name index has them.
+    ContentCheck checkFor(std::string_view folder, std::string_view name, std::int64_t size,
+                          std::int64_t modified, std::int64_t& document) const;
 
     // The candidates the index brings itself when it covers the search.
     struct Candidate {
@@ -76,6 +82,10 @@ private:
     content::ContentScope m_scope;
     std::unordered_map<std::string, std::int64_t> m_hits;  // path key -> document
     std::unordered_set<std::string> m_pending;
+    // With a store compared with an older name index: every document's size
+    // and time, by path.
+    bool m_compared = true;
+    std::unordered_map<std::string, std::pair<std::int64_t, std::int64_t>> m_states;
     std::vector<Candidate> m_candidates;
     std::vector<std::uint8_t> m_uncoveredFlags;
     std::string m_failure;

@@ -118,6 +118,15 @@ TEST_F(ContentIndexSearch, FilesNotReadYetAreReadAsBeforeAndOtherCriteriaStillHo
         auto store = content::ContentStore::open(program.str(), false);
         store->addPending(tree.str() + "/a", "first.txt");
     }
+    // A document too: its old text no longer answers.
+    writeFile(tree / "b" / "second.docx", documentHolding("docx", "something else entirely"));
+    {
+        auto store = content::ContentStore::open(program.str(), false);
+        store->addPending(tree.str() + "/b", "second.docx");
+    }
+    EXPECT_EQ(content("zephyrquill", 1, tree.str() + "/b"), Paths{});
+    writeFile(tree / "b" / "second.docx", documentHolding("docx", "zephyrquill again"));
+    indexAll();
     writeFile(tree / "a" / "third.txt", "zephyrquill too");
     {
         auto store = content::ContentStore::open(program.str(), false);
@@ -131,6 +140,36 @@ TEST_F(ContentIndexSearch, FilesNotReadYetAreReadAsBeforeAndOtherCriteriaStillHo
     // covers; the file the name index does not know yet is the live index's
     // to bring.
     EXPECT_EQ(content("zephyrquill"), Paths{at("b/second.docx")});
+}
+
+// An index run publishes new names before the content index is compared with
+// them: searches meanwhile answer as the comparison will, never from a
+// half-compared store (all hits lost), never from a changed file's old text.
+TEST_F(ContentIndexSearch, ANewNameIndexNotYetComparedStillAnswersRight) {
+    for (int i = 0; i < 20; ++i)
+        writeFile(tree / ("report" + std::to_string(i) + ".docx"),
+                  documentHolding("docx", "wombatite " + std::to_string(i)));
+    indexAll();
+    std::vector<std::string> all = content("wombatite");
+    ASSERT_EQ(all.size(), 20u);
+    indexAndLoad();  // names only: the store was compared with the generation before
+    EXPECT_EQ(content("wombatite"), all);
+    EXPECT_EQ(content("wombatite", 1, tree.str()), all);
+    // A document changed since the comparison is read as before, not answered from its old text.
+    writeFile(tree / "report3.docx", documentHolding("docx", "changed and longer than before"));
+    indexAndLoad();
+    std::erase(all, at("report3.docx"));
+    EXPECT_EQ(content("wombatite"), all);
+}
+
+// Every candidate of the index's keys is confirmed against its text: the keys
+// of 甲方乙 are all in "甲方 方乙", the word is not.
+TEST_F(ContentIndexSearch, ACandidateHoldingTheKeysButNotTheWordIsNoHit) {
+    writeFile(tree / "split.docx", documentHolding("docx", *toUtf8("甲方 方乙")));
+    writeFile(tree / "whole.docx", documentHolding("docx", *toUtf8("甲方乙")));
+    indexAll();
+    EXPECT_EQ(content("甲方乙"), Paths{at("whole.docx")});
+    EXPECT_EQ(content("方乙"), (Paths{at("split.docx"), at("whole.docx")}));
 }
 
 }  // namespace
