@@ -173,10 +173,11 @@ bool ContentIndexer::extractPending(const std::atomic<bool>& stop) {
     m_store->clearFailure();
     ExtractorPool pool(m_worker, m_workers, m_limits);
     m_done = 0;
+    const size_t passSize = m_passSize > 0 ? m_passSize : kBatch * std::max(1u, m_workers);
     for (;;) {
+        if (beforePass) beforePass();
         m_left = m_store->pendingCount();
-        auto paths = m_store->duePending(m_now(),
-                                         static_cast<std::int64_t>(kBatch) * std::max(1u, m_workers));
+        auto paths = m_store->duePending(m_now(), static_cast<std::int64_t>(passSize));
         if (paths.empty() || stop) return !stop;
 
         // What needs reading; the rest is settled at once.

@@ -52,6 +52,10 @@ public:
     // budget); later tries get the whole budget. The watcher keeps first tries
     // short, so a hostile document never holds up a letter just saved.
     void setFirstTryCpuSeconds(unsigned seconds) { m_firstTrySeconds = seconds; }
+    // How many pending files one pass of extractPending() takes at most, and
+    // what runs before each pass (the watcher queues what changed meanwhile).
+    void setPassSize(size_t files) { m_passSize = files; }
+    std::function<void()> beforePass;
 
     bool compare(const std::atomic<bool>& stop);
     bool extractPending(const std::atomic<bool>& stop);
@@ -69,6 +73,7 @@ private:
     unsigned m_workers;
     ExtractorPool::Limits m_limits;
     unsigned m_firstTrySeconds = 0;
+    size_t m_passSize = 0;  // 0: a batch for each worker
     std::function<std::int64_t()> m_now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
     // Before the store: its opening fills them in.
     std::string m_problem;

@@ -56,6 +56,31 @@ void ContentUpdates::compareAll() {
     m_wake.notify_all();
 }
 
+// Moves the changes the watcher saw into the store's queue. A change that
+// cannot be queued there (a full disk) stays in the watcher's own queue
+// until it can; false then.
+bool ContentUpdates::queueChanges(content::ContentIndexer& indexer) {
+    std::vector<std::pair<std::string, std::string>> queued;
+    {
+        std::lock_guard lock(m_mutex);
+        queued.swap(m_queue);
+    }
+    if (queued.empty()) return true;
+    content::ContentStore& store = indexer.store();
+    bool written = false;
+    if (store.begin()) {
+        bool ok = true;
+        for (const auto& [folder, name] : queued) ok = ok && store.addPending(folder, name);
+        written = ok && store.commit();
+        if (!written) store.rollback();
+    }
+    if (!written) {
+        std::lock_guard lock(m_mutex);
+        m_queue.insert(m_queue.begin(), queued.begin(), queued.end());
+    }
+    return written;
+}
+
 // Said once when the store cannot be written, and once when it can again.
 void ContentUpdates::reportStore(bool stored, const std::string& why) {
     if (stored == !m_storeFailing) return;
@@ -88,12 +113,16 @@ void ContentUpdates::run() {
             fingerprint = scope.fingerprint();
             // Two workers at least, and short first tries: a hostile document
             // takes one worker for a few seconds, and a letter just saved the other.
+            const unsigned readers = std::max(2u, std::thread::hardware_concurrency() / 2);
             indexer = scope.enabled() ? std::make_unique<content::ContentIndexer>(
-                                            m_dataFolder, scope, m_extractor,
-                                            std::max(2u, std::thread::hardware_concurrency() / 2))
+                                            m_dataFolder, scope, m_extractor, readers)
                                       : nullptr;
             if (indexer) {
                 indexer->setFirstTryCpuSeconds(kFirstTryCpuSeconds);
+                // Short passes, each taking what changed meanwhile: a letter saved
+                // while documents are being read waits for one pass at most.
+                indexer->setPassSize(readers);
+                indexer->beforePass = [this, reading = indexer.get()] { queueChanges(*reading); };
                 indexer->onNote = [this](const std::string& text) { note(text); };
                 indexer->onUnreadable = [this](const std::string& path, const std::string& reason) {
                     note("无法读取文档内容：" + path + "（" + reason + "）");
@@ -102,11 +131,9 @@ void ContentUpdates::run() {
             std::lock_guard lock(m_mutex);
             m_compare = true;
         }
-        std::vector<std::pair<std::string, std::string>> queued;
         bool compare = false;
         {
             std::lock_guard lock(m_mutex);
-            queued.swap(m_queue);
             compare = std::exchange(m_compare, false);
         }
         // A rebuild asked for (by a search that found the store damaged) starts now.
@@ -115,29 +142,17 @@ void ContentUpdates::run() {
         if (indexer && !indexer->ready()) {
             {
                 std::lock_guard lock(m_mutex);
-                m_queue.insert(m_queue.begin(), queued.begin(), queued.end());
                 m_compare = true;
             }
             if (!m_stop) reportStore(false, indexer->problem());
         } else if (indexer) {
-            content::ContentStore& store = indexer->store();
-            // A change that cannot be queued in the store (a full disk) stays
-            // in the watcher's own queue until it can.
-            bool written = queued.empty();
-            if (!written && store.begin()) {
-                bool ok = true;
-                for (const auto& [folder, name] : queued) ok = ok && store.addPending(folder, name);
-                written = ok && store.commit();
-                if (!written) store.rollback();
-            }
-            if (!written) {
-                std::lock_guard lock(m_mutex);
-                m_queue.insert(m_queue.begin(), queued.begin(), queued.end());
-                if (compare) m_compare = true;
-            }
+            const bool written = queueChanges(*indexer);
             if (written && compare && !indexer->compare(m_stop)) {
                 std::lock_guard lock(m_mutex);
                 m_compare = true;  // tried again at the next wake
+            } else if (!written && compare) {
+                std::lock_guard lock(m_mutex);
+                m_compare = true;
             }
             const bool stored = indexer->extractPending(m_stop);
             m_read += indexer->done();

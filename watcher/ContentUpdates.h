@@ -18,6 +18,10 @@
 
 namespace zeph {
 
+namespace content {
+class ContentIndexer;
+}
+
 class ContentUpdates {
 public:
     // extractor: the worker program (system encoding).
@@ -40,6 +44,7 @@ private:
     void run();
     void note(const std::string& text);
     void reportStore(bool stored, const std::string& why);
+    bool queueChanges(content::ContentIndexer& indexer);
 
     std::string m_dataFolder;
     std::string m_extractor;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "common/SQLiteDB.h"
 #include "common/SqlText.h"
@@ -31,7 +32,7 @@ protected:
         db.Execute(sqlFormat(sql::kInsertScanFolder, {sqlText(tree.str())}));
     }
     virtual ContentScope scope() const {
-        return ContentScope(true, {tree.str()}, {"txt", "md"}, {}, 1 << 20);
+        return ContentScope(true, {tree.str()}, {"txt", "md"}, skipped, 1 << 20);
     }
     // A name run, then the content index compared and read.
     struct Pass {
@@ -89,6 +90,7 @@ protected:
     CSQLiteDB db;
     std::vector<std::string> unreadable;
     std::vector<std::string> notes;
+    std::set<std::string> skipped;  // suffixes the scope leaves out
     std::int64_t now = 1'700'000'000;  // the clock that spaces out the tries
 };
 

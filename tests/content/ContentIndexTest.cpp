@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "common/SQLiteDB.h"
 #include "common/SqlText.h"
@@ -62,6 +63,19 @@ TEST_F(ContentIndex, ReadsOnceAndFollowsChangedRemovedAndRenamedFiles) {
     EXPECT_EQ(holding(utf8(u8"甲方")), (Paths{"contract.docx"}));
     EXPECT_EQ(holding("majeure"), (Paths{"contract.docx", "moved/old.md"}));
     EXPECT_TRUE(unreadable.empty());
+}
+
+// A kind the user left out of the content index is never read, and leaving
+// it out later drops what was read of it.
+TEST_F(ContentIndex, AKindLeftOutIsNeverRead) {
+    writeFile(tree / "kept.docx", documentHolding("docx", "platypus kept"));
+    writeFile(tree / "left.xlsx", documentHolding("xlsx", "platypus left"));
+    skipped = {"xlsx"};
+    EXPECT_EQ(index(), 1);
+    EXPECT_EQ(holding("platypus"), Paths{"kept.docx"});
+    skipped = {"docx"};
+    index();
+    EXPECT_EQ(holding("platypus"), Paths{"left.xlsx"});
 }
 
 TEST_F(ContentIndex, AnUnreadableDocumentIsRecordedAndNotReadAgain) {
@@ -165,6 +179,7 @@ TEST(ExtractorPool, ACrashAHangAndABombCostOnlyTheirWorker) {
     writeFile(folder / "a.txt", "alpha");
     std::atomic<bool> stop{false};
     for (const char* script : {"hangs.sh", "crashes.sh"}) {
+        const auto started = std::chrono::steady_clock::now();
         content::ExtractorPool pool((folder / script).string(), 2,
                                     {.stalled = std::chrono::milliseconds(500)});
         std::vector<content::ExtractedText> results(3);
@@ -177,8 +192,13 @@ TEST(ExtractorPool, ACrashAHangAndABombCostOnlyTheirWorker) {
             EXPECT_EQ(result.outcome, content::ExtractedText::Unreadable) << script;
             EXPECT_FALSE(result.reason.empty()) << script;
         }
+        // A worker that makes no progress is ended soon after the bound, not
+        // at some far larger one (two rounds of 500 ms, and the checks' second).
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << script;
     }
     // The real reader between bad ones: its documents are read, a bomb is cut.
+    // Time is bounded by the CPU the reader uses, so a loaded machine only
+    // makes it slower.
     writeFile(folder / "bomb.docx", inflatingDocument(200u << 20));
     content::ExtractorPool pool(kWorker, 2);
     std::vector<content::ExtractedText> results(2);
@@ -186,10 +206,42 @@ TEST(ExtractorPool, ACrashAHangAndABombCostOnlyTheirWorker) {
         {{(folder / "bomb.docx").string(), content::DocumentKind::WordProcessing},
          {(folder / "a.txt").string(), content::DocumentKind::PlainText}},
         [&](size_t i, content::ExtractedText text) { results[i] = std::move(text); }, stop);
-    EXPECT_EQ(results[0].outcome, content::ExtractedText::Read);
+    EXPECT_EQ(results[0].outcome, content::ExtractedText::Read) << results[0].reason;
     EXPECT_TRUE(results[0].cut);
     EXPECT_LE(results[0].text.size(), content::kTextCap);
-    EXPECT_EQ(results[1].text, "alpha");
+    EXPECT_EQ(results[1].text, "alpha") << results[1].reason;
+}
+
+// The reader program confines itself before it reads anything: bounded
+// memory, no core files, the seccomp filter and no new privileges.
+TEST(ExtractorPool, TheReaderRunsWithinItsBounds) {
+    int input[2];
+    ASSERT_EQ(::pipe(input), 0);
+    pid_t reader = ::fork();
+    ASSERT_GE(reader, 0);
+    if (reader == 0) {
+        ::dup2(input[0], 0);
+        ::close(input[1]);
+        ::execl(kWorker.c_str(), kWorker.c_str(), nullptr);
+        ::_exit(127);
+    }
+    ::close(input[0]);
+    const std::string proc = "/proc/" + std::to_string(reader);
+    // Waiting for its first request, it is confined.
+    std::string status;
+    for (int i = 0; i < 200 && status.find("Seccomp:\t2") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        status = readFile(proc + "/status");
+    }
+    std::string limits = readFile(proc + "/limits");
+    ::close(input[1]);  // its input ends: it leaves
+    ::waitpid(reader, nullptr, 0);
+    EXPECT_NE(status.find("Seccomp:\t2"), std::string::npos) << status;
+    EXPECT_NE(status.find("NoNewPrivs:\t1"), std::string::npos) << status;
+    EXPECT_NE(limits.find("Max core file size        0"), std::string::npos) << limits;
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    EXPECT_NE(limits.find("Max address space         2147483648"), std::string::npos) << limits;
+#endif
 }
 
 // The CPU budget is per document: a worker reads document after document past
