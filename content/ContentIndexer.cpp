@@ -17,6 +17,7 @@
 #include "common/IndexGeneration.h"
 #include "common/Paths.h"
 #include "content/ExtractorPool.h"
+#include "content/WorkerSandbox.h"
 
 namespace zeph::content {
 
@@ -170,6 +171,12 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
 
 bool ContentIndexer::extractPending(const std::atomic<bool>& stop) {
     if (!m_store) return false;
+    // Told once for each indexer: the readers run less confined than meant.
+    if (!m_shortfallTold) {
+        m_shortfallTold = true;
+        if (std::string shortfall = confinementShortfall(); !shortfall.empty() && onNote)
+            onNote(shortfall);
+    }
     m_store->clearFailure();
     ExtractorPool pool(m_worker, m_workers, m_limits);
     m_done = 0;

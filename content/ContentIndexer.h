@@ -74,6 +74,7 @@ private:
     ExtractorPool::Limits m_limits;
     unsigned m_firstTrySeconds = 0;
     size_t m_passSize = 0;  // 0: a batch for each worker
+    bool m_shortfallTold = false;
     std::function<std::int64_t()> m_now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
     // Before the store: its opening fills them in.
     std::string m_problem;

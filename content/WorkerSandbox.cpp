@@ -125,6 +125,13 @@ SandboxReport confineReader() {
     return report;
 }
 
+std::string confinementShortfall() {
+    const long abi =
+        ::syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION);
+    if (abi >= 1) return {};
+    return "此系统的内核没有 Landlock：文档读取程序照常受其他限制，但文件系统对它不是只读的";
+}
+
 void allowCpuSeconds(unsigned seconds) {
     rusage used{};
     ::getrusage(RUSAGE_SELF, &used);

@@ -20,6 +20,10 @@ struct SandboxReport {
 // Confines the calling process for good; its threads to come inherit it.
 SandboxReport confineReader();
 
+// What of the confinement the running kernel cannot give (GBK), for one log
+// line where readers are started; "" when it gives all of it.
+std::string confinementShortfall();
+
 // From now on the process may use this many more seconds of CPU; past them
 // the kernel ends it (SIGXCPU). Only the soft limit moves, under the hard
 // one, which needs no privilege.

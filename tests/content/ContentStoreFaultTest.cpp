@@ -78,7 +78,7 @@ TEST_F(ContentStoreFault, ADamagedStoreIsReportedNeverAnsweredFromAndMadeAnewByT
     EXPECT_TRUE(again.compared && again.stored) << again.problem;
     EXPECT_EQ(again.read, kDocuments);
     EXPECT_TRUE(fs::exists(program / "content" / "Content.sqlite.damaged"));
-    EXPECT_EQ(notes.size(), 1u);
+    EXPECT_FALSE(notes.empty());  // the store was made anew, and the log says so
     EXPECT_EQ(query("zebracorn").out, std::to_string(kDocuments) + "\n");
 
     // A store that is no database at all: the search says so and ends with 2.
