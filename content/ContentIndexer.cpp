@@ -104,8 +104,14 @@ bool ContentIndexer::prepareStore() {
     if (m_store && !asked && m_store->checkWhole()) return true;
     const bool damaged = m_store ? m_store->damaged() : m_damaged;
     if (!asked && !damaged) {
-        if (m_store) m_problem = m_store->failureText();
-        return false;
+        if (m_store) {
+            m_problem = m_store->failureText();
+            return false;
+        }
+        // Not opened before (a full disk, say): perhaps it can be now.
+        m_problem.clear();
+        m_store = ContentStore::open(m_dataFolder, true, &m_problem, &m_damaged);
+        return m_store != nullptr;
     }
     m_store.reset();
     if (!ContentStore::setAside(m_dataFolder)) {

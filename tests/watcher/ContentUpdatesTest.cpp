@@ -107,13 +107,14 @@ TEST_F(LiveContent, DocumentsSavedWhileTheDiskIsFullAreFoundOnceThereIsRoom) {
     TestMount content(program / "content", "size=4m");
     if (!content.mounted()) GTEST_SKIP() << "cannot mount a file system here";
     if (!store.empty()) writeFile(program / "content" / "Content.sqlite", store);
-    startWatchingContent();
+    // Full before the watcher starts: not even the store can be made.
     {
         std::ofstream filler(program / "content" / "filler", std::ios::binary);
         std::string block(4096, 'f');
         while (filler.write(block.data(), block.size())) {
         }
     }
+    startWatchingContent();
     std::vector<std::string> saved;
     for (int i = 0; i < 6; ++i) {
         saved.push_back((tree / "docs" / ("letter" + std::to_string(i) + ".docx")).string());
