@@ -24,6 +24,7 @@
 #include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/Preferences.h"
+#include "common/SearchLine.h"
 #include "search/cli/QueryHelp.h"
 #include "common/SQLiteDB.h"
 #include "common/SqlText.h"
@@ -133,6 +134,7 @@ private:
 struct Options {
     zeph::SearchCriteria criteria;
     std::string dataFolder, extList, sizeRange, timeRange;
+    std::string line;  // the words as one search line (GBK)
     std::vector<std::string> words;
     bool nul = false, count = false, stats = false, snippet = false, pinyin = true;
     std::int64_t limit = -1;
@@ -145,13 +147,28 @@ std::string absolute(const std::string& option, const char* folder) {
     return zeph::normalizeFolder(std::filesystem::absolute(folder).lexically_normal().string());
 }
 
-// A word holding a separator is one token: it is put in quotes.
-std::string nameText(const std::vector<std::string>& words) {
+// The words as one search line. A word holding a separator is one token: it
+// is put in quotes - a filter's value alone (content:two words), so the
+// filter stays a filter.
+std::string lineOf(const std::vector<std::string>& words) {
     std::string text;
     for (const std::string& word : words) {
         if (!text.empty()) text += ' ';
         bool separated = word.find_first_of(" ,\t\r\n") != std::string::npos;
-        text += separated && word.find('"') == std::string::npos ? '"' + word + '"' : word;
+        if (!separated || word.find('"') != std::string::npos) {
+            text += word;
+            continue;
+        }
+        size_t colon = word.find(':');
+        std::string_view name(word.data() + (word[0] == '!'), colon == std::string::npos ? 0 : colon - (word[0] == '!'));
+        const auto& names = zeph::filterNames();
+        if (colon != std::string::npos && std::find(names.begin(), names.end(), name) != names.end() &&
+            word.find_first_of(" \t\r\n") != std::string::npos)
+            text += word.substr(0, colon + 1) + '"' + word.substr(colon + 1) + '"';
+        else if (colon != std::string::npos && std::find(names.begin(), names.end(), name) != names.end())
+            text += word;  // ext:pdf,docx: the comma is the filter's
+        else
+            text += '"' + word + '"';
     }
     return text;
 }
@@ -208,7 +225,7 @@ Options parseOptions(int argc, char** argv) {
             o.words.push_back(option);
         }
     }
-    o.criteria.name = gbkArgument(nameText(o.words).c_str());
+    o.line = gbkArgument(lineOf(o.words).c_str());
     return o;
 }
 
@@ -297,6 +314,12 @@ int main(int argc, char** argv) {
 
     o.criteria.typeFlags.assign(engine.typeFlagCount(), 1);
     o.criteria.pinyin = o.pinyin && zeph::readPreference(db, zeph::Preference::Pinyin);
+    // The words' filters join the options; a value not understood says which.
+    const char* home = std::getenv("HOME");
+    const zeph::SearchLine parsed = zeph::parseSearchLine(
+        o.line, {std::time(nullptr), zeph::toGbk(home ? home : "").value_or("")});
+    if (auto problem = zeph::applySearchLine(parsed, o.criteria))
+        usage(zeph::terminalTextFromGbk(*problem).c_str());
     if (!o.extList.empty()) tickSuffixes(db, o.extList, o.criteria);
     applyRanges(o, o.criteria);
 

@@ -41,7 +41,8 @@ CandidateFilter::CandidateFilter(const SearchCriteria& criteria, const NameMatch
       m_content(content),
       m_plan(content && plan && plan->active() ? plan : nullptr),
       m_journal(journal && !journal->empty() ? journal : nullptr),
-      m_stop(stop) {}
+      m_stop(stop),
+      m_lineFilters(criteria.filters, criteria.caseSensitive) {}
 
 CandidateFilter::Worker::Worker(const CandidateFilter& filter) {
     if (filter.m_content) m_content = std::make_unique<CContentSearch>(*filter.m_content);
@@ -158,11 +159,12 @@ Verdict CandidateFilter::evaluate(Worker& worker, const CandidateLine& candidate
 
     const std::string* typeText = nullptr;
     static const std::string kFolderType = folderTypeText(), kUnknownType = unknownTypeText();
+    const ExtensionTable::Entry* known = nullptr;
+    worker.m_suffix.clear();
     if (isFolder) {
         typeText = &kFolderType;
     } else {
         Suffix suffix = nameSuffix(line->name);
-        const ExtensionTable::Entry* known = nullptr;
         if (suffix.hasSuffix) {
             worker.m_suffix.assign(suffix.text);
             lowerBytesInPlace(worker.m_suffix);
@@ -184,6 +186,9 @@ Verdict CandidateFilter::evaluate(Worker& worker, const CandidateLine& candidate
     std::int64_t time = timeOfKind(*line, m_criteria.timeKind);
     if (time < m_criteria.timeFrom || time > m_criteria.timeTo) return Verdict::Skip;
     if (line->size < m_criteria.sizeMin || line->size > m_criteria.sizeMax) return Verdict::Skip;
+    if (!m_lineFilters.empty() &&
+        !m_lineFilters.accepts(*line, isFolder, worker.m_suffix, known ? known->type : 0))
+        return Verdict::Skip;
     if (!existsWithContent(worker, line->folder, line->name, check, document)) return Verdict::Skip;
 
     found.begin(line->name, line->folder, *typeText,

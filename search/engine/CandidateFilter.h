@@ -16,6 +16,7 @@
 #include "search/engine/ContentPlan.h"
 #include "search/engine/ContentSearch.h"
 #include "search/engine/FoundRows.h"
+#include "search/engine/LineFilters.h"
 #include "search/engine/ResultTexts.h"
 #include "search/engine/ResultView.h"
 #include "search/engine/SearchCriteria.h"
@@ -109,6 +110,7 @@ private:
     const ContentPlan* m_plan;
     const JournalView* m_journal;
     const std::atomic<bool>& m_stop;
+    LineFilters m_lineFilters;
     mutable std::mutex m_failureMutex;
     mutable std::string m_storeFailure;
 };

@@ -20,7 +20,7 @@ bool ExtensionTable::load(CSQLiteDB& db) {
     std::int64_t highest = 0;
     for (const Row& row : rows) {
         std::int64_t id = std::strtoll(row[0].c_str(), nullptr, 10);
-        m_entries[row[1]] = {id, row[3]};
+        m_entries[row[1]] = {id, row[3], std::atoi(row[2].c_str())};
         highest = std::max(highest, id);
     }
     m_typeFlagCount = static_cast<size_t>(std::min(highest + 1, kMaxTypeFlags));

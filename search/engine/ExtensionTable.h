@@ -1,5 +1,5 @@
 // The registered suffixes (ExtendName), read once at start: a suffix's
-// ExtendID and the description shown as a result's type.
+// ExtendID, the description shown as a result's type, and its type tab.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,7 @@ public:
     struct Entry {
         std::int64_t id;
         std::string description;
+        int type = 0;  // the type tab it is listed under (1 to 5)
     };
 
     // Reads the table; false when the query fails.

@@ -44,6 +44,8 @@ public:
     // the id lies past the end of the file list.
     std::optional<std::string_view> line(std::uint32_t entryId) const;
     std::uint64_t fileListSize() const { return m_fileList.bytes().size(); }
+    // The whole file list (an entry's id is where its line starts).
+    std::string_view fileList() const { return m_fileList.bytes(); }
 
 private:
     UniqueFd m_folder;

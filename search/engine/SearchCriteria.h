@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "common/SearchLine.h"
 
 namespace zeph {
 
@@ -27,6 +30,14 @@ struct SearchCriteria {
     bool exactMatch = false;
     bool showHidden = false;  // entries whose name or a folder above starts with '.'
     bool pinyin = true;       // letters also spell Chinese characters (PinyinMatch.h)
+    // The typed filters of the search line; all hold besides the above.
+    std::vector<LineFilter> filters;
 };
+
+// Takes a parsed search line into the criteria: its words become the name,
+// its filters join the criteria's, its switches and content text set theirs.
+// The error (GBK) when the line has one, or its content text differs from
+// the one the criteria have.
+std::optional<std::string> applySearchLine(const SearchLine& line, SearchCriteria& criteria);
 
 }  // namespace zeph

@@ -25,6 +25,7 @@
 #include "search/engine/ContentSearch.h"
 #include "search/engine/ContentStoreFailure.h"
 #include "search/engine/Intersect.h"
+#include "search/engine/LineFilters.h"
 #include "search/engine/ResultStore.h"
 #include "search/engine/ResultTexts.h"
 
@@ -201,6 +202,33 @@ std::vector<std::uint32_t> CSearchEngine::nameCandidates(const NameMatcher& name
     return intersectPostings(std::move(anyOf));
 }
 
+// Filters alone narrow by their suffixes when every match has one of them
+// and all are registered; otherwise every entry of the file list is a candidate.
+std::vector<std::uint32_t> CSearchEngine::filterCandidates(const SearchCriteria& criteria) {
+    const std::optional<std::vector<std::string>> suffixes =
+        LineFilters(criteria.filters, criteria.caseSensitive).requiredSuffixes();
+    bool allKnown = suffixes.has_value();
+    SearchCriteria bySuffix = criteria;
+    bySuffix.typeTab = 1;
+    bySuffix.typeFlags.assign(m_extensions.typeFlagCount(), 0);
+    for (const std::string& suffix : suffixes.value_or(std::vector<std::string>{})) {
+        const ExtensionTable::Entry* entry = m_extensions.find(suffix);
+        if (!entry || entry->id < 0 || static_cast<size_t>(entry->id) >= bySuffix.typeFlags.size())
+            allKnown = false;
+        else
+            bySuffix.typeFlags[static_cast<size_t>(entry->id)] = 1;
+    }
+    if (allKnown) return typeCandidates(bySuffix);
+    std::vector<std::uint32_t> every;
+    const std::string_view list = m_index.fileList();
+    for (size_t at = 0; at < list.size();) {
+        every.push_back(static_cast<std::uint32_t>(at));
+        size_t end = list.find('\n', at);
+        at = end == std::string_view::npos ? list.size() : end + 1;
+    }
+    return every;
+}
+
 // Without name text: every file of the ticked suffixes, by ExtendID, then by entry.
 std::vector<std::uint32_t> CSearchEngine::typeCandidates(const SearchCriteria& criteria) {
     std::vector<std::uint32_t> candidates;
@@ -238,7 +266,12 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
         m_pinyin = PinyinTable::load(m_programFolder);
         m_pinyinRead = true;
     }
-    NameMatcher name(criteria.name, criteria.caseSensitive, criteria.exactMatch,
+    // A name pattern's literal text narrows the candidates as a word would.
+    std::string nameText = criteria.name;
+    if (std::string literal = LineFilters(criteria.filters, criteria.caseSensitive).requiredNameText();
+        !literal.empty() && !criteria.exactMatch && literal.find('"') == std::string::npos)
+        nameText += (nameText.empty() ? "\"" : " \"") + literal + "\"";
+    NameMatcher name(nameText, criteria.caseSensitive, criteria.exactMatch,
                      criteria.pinyin ? m_pinyin.get() : nullptr);
     ContentPlan plan;
     if (!criteria.content.empty())
@@ -254,10 +287,13 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
         SearchCriteria others = criteria;
         others.typeFlags = plan.uncoveredTypeFlags();
         candidates = typeCandidates(others);
-    } else if (!criteria.name.empty() && name.narrows()) {
+    } else if (!nameText.empty() && name.narrows()) {
         candidates = nameCandidates(name);
-    } else if (!criteria.name.empty() && !name.hasTerms()) {
+    } else if (!nameText.empty() && !name.hasTerms() && criteria.filters.empty()) {
         return evaluateCandidates(criteria, name, {}, {}, view, rows, false);  // separators only: nothing
+    } else if (criteria.typeTab == 0 && criteria.content.empty() && !criteria.filters.empty()) {
+        // Filters alone: the suffix buckets of a wanted ext:, else every entry.
+        candidates = filterCandidates(criteria);
     } else if (criteria.typeTab == 0 && criteria.content.empty()) {
         // No name, or one the index cannot narrow (patterns without a literal
         // run, exclusions only): the type and the filters must.

@@ -82,6 +82,7 @@ private:
     static std::uint32_t slotOf(const IndexKey& key);
     std::vector<std::uint32_t> slotCandidates(const std::vector<IndexKey>& keys);
     std::vector<std::uint32_t> typeCandidates(const SearchCriteria& criteria);
+    std::vector<std::uint32_t> filterCandidates(const SearchCriteria& criteria);
     std::vector<std::uint32_t> readBucket(std::uint32_t slot);
     int evaluateCandidates(const SearchCriteria& criteria, const NameMatcher& name,
                            const std::vector<std::uint32_t>& candidates, const ContentPlan& plan,

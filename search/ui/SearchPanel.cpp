@@ -27,6 +27,7 @@
 #include "search/ui/CriteriaSections.h"
 #include "search/ui/ResultBridge.h"
 #include "search/ui/ResultPanel.h"
+#include "search/ui/SearchLineBox.h"
 
 namespace zeph {
 
@@ -69,7 +70,7 @@ SearchPanel::SearchPanel(CSQLiteDB& db, ResultPanel* results, QWidget* parent)
     m_typingPause->setSingleShot(true);
     m_typingPause->setInterval(150);
     connect(m_typingPause, &QTimer::timeout, this, &SearchPanel::searchAsTyped);
-    for (QLineEdit* edit : {m_name, m_content, m_lookIn->lineEdit()})
+    for (QLineEdit* edit : {static_cast<QLineEdit*>(m_name), m_content, m_lookIn->lineEdit()})
         connect(edit, &QLineEdit::textChanged, this, &SearchPanel::criteriaChanged);
     connect(m_lookIn, qOverload<int>(&QComboBox::currentIndexChanged), this,
             &SearchPanel::criteriaChanged);
@@ -93,12 +94,9 @@ QWidget* SearchPanel::buildCard() {
     layout->addWidget(heading(QStringLiteral("请按下面任何或所有标准进行搜索："), card));
     layout->addSpacing(4);
 
-    m_name = new QLineEdit(card);
+    m_name = new SearchLineBox(card);
     m_name->setMaxLength(256);
-    m_name->setPlaceholderText(QStringLiteral("例如：报告、*.pdf、发票|收据、预算 !旧"));
-    m_name->setToolTip(QStringLiteral(
-        "多个词用空格隔开，文件名须包含全部词\n*  任意多个字符，?  一个字符\n"
-        "a|b  包含其中任意一个\n!词  排除包含这个词的文件\n\"…\"  引号中的文字原样查找"));
+    m_name->setPlaceholderText(QStringLiteral("例如：报告、*.pdf、发票|收据、ext:pdf dm:thisweek"));
     m_content = new QLineEdit(card);
     m_content->setMaxLength(static_cast<int>(CContentSearch::kMaxCharacters) + 1);
     m_lookIn = new QComboBox(card);
@@ -107,6 +105,7 @@ QWidget* SearchPanel::buildCard() {
     m_lookIn->setInsertPolicy(QComboBox::NoInsert);
     layout->addWidget(new QLabel(QStringLiteral("部分或全部文件名："), card));
     layout->addWidget(m_name);
+    layout->addWidget(m_name->summary());
     layout->addWidget(new QLabel(QStringLiteral("文件中的一个字或词组："), card));
     layout->addWidget(m_content);
     layout->addWidget(new QLabel(QStringLiteral("在这里搜索："), card));
@@ -155,7 +154,8 @@ QWidget* SearchPanel::buildCard() {
     connect(m_search, &QPushButton::clicked, this, &SearchPanel::startOrStop);
     connect(m_reset, &QPushButton::clicked, this, &SearchPanel::reset);
     for (QLineEdit* edit :
-         {m_name, m_content, m_lookIn->lineEdit(), m_size->minimumEdit(), m_size->maximumEdit()})
+         {static_cast<QLineEdit*>(m_name), m_content, m_lookIn->lineEdit(), m_size->minimumEdit(),
+          m_size->maximumEdit()})
         connect(edit, &QLineEdit::returnPressed, this, &SearchPanel::startOrStop);
     connect(m_lookIn, qOverload<int>(&QComboBox::activated), this, &SearchPanel::lookInChosen);
     return card;
@@ -209,7 +209,6 @@ void SearchPanel::showWatermark(bool hot) {
 
 SearchCriteria SearchPanel::criteria() const {
     SearchCriteria c;
-    c.name = zeph::toGbk(m_name->text());
     c.content = zeph::toGbk(m_content->text());
     QString folder = m_lookIn->currentText().trimmed();
     c.folder = folder == QStringLiteral("我的电脑") ? std::string() : zeph::toGbk(folder);
@@ -224,7 +223,18 @@ SearchCriteria SearchPanel::criteria() const {
     c.exactMatch = m_advanced->exactMatch();
     c.showHidden = m_showHidden;
     c.pinyin = m_pinyin;
+    // The name box's line: its words are the name, its filters join the panel's.
+    applySearchLine(m_name->parsed(), c);
     return c;
+}
+
+// Why the criteria cannot be searched (the line's value not understood, or
+// its content text against the panel's), or "".
+QString SearchPanel::lineProblem() const {
+    SearchCriteria c;
+    c.content = zeph::toGbk(m_content->text());
+    auto problem = applySearchLine(m_name->parsed(), c);
+    return problem ? toQString(*problem) : QString();
 }
 
 void SearchPanel::startOrStop() {
@@ -237,6 +247,11 @@ void SearchPanel::startOrStop() {
         m_engine->requestStop();
         m_search->setText(QStringLiteral("搜  索"));
         m_search->setEnabled(false);
+        return;
+    }
+    if (QString problem = lineProblem(); !problem.isEmpty()) {
+        emit statusText(problem);  // marked in the box as well
+        m_name->setFocus();
         return;
     }
     SearchCriteria c = criteria();
@@ -296,12 +311,16 @@ void SearchPanel::criteriaChanged() {
 // content text asks for the button (reading files is no search to start on
 // every key) or nothing narrows the search (the list is then emptied quietly).
 void SearchPanel::searchAsTyped() {
-    if (!m_content->text().isEmpty()) {
-        emit statusText(QStringLiteral("搜索文件内容时，请按“搜  索”按钮或回车键开始搜索"));
+    if (QString problem = lineProblem(); !problem.isEmpty()) {
+        emit statusText(problem);  // the list stays as it was
         return;
     }
     SearchCriteria c = criteria();
-    if (c.name.empty() && c.typeTab == 0) {
+    if (!c.content.empty()) {
+        emit statusText(QStringLiteral("搜索文件内容时，请按“搜  索”按钮或回车键开始搜索"));
+        return;
+    }
+    if (c.name.empty() && c.typeTab == 0 && c.filters.empty()) {
         if (searching()) m_engine->requestStop(true);
         m_next.reset();
         m_results->clearQuietly();

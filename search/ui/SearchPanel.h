@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "search/engine/SearchCriteria.h"
+#include "search/ui/SearchLineBox.h"
 
 class QComboBox;
 class QLabel;
@@ -57,7 +58,9 @@ public:
     // The criteria the panel holds now (what a search would use).
     SearchCriteria criteria() const;
 
-    QLineEdit* nameBox() const { return m_name; }
+    SearchLineBox* nameBox() const { return m_name; }
+    // Why the name box's line cannot be searched now, or "".
+    QString lineProblem() const;
     QLineEdit* contentBox() const { return m_content; }
     QComboBox* lookIn() const { return m_lookIn; }
     QPushButton* searchButton() const { return m_search; }
@@ -106,7 +109,7 @@ private:
     // A search waiting for the running one to end.
     std::optional<std::pair<SearchCriteria, bool>> m_next;
 
-    QLineEdit* m_name = nullptr;
+    SearchLineBox* m_name = nullptr;
     QLineEdit* m_content = nullptr;
     QComboBox* m_lookIn = nullptr;
     int m_browseIndex = -1;
