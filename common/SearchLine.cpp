@@ -170,7 +170,7 @@ SearchLine parseSearchLine(std::string_view line, const LineContext& context) {
         parsed.filterSpans.push_back({start, end});
         const bool negated = nameStart != start;
         const std::string shown(line.substr(start, end - start));
-        LineFilter filter{LineFilter::Extension};
+        LineFilter filter;
         filter.negated = negated;
         if (filterName == "ext") {
             for (size_t from = 0; from <= value.size();) {

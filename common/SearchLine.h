@@ -25,7 +25,7 @@ namespace zeph {
 struct LineFilter {
     enum Kind { Extension, Type, Size, Modified, Created, Accessed, Below, Parent, Files,
                 Folders, Regex };
-    Kind kind;
+    Kind kind = Extension;
     bool negated = false;
     std::vector<std::string> suffixes;  // Extension: lower case, without the dot
     int type = 0;                       // Type: the extension table's type (1 to 5)

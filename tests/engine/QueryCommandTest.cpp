@@ -48,6 +48,13 @@ TEST_F(QueryCommand, PrintsFullPathsCountsAndStopsAtTheLimit) {
         {{"--limit", "0", "report"}, "", 1},
         {{"--count", "--limit", "1", "report"}, "1\n", 0},
         {{"nothing-like-this"}, "", 1},
+        // The search language in the words, and every option beside it.
+        {{"ext:md;log"}, lines({"notes.log", "beta-report.md"}), 0},  // by suffix bucket
+        {{"report", "!ext:md"}, lines({"alpha report.txt"}), 0},
+        {{"ext:txt,log", "--count"}, "3\n", 0},
+        {{"regex:^[a-z]+\\.txt$"}, lines({"gamma.txt"}), 0},
+        {{"content:zephyrquill"}, lines({utf8(u8"报告.doc")}), 0},
+        {{"size:1", "--ext", "log"}, lines({"notes.log"}), 0},
     };
     for (const Case& c : cases) {
         ProgramRun run = query(c.args);
@@ -100,6 +107,13 @@ TEST_F(QueryCommand, ARefusedOrEmptySearchPrintsNothingAndSaysWhy) {
         EXPECT_FALSE(run.err.empty());
     }
     EXPECT_EQ(query({"--bogus"}).exitCode, 2);
+    // A value not understood says which part, in the locale's encoding.
+    for (const char* wrong : {"size:>abc", "dm:2024-13", "regex:(", "type:spaceship"}) {
+        ProgramRun run = query({"report", wrong}, "");
+        EXPECT_EQ(run.exitCode, 2) << wrong;
+        EXPECT_EQ(run.out, "") << wrong;
+        EXPECT_NE(run.err.find(wrong), std::string::npos) << run.err;
+    }
 }
 
 TEST_F(QueryCommand, EveryErrorEndsWithTwoAndAMessage) {
