@@ -168,6 +168,8 @@ void SearchLineBox::offerCompletions() {
     QRect at = cursorRect();
     at.setWidth(m_completer->popup()->sizeHintForColumn(0) + 24);
     m_completer->complete(at);
+    // The first offer is taken by Enter, as in the desktop's own boxes.
+    m_completer->popup()->setCurrentIndex(m_completer->completionModel()->index(0, 0));
 }
 
 void SearchLineBox::complete(const QString& completion) {

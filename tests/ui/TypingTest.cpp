@@ -1,6 +1,9 @@
 // Searching while the user types: driven through the name box and the
 // criteria as a user does, waiting on the panel's signals, never on the clock.
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QCompleter>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTest>
@@ -191,6 +194,53 @@ TEST_F(Typing, TurnedOffTheButtonAloneSearches) {
     QTest::keyClick(panel->nameBox(), Qt::Key_Return);
     settle();
     EXPECT_EQ(names(), QStringList{QStringLiteral("zeta.txt")});
+}
+
+// Filters typed in the box: marked, said under it, searched as typed; a value
+// not understood marked red with why and never searched; names and types
+// offered for completion.
+TEST_F(Typing, FiltersInTheBoxAreMarkedSaidAndSearchedAsTyped) {
+    SearchLineBox* box = panel->nameBox();
+    QTest::keyClicks(box, QStringLiteral("rep ext:md;log"));
+    settle();
+    EXPECT_EQ(names().size(), 2);  // report_2023.md, reprint.log
+    EXPECT_EQ(box->parsed().filterSpans.size(), 1u);
+    EXPECT_TRUE(box->summary()->isVisible());
+    EXPECT_TRUE(box->summary()->text().contains(QStringLiteral("后缀 md、log")));
+    grabToFile(window.get(), QStringLiteral("filters-typed"));
+
+    const int before = finished;
+    QStringList status;
+    QObject::connect(window->statusBar(), &QStatusBar::messageChanged,
+                     [&](const QString& text) { status << text; });
+    QTest::keyClicks(box, QStringLiteral(" size:>abc"));
+    settle();
+    EXPECT_EQ(finished, before);  // not searched: the list stays
+    EXPECT_EQ(names().size(), 2);
+    EXPECT_FALSE(box->problem().isEmpty());
+    EXPECT_TRUE(box->toolTip().startsWith(box->problem()));
+    EXPECT_TRUE(box->styleSheet().contains(QStringLiteral("border")));
+    QTest::keyClick(box, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(finished, before);
+    EXPECT_TRUE(status.contains(box->problem()));
+    grabToFile(window.get(), QStringLiteral("filters-wrong"));
+
+    // Completion: a filter's name from its first letters, a type by its pinyin.
+    box->clear();
+    QTest::keyClicks(box, QStringLiteral("reg"));
+    auto offered = [&] {
+        QStringList shown;
+        QAbstractItemModel* model = box->filterCompleter()->completionModel();
+        for (int row = 0; row < model->rowCount(); ++row) shown << model->index(row, 0).data().toString();
+        return shown;
+    };
+    EXPECT_EQ(offered(), QStringList{QStringLiteral("regex:")});
+    box->clear();
+    QTest::keyClicks(box, QStringLiteral("zeta type:tup"));
+    EXPECT_EQ(offered(), QStringList{QStringLiteral("type:tupian")});
+    QTest::keyClick(box->filterCompleter()->popup(), Qt::Key_Return);
+    EXPECT_EQ(box->text(), QStringLiteral("zeta type:tupian"));
 }
 
 }  // namespace
