@@ -26,6 +26,35 @@ DESCRIPTION
     Quote patterns so the shell does not expand them. A NAME that holds a
     space is taken as one word, as if it were quoted.
 
+    A word may also be a filter, name:value, in any order and with ! in
+    front to leave out what it finds (the window's name box takes the same):
+
+        ext:pdf;docx    suffixes (also with commas)
+        type:text       a type of the suffix table: text, picture, media,
+                        binary, other (or 文本, 图片, 音视频, 二进制, 其它)
+        size:>10mb      size:<1k, size:1mb..5mb, size:empty, size:1024;
+                        units b, k/kb, m/mb, g/gb are powers of 1,024
+        dm:today        modified; dc: created, da: accessed. today,
+                        yesterday, thisweek, lastweek, thismonth, thisyear,
+                        last7days, 2024, 2024-03, 2024-03-15, a..b, >2024-01,
+                        >=, <, <=; in local time, weeks from Monday
+        in:~/proj       in the folder or below it (path: the same; a
+                        relative path:projects is any folder of that name)
+        parent:/data    directly in the folder
+        file: folder:   only files, only folders
+        hidden: case: exact:
+                        hidden entries too, case counts, the whole name
+                        (each also with :off)
+        content:合同    content:"two words": the content search, as -c
+        regex:^v\d+     a regular expression on the name (regex:path:...
+                        on the whole path); matched in linear time, so no
+                        pattern can stall a search; case does not count
+                        unless case: or -C says so
+        "a:b"           a quoted word, or an unknown name:, is a plain word
+
+    A value that is not understood (size:>abc, dm:2024-13) ends the command
+    with 2 and says which part.
+
     A word of letters also finds Chinese names by their pinyin: whole
     syllables, initials or a mix (baogao, bg, bgao and baoga all find 报告),
     any reading of a character counting, u or v for ü; and a Chinese word
@@ -80,6 +109,10 @@ EXAMPLES
     zeph-query 'invoice|receipt' '!2019'   invoices or receipts, not of 2019
     zeph-query 报告 --ext doc,docx          Word files named 报告
     zeph-query --content 蓝鲸数据 --ext txt  text files that mention 蓝鲸数据
+    zeph-query 'ext:pdf' 'dm:thisweek' 报告  PDF files named 报告 changed this week
+    zeph-query 'size:>1gb' --count         how many files are over 1 GiB
+    zeph-query '!ext:log' 'in:~/proj' 'regex:^v\d+\.\d+'
+                                           versions in ~/proj, log files left out
     zeph-query -0 '*.log' | xargs -0 du -ch
     zeph-query --count --ext jpg           how many JPEG pictures there are
 
