@@ -84,6 +84,12 @@ OPTIONS
                         with '-')
     -0, --null          end each path with a NUL byte instead of a line feed,
                         for xargs -0
+        --json          print each hit as one JSON object on a line: path,
+                        name and folder (UTF-8; bytes that are not UTF-8
+                        also in base64 under path_base64 and so on), size,
+                        modified, created and accessed (ISO 8601, local
+                        time), kind (file, folder, link) and type, and the
+                        snippet with --snippet
     -n, --count         print only the number of hits
     -l, --limit N       stop after N hits
         --folder DIR    use the data folder DIR (normally found on its own;

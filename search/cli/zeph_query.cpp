@@ -25,6 +25,7 @@
 #include "common/Paths.h"
 #include "common/Preferences.h"
 #include "common/SearchLine.h"
+#include "search/cli/JsonRow.h"
 #include "search/cli/QueryHelp.h"
 #include "common/SQLiteDB.h"
 #include "common/SqlText.h"
@@ -136,7 +137,7 @@ struct Options {
     std::string dataFolder, extList, sizeRange, timeRange;
     std::string line;  // the words as one search line (GBK)
     std::vector<std::string> words;
-    bool nul = false, count = false, stats = false, snippet = false, pinyin = true;
+    bool nul = false, count = false, stats = false, snippet = false, pinyin = true, json = false;
     std::int64_t limit = -1;
     int stopAfterMs = -1;
 };
@@ -215,6 +216,8 @@ Options parseOptions(int argc, char** argv) {
             o.words.push_back(value());
         } else if (option == "--snippet") {
             o.snippet = true;
+        } else if (option == "--json") {
+            o.json = true;
         } else if (option == "--stats") {
             o.stats = true;
         } else if (option == "--stop-after") {
@@ -274,7 +277,7 @@ std::string systemPath(const zeph::ResultRowView& row) {
     return real.empty() ? zeph::toUtf8Lossy(held) : real;
 }
 
-// The line where the file holds the text, on one line.
+// The line where the file holds the text, on one line (UTF-8).
 std::string snippetOf(const std::string& dataFolder, const zeph::ResultRowView& row,
                       const std::string& text) {
     auto context = zeph::content::contextOf(dataFolder, std::string(row.folder),
@@ -284,12 +287,12 @@ std::string snippetOf(const std::string& dataFolder, const zeph::ResultRowView& 
         std::string failure = zeph::content::readingFailure(dataFolder, std::string(row.folder),
                                                             std::string(row.name));
         return failure.empty() ? std::string()
-                               : zeph::terminalTextFromGbk("（无法读取：" + failure + "）");
+                               : zeph::toUtf8Lossy("（无法读取：" + failure + "）");
     }
     std::string line = context->before + context->match + context->after;
     for (char& c : line)
         if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    return zeph::terminalTextFromUtf8(line);
+    return line;
 }
 
 }  // namespace
@@ -334,8 +337,15 @@ int main(int argc, char** argv) {
         o.snippet ? zeph::toUtf8(o.criteria.content).value_or("") : "";
     const std::string snippetFolder = zeph::normalizeFolder(dataFolder);
     rows.line = [&](const zeph::ResultRowView& row, std::string& out) {
+        if (o.json) {
+            std::optional<std::string> snippet;
+            if (!snippetText.empty()) snippet = snippetOf(snippetFolder, row, snippetText);
+            out = zeph::jsonRow(systemPath(row), row.typeText, snippet) + '\n';
+            return;
+        }
         out = systemPath(row);
-        if (!snippetText.empty()) out += '\t' + snippetOf(snippetFolder, row, snippetText);
+        if (!snippetText.empty())
+            out += '\t' + zeph::terminalTextFromUtf8(snippetOf(snippetFolder, row, snippetText));
         out += o.nul ? '\0' : '\n';
     };
     std::atomic<Clock::rep> stoppedAt{0};

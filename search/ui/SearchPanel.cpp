@@ -69,6 +69,7 @@ SearchPanel::SearchPanel(CSQLiteDB& db, ResultPanel* results, QWidget* parent)
     m_typingPause = new QTimer(this);
     m_typingPause->setSingleShot(true);
     m_typingPause->setInterval(150);
+    m_typingPause->setTimerType(Qt::PreciseTimer);
     connect(m_typingPause, &QTimer::timeout, this, &SearchPanel::searchAsTyped);
     for (QLineEdit* edit : {static_cast<QLineEdit*>(m_name), m_content, m_lookIn->lineEdit()})
         connect(edit, &QLineEdit::textChanged, this, &SearchPanel::criteriaChanged);

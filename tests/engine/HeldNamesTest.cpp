@@ -72,6 +72,34 @@ TEST_F(HeldNames, ATabAndABackslashFollowedByTAreTwoNames) {
     EXPECT_EQ(readFile(treeRaw("a\tb.txt")), "tab");
 }
 
+// --json for other programs: Python's json reads every line, and each path's
+// bytes (its text, or the base64 of bytes that are not UTF-8) are the file's.
+TEST_F(HeldNames, JsonLinesCarryEveryPathsOwnBytes) {
+    const std::string gbk = "季度报告.txt";  // GBK bytes on disk
+    writeFile(tree / gbk, "x");
+    writeFile(tree / utf8(u8"报告.txt"), "x");
+    writeFile(tree / "two\nlines.txt", "x");
+    writeFile(tree / "quote\"and\\.txt", "x");
+    indexAndLoad();
+    ProgramRun found = query({"--json", "txt"});
+    ASSERT_EQ(found.exitCode, 0) << found.err;
+    const std::string script =
+        "import base64, json, sys\n"
+        "for line in sys.stdin.buffer.read().decode('utf-8').splitlines():\n"
+        "    hit = json.loads(line)\n"
+        "    raw = base64.b64decode(hit['path_base64']) if 'path_base64' in hit else hit['path'].encode()\n"
+        "    assert hit['kind'] == 'file' and hit['size'] == 1 and hit['modified'][4] == '-'\n"
+        "    sys.stdout.buffer.write(raw + b'\\0')\n";
+    ProgramRun parsed = runProgram("/bin/sh", {"-c", "printf '%s' \"$0\" | python3 -c \"$1\"",
+                                               found.out, script});
+    ASSERT_EQ(parsed.exitCode, 0) << parsed.err;
+    std::set<std::string> paths;
+    for (size_t at = 0, end; (end = parsed.out.find('\0', at)) != std::string::npos; at = end + 1)
+        paths.insert(parsed.out.substr(at, end - at));
+    EXPECT_EQ(paths, (std::set<std::string>{treeRaw(gbk), treeRaw(utf8(u8"报告.txt")),
+                                             treeRaw("two\nlines.txt"), treeRaw("quote\"and\\.txt")}));
+}
+
 TEST_F(HeldNames, HiddenEntriesShowOnlyWhenAskedForWithoutANewIndex) {
     writeFile(tree / ".bashrc", "x");
     writeFile(tree / ".config" / "app" / "settings.ini", "x");
