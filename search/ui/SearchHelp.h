@@ -8,7 +8,7 @@ inline constexpr char kSearchHelp[] = R"(NAME
     zeph-search - the ZEPH desktop search window
 
 SYNOPSIS
-    zeph-search [-h | --help]
+    zeph-search [--search LINE] [-h | --help]
 
 DESCRIPTION
     Opens the window of ZEPH桌面搜索, which finds any file on the machine by
@@ -27,6 +27,10 @@ DESCRIPTION
     front.
 
 OPTIONS
+        --search LINE   put LINE in the name box and search for it (in the
+                        window already open, if one is); LINE takes the
+                        words and filters of zeph-query(1), such as
+                        'ext:pdf dm:thisweek 报告'
     -h, --help          show this text and end
 
 FILES

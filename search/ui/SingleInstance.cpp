@@ -12,11 +12,13 @@ SingleInstance::SingleInstance(const QString& programFolder, QObject* parent) : 
     m_name = QStringLiteral("ZEPHSearch-") + QString::fromLatin1(hash);
 }
 
-bool SingleInstance::handedOver() {
+bool SingleInstance::handedOver(const QString& searchLine) {
     QLocalSocket socket;
     socket.connectToServer(m_name);
     if (!socket.waitForConnected(500)) return false;
-    socket.write("raise\n");
+    QString line = searchLine;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    socket.write("raise " + line.toUtf8() + "\n");
     socket.waitForBytesWritten(500);
     return true;
 }
@@ -28,7 +30,14 @@ void SingleInstance::listen() {
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            emit raiseRequested();
+            // "raise" and the search line, if any, on one line.
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+                if (!socket->canReadLine()) return;
+                QString said = QString::fromUtf8(socket->readLine()).trimmed();
+                emit raiseRequested(said.startsWith(QStringLiteral("raise "))
+                                        ? said.mid(6).trimmed()
+                                        : QString());
+            });
         }
     });
 }

@@ -1,5 +1,6 @@
 // One running search program per program folder: a second start hands over
-// to the first, which raises its window.
+// to the first, which raises its window, with the search line the second
+// was started with (a launcher's "search for this in the program").
 #pragma once
 
 #include <QObject>
@@ -13,13 +14,14 @@ class SingleInstance : public QObject {
     Q_OBJECT
 public:
     explicit SingleInstance(const QString& programFolder, QObject* parent = nullptr);
-    // True when another instance runs and was asked to show itself.
-    bool handedOver();
+    // True when another instance runs and was asked to show itself (and to
+    // search for the line, when there is one).
+    bool handedOver(const QString& searchLine = {});
     // Starts listening for later starts.
     void listen();
 
 signals:
-    void raiseRequested();
+    void raiseRequested(const QString& searchLine);
 
 private:
     QString m_name;

@@ -20,6 +20,7 @@
 #include "search/ui/FileIcons.h"
 #include "search/ui/FirstRunDialog.h"
 #include "search/ui/MainWindow.h"
+#include "search/ui/SearchPanel.h"
 #include "search/ui/SearchHelp.h"
 #include "search/ui/SingleInstance.h"
 
@@ -44,9 +45,14 @@ int main(int argc, char** argv) {
     zeph::initialiseProgramFolders();
     zeph::ensureIconTheme();
 
+    // Started with a search line (by a launcher): it goes in the name box.
+    QString searchLine;
+    if (int at = static_cast<int>(QCoreApplication::arguments().indexOf(QStringLiteral("--search")));
+        at > 0 && at + 1 < QCoreApplication::arguments().size())
+        searchLine = QCoreApplication::arguments().at(at + 1);
     // One search program per data folder: they would share the result table.
     zeph::SingleInstance instance(zeph::dataFolder());
-    if (instance.handedOver()) return 0;
+    if (instance.handedOver(searchLine)) return 0;
 
     zeph::CSQLiteDB db;
     // No index yet: which folders to index is asked with the first-run
@@ -69,11 +75,19 @@ int main(int argc, char** argv) {
     // before the window shows, and may end the program.
     zeph::MainWindow window(db);
     instance.listen();
-    QObject::connect(&instance, &zeph::SingleInstance::raiseRequested, &window, [&window] {
-        window.showMaximized();
-        window.raise();
-        window.activateWindow();
-    });
+    auto searchFor = [&window](const QString& line) {
+        if (line.isEmpty()) return;
+        window.searchPanel()->nameBox()->setText(line);
+        window.searchPanel()->startOrStop();
+    };
+    QObject::connect(&instance, &zeph::SingleInstance::raiseRequested, &window,
+                     [&window, searchFor](const QString& line) {
+                         window.showMaximized();
+                         window.raise();
+                         window.activateWindow();
+                         searchFor(line);
+                     });
     window.showMaximized();
+    searchFor(searchLine);
     return app.exec();
 }
