@@ -4,7 +4,8 @@
 include(GNUInstallDirs)
 set(ZEPH_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/zeph)
 
-install(TARGETS ZEPHSearch ZEPHIndexer ZEPHWatcher zeph-query zeph-extract RUNTIME DESTINATION ${ZEPH_INSTALL_DIR})
+install(TARGETS ZEPHSearch ZEPHIndexer ZEPHWatcher zeph-query zeph-extract zeph-searchd
+        RUNTIME DESTINATION ${ZEPH_INSTALL_DIR})
 install(FILES ${ZEPH_SHIPPED_DB} ${ZEPH_PROGRAM_DIR}/Translation.dat ${ZEPH_PROGRAM_DIR}/Pinyin.dat
         DESTINATION ${ZEPH_INSTALL_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/folder/ DESTINATION ${ZEPH_INSTALL_DIR})
@@ -29,6 +30,16 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/zeph-search.svg
 install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/org.zeph.Search.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${ZEPH_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The desktop launchers' provider: GNOME Shell finds it by its .ini, KRunner by
+# its plugin entry, and the session bus starts it by its service file.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/launchers/org.zeph.Search.search-provider.ini
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/search-providers)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/launchers/org.zeph.Search.krunner.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/krunner/dbusplugins RENAME org.zeph.Search.desktop)
+install(CODE "
+    set(ZEPH_SEARCHD \"\${CMAKE_INSTALL_PREFIX}/${ZEPH_INSTALL_DIR}/zeph-searchd\")
+    configure_file(${PROJECT_SOURCE_DIR}/resources/launchers/org.zeph.Search.service.in
+                   \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/dbus-1/services/org.zeph.Search.service\" @ONLY)")
 install(FILES ${PROJECT_SOURCE_DIR}/resources/completion/zeph-query
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 # The licence and the changelog, where Debian keeps them.

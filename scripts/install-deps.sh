@@ -12,6 +12,8 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
     fonts-noto-cjk fonts-wqy-microhei xdg-utils adwaita-icon-theme libqt6svg6
     man-db
+    # the launchers' provider's tests: a private session bus and its client
+    dbus-daemon libglib2.0-bin
     # scripts/package.sh and scripts/check-clean-install.sh also want:
     #   dpkg-dev lintian mmdebstrap appstream desktop-file-utils
 )

@@ -36,6 +36,7 @@
 #include "search/engine/ResultView.h"
 #include "search/engine/RowSink.h"
 #include "search/engine/SearchEngine.h"
+#include "search/engine/SystemPath.h"
 
 namespace {
 
@@ -266,17 +267,6 @@ void applyRanges(const Options& o, zeph::SearchCriteria& criteria) {
     }
 }
 
-// The path as the system has it: its UTF-8 form, or for a name held other
-// than so (raw GBK bytes, escapes) the real bytes, so a script acts on the file.
-std::string systemPath(const zeph::ResultRowView& row) {
-    std::string held = zeph::joinPath(row.folder, row.name);
-    if (zeph::isAscii(held) && held.find('\\') == std::string::npos) return held;
-    if (row.onDiskAsUtf8)
-        if (std::string utf8 = zeph::osPath(held); !utf8.empty()) return utf8;
-    std::string real = zeph::osPathOf(held);
-    return real.empty() ? zeph::toUtf8Lossy(held) : real;
-}
-
 // The line where the file holds the text, on one line (UTF-8).
 std::string snippetOf(const std::string& dataFolder, const zeph::ResultRowView& row,
                       const std::string& text) {
@@ -340,10 +330,10 @@ int main(int argc, char** argv) {
         if (o.json) {
             std::optional<std::string> snippet;
             if (!snippetText.empty()) snippet = snippetOf(snippetFolder, row, snippetText);
-            out = zeph::jsonRow(systemPath(row), row.typeText, snippet) + '\n';
+            out = zeph::jsonRow(zeph::systemPath(row), row.typeText, snippet) + '\n';
             return;
         }
-        out = systemPath(row);
+        out = zeph::systemPath(row);
         if (!snippetText.empty())
             out += '\t' + zeph::terminalTextFromUtf8(snippetOf(snippetFolder, row, snippetText));
         out += o.nul ? '\0' : '\n';
