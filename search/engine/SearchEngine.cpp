@@ -219,14 +219,20 @@ std::vector<std::uint32_t> CSearchEngine::filterCandidates(const SearchCriteria&
             bySuffix.typeFlags[static_cast<size_t>(entry->id)] = 1;
     }
     if (allKnown) return typeCandidates(bySuffix);
-    std::vector<std::uint32_t> every;
+    // Every line's start, found once for each loaded file list: a program
+    // that stays (the window, the launchers' provider) pays for it once.
     const std::string_view list = m_index.fileList();
-    for (size_t at = 0; at < list.size();) {
-        every.push_back(static_cast<std::uint32_t>(at));
-        size_t end = list.find('\n', at);
-        at = end == std::string_view::npos ? list.size() : end + 1;
+    if (m_lineStartsOf != m_index.generation() || m_lineStarts.empty() != list.empty()) {
+        m_lineStarts.clear();
+        m_lineStarts.reserve(list.size() / 100);
+        for (size_t at = 0; at < list.size();) {
+            m_lineStarts.push_back(static_cast<std::uint32_t>(at));
+            size_t end = list.find('\n', at);
+            at = end == std::string_view::npos ? list.size() : end + 1;
+        }
+        m_lineStartsOf = m_index.generation();
     }
-    return every;
+    return m_lineStarts;
 }
 
 // Without name text: every file of the ticked suffixes, by ExtendID, then by entry.

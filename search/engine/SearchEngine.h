@@ -99,6 +99,9 @@ private:
     std::atomic<bool> m_running{false};
     unsigned m_threads = 0;
     std::mutex m_searchMutex;
+    // Where each line of the loaded file list starts, for filters alone.
+    std::vector<std::uint32_t> m_lineStarts;
+    std::string m_lineStartsOf;  // the generation they are of
     std::shared_ptr<const PinyinTable> m_pinyin;
     bool m_pinyinRead = false;
     std::map<std::vector<IndexKey>, std::vector<std::uint32_t>> m_groupCache;
