@@ -9,7 +9,7 @@ SECONDS_EACH=${FUZZ_SECONDS:-15}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEPH_FUZZ=ON \
     -DZEPH_BUILD_UI=OFF -DZEPH_BUILD_TESTS=OFF -DZEPH_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_file_list fuzz_index_files fuzz_gif fuzz_advertise \
-    fuzz_mountinfo fuzz_query_keys fuzz_documents fuzz_name_matcher
+    fuzz_mountinfo fuzz_query_keys fuzz_documents fuzz_name_matcher fuzz_search_line
 SCRATCH=$(mktemp -d)
 trap 'rm -rf "$SCRATCH"' EXIT
 # One harness per core at a time: each is a single process.
@@ -20,7 +20,7 @@ run_harness() {
         -artifact_prefix="$SCRATCH/$harness-" "$SCRATCH/$harness" tests/fuzz/corpus/$harness \
         >"$SCRATCH/$harness.log" 2>&1
 }
-harnesses=(file_list index_files gif advertise mountinfo query_keys documents name_matcher)
+harnesses=(file_list index_files gif advertise mountinfo query_keys documents name_matcher search_line)
 failed=()
 for ((first = 0; first < ${#harnesses[@]}; first += $(nproc))); do
     batch=("${harnesses[@]:first:$(nproc)}")
