@@ -2,35 +2,12 @@
 
 #include <QShortcut>
 #include <QVBoxLayout>
-#include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-#include "common/widgets/DesktopOpen.h"
+#include "web/LocalOnlyPage.h"
 
 namespace zeph {
-
-namespace {
-
-// Local pages stay in the view; a web address goes to the browser.
-class LocalOnlyPage : public QWebEnginePage {
-public:
-    using QWebEnginePage::QWebEnginePage;
-
-protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
-        if (url.isLocalFile() || url.scheme() == QLatin1String("data") || url.isEmpty())
-            return true;
-        if (type == NavigationTypeLinkClicked && isMainFrame)
-            openWebAddress(url.toString(), nullptr, [](int exitCode) {
-                showOpenFailure(openFailureText(exitCode, QStringLiteral("打开网页失败！"), true));
-            });
-        return false;
-    }
-    QWebEnginePage* createWindow(WebWindowType) override { return this; }
-};
-
-}  // namespace
 
 LocalPageWindow* LocalPageWindow::showPage(QWidget* parent, const QString& title, const QUrl& page) {
     LocalPageWindow* window = nullptr;

@@ -1,31 +1,11 @@
 #include "HtmlPane.h"
 
 #include <QUrl>
-#include <QWebEnginePage>
 #include <QWebEngineSettings>
 
-#include "common/widgets/DesktopOpen.h"
+#include "web/LocalOnlyPage.h"
 
 namespace zeph {
-
-namespace {
-
-// Local pages stay in the pane; a followed web link opens in the desktop's browser.
-class LocalOnlyPage : public QWebEnginePage {
-public:
-    using QWebEnginePage::QWebEnginePage;
-
-protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
-        if (url.isLocalFile() || url.scheme() == QLatin1String("data") ||
-            url.scheme() == QLatin1String("about"))
-            return true;
-        if (type == NavigationTypeLinkClicked && isMainFrame) openWebAddress(url.toString());
-        return false;
-    }
-};
-
-}  // namespace
 
 HtmlPane::HtmlPane(QWidget* parent) : QWebEngineView(parent) {
     setPage(new LocalOnlyPage(this));
