@@ -12,18 +12,30 @@ DocumentKind documentKind(std::string_view suffix, bool knownTextSuffix) {
         std::string_view suffix;
         DocumentKind kind;
     };
-    static constexpr std::array<Entry, 13> kDocuments{{
+    // Templates and macro-enabled files are the same packages as the documents.
+    static constexpr std::array<Entry, 24> kDocuments{{
         {"pdf", DocumentKind::Pdf},
         {"docx", DocumentKind::WordProcessing},
+        {"docm", DocumentKind::WordProcessing},
+        {"dotx", DocumentKind::WordProcessing},
+        {"dotm", DocumentKind::WordProcessing},
         {"xlsx", DocumentKind::Spreadsheet},
+        {"xlsm", DocumentKind::Spreadsheet},
+        {"xltx", DocumentKind::Spreadsheet},
         {"pptx", DocumentKind::Presentation},
+        {"pptm", DocumentKind::Presentation},
+        {"potx", DocumentKind::Presentation},
         {"odt", DocumentKind::OpenDocument},
         {"ods", DocumentKind::OpenDocument},
         {"odp", DocumentKind::OpenDocument},
+        {"ott", DocumentKind::OpenDocument},
+        {"ots", DocumentKind::OpenDocument},
+        {"otp", DocumentKind::OpenDocument},
         {"epub", DocumentKind::Epub},
         {"html", DocumentKind::Html},
         {"htm", DocumentKind::Html},
         {"xhtml", DocumentKind::Html},
+        {"xht", DocumentKind::Html},
         {"xml", DocumentKind::Xml},
         {"svg", DocumentKind::Xml},
     }};

@@ -98,6 +98,18 @@ insert into ExtendName(Name, Type, Description) values
     ('odt', 1, 'OpenDocument 文本'),
     ('ods', 1, 'OpenDocument 电子表格'),
     ('odp', 1, 'OpenDocument 演示文稿'),
+    ('xhtml', 1, 'XHTML 网页'),
+    ('xht', 1, 'XHTML 网页'),
+    ('dotx', 1, 'Word 模板'),
+    ('docm', 1, 'Word 启用宏的文档'),
+    ('dotm', 1, 'Word 启用宏的模板'),
+    ('xltx', 1, 'Excel 模板'),
+    ('xlsm', 1, 'Excel 启用宏的工作表'),
+    ('pptm', 1, 'PowerPoint 启用宏的演示文稿'),
+    ('potx', 1, 'PowerPoint 模板'),
+    ('ott', 1, 'OpenDocument 文本模板'),
+    ('ots', 1, 'OpenDocument 电子表格模板'),
+    ('otp', 1, 'OpenDocument 演示文稿模板'),
     ('rtf', 1, 'RTF 格式文档'),
     ('epub', 1, '电子书');
 

@@ -11,6 +11,7 @@
 #include "common/KeyScheme.h"
 #include "common/Paths.h"
 #include "content/ContentStore.h"
+#include "content/DocumentKind.h"
 #include "search/engine/ExtensionTable.h"
 #include "search/engine/JournalView.h"
 
@@ -171,7 +172,12 @@ Verdict CandidateFilter::evaluate(Worker& worker, const CandidateLine& candidate
             known = m_extensions.find(worker.m_suffix);
         }
         if (!known) {
-            if (!anyType) return Verdict::Skip;
+            // A document the content index reads is searched by content under
+            // "all types" even where the suffix table lacks its suffix.
+            const bool readDocument = m_content && m_criteria.typeTab == 0 &&
+                                      content::documentKind(worker.m_suffix, false) !=
+                                          content::DocumentKind::None;
+            if (!anyType && !readDocument) return Verdict::Skip;
             typeText = &kUnknownType;
         } else {
             bool wanted = known->id >= 0 &&

@@ -172,5 +172,20 @@ TEST_F(ContentIndexSearch, ACandidateHoldingTheKeysButNotTheWordIsNoHit) {
     EXPECT_EQ(content("方乙"), (Paths{at("split.docx"), at("whole.docx")}));
 }
 
+// Every kind the index reads is searched: XHTML pages and templates, and a
+// document kind whose suffix the user's suffix table lacks.
+TEST_F(ContentIndexSearch, TemplatesXhtmlAndUnlistedDocumentKindsAreSearched) {
+    writeFile(tree / "letter.dotx", documentHolding("docx", "numbat template"));
+    writeFile(tree / "sheet.xltx", documentHolding("xlsx", "numbat sheet"));
+    writeFile(tree / "text.ott", documentHolding("odt", "numbat open"));
+    writeFile(tree / "page.xhtml", documentHolding("html", "numbat page"));
+    writeFile(tree / "page.xht", documentHolding("html", "numbat short"));
+    db.Execute("delete from ExtendName where Name in ('xht', 'ott')");  // an older table
+    indexAll();
+    EXPECT_EQ(content("numbat", 0),
+              (Paths{at("letter.dotx"), at("page.xht"), at("page.xhtml"), at("sheet.xltx"),
+                     at("text.ott")}));
+}
+
 }  // namespace
 }  // namespace zeph::test
