@@ -26,6 +26,11 @@ void TextSink::endLine() {
     if (!m_text.empty() && m_text.back() != '\n') add("\n");
 }
 
+void TextSink::separate() {
+    if (!m_text.empty() && m_text.back() != '\n' && m_text.back() != ' ' && m_text.back() != '\t')
+        add(" ");
+}
+
 ExtractedText TextSink::take() {
     ExtractedText result;
     result.outcome = ExtractedText::Read;

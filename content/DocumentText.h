@@ -24,8 +24,10 @@ public:
     explicit TextSink(size_t cap) : m_cap(cap) {}
     // Adds text (UTF-8); false once the cap is reached.
     bool add(std::string_view utf8);
-    // Ends a line (paragraph, cell, page), once.
+    // Ends a line (paragraph, page), once.
     void endLine();
+    // Separates what comes next from what came (a cell, a tab), once.
+    void separate();
     bool full() const { return m_cut; }
     ExtractedText take();
 
@@ -40,10 +42,12 @@ ExtractedText pdfText(std::string_view bytes, size_t cap);
 ExtractedText packageText(DocumentKind kind, std::string_view bytes, size_t cap);
 ExtractedText markupText(bool html, std::string_view bytes, size_t cap);
 // Text of XML held in memory, lines ending where the named elements end (every
-// element, without names) and nothing taken from inside the skipped ones;
-// false when it is no XML.
+// element, without names), a space where the spacing ones stand or end, and
+// nothing taken from inside the skipped ones; white space the document keeps
+// (xml:space="preserve", a run holding only a space) is text. False when it
+// is no XML.
 bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds,
-             const char* const* skipped);
+             const char* const* spacing, const char* const* skipped);
 // Text of HTML held in memory (script and style left out).
 bool htmlText(std::string_view bytes, TextSink& sink);
 

@@ -52,8 +52,12 @@ void walkHtml(xmlNodePtr node, TextSink& sink) {
         } else if (node->type == XML_ELEMENT_NODE) {
             const char* name = reinterpret_cast<const char*>(node->name);
             if (listed(name, kHtmlSkipped)) continue;
+            // A block begins a line as well as ending one: the text before a
+            // nested block never runs into it.
+            const bool block = listed(name, kHtmlBlocks);
+            if (block) sink.endLine();
             walkHtml(node->children, sink);
-            if (listed(name, kHtmlBlocks)) sink.endLine();
+            if (block) sink.endLine();
         }
     }
 }
@@ -61,7 +65,7 @@ void walkHtml(xmlNodePtr node, TextSink& sink) {
 }  // namespace
 
 bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds,
-             const char* const* skipped) {
+             const char* const* spacing, const char* const* skipped) {
     if (bytes.size() > INT_MAX) return false;
     silenceParser();
     std::unique_ptr<xmlTextReader, ReaderFree> reader(xmlReaderForMemory(
@@ -82,13 +86,17 @@ bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds
                 !xmlTextReaderIsEmptyElement(reader.get()))
                 skipDepth = depth;
             if (name && xmlTextReaderIsEmptyElement(reader.get()) && endsLine(name)) sink.endLine();
+            if (skipDepth < 0 && name && listed(name, spacing)) sink.separate();
         } else if (type == XML_READER_TYPE_END_ELEMENT) {
             if (depth == skipDepth)
                 skipDepth = -1;
             else if (skipDepth < 0 && name && endsLine(name))
                 sink.endLine();
+            else if (skipDepth < 0 && name && listed(name, spacing))
+                sink.separate();
         } else if (skipDepth < 0 &&
-                   (type == XML_READER_TYPE_TEXT || type == XML_READER_TYPE_CDATA)) {
+                   (type == XML_READER_TYPE_TEXT || type == XML_READER_TYPE_CDATA ||
+                    type == XML_READER_TYPE_SIGNIFICANT_WHITESPACE)) {
             if (const xmlChar* value = xmlTextReaderConstValue(reader.get()))
                 sink.add(reinterpret_cast<const char*>(value));
         }
@@ -111,7 +119,7 @@ bool htmlText(std::string_view bytes, TextSink& sink) {
 ExtractedText markupText(bool html, std::string_view bytes, size_t cap) {
     static constexpr const char* kNone[] = {nullptr};
     TextSink sink(cap);
-    bool read = html ? htmlText(bytes, sink) : xmlText(bytes, sink, nullptr, kNone);
+    bool read = html ? htmlText(bytes, sink) : xmlText(bytes, sink, nullptr, kNone, kNone);
     if (!read) {
         ExtractedText failed;
         failed.reason = html ? "不是HTML文档" : "不是XML文档";

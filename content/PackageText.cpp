@@ -84,8 +84,10 @@ bool partOrder(const std::string& a, const std::string& b) {
 
 // Elements after which a line ends, and elements whose text is no text of
 // the document (field codes, cell values that are only numbers or indexes).
-constexpr const char* kLineEnds[] = {"p",   "h",          "br",  "tr",   "si",
-                                     "tab", "line-break", "row", nullptr};
+constexpr const char* kLineEnds[] = {"p", "h", "br", "tr", "si", "line-break", "row", nullptr};
+// Elements that stand between words: a tab, a table's cell, a sheet's cell,
+// OpenDocument's space and tab.
+constexpr const char* kSpacing[] = {"tab", "tc", "c", "table-cell", "s", nullptr};
 constexpr const char* kSkippedOffice[] = {"instrText", "v", "f", nullptr};
 constexpr const char* kSkippedNone[] = {nullptr};
 
@@ -127,7 +129,7 @@ ExtractedText packageText(DocumentKind kind, std::string_view bytes, size_t cap)
         bool read =
             kind == DocumentKind::Epub
                 ? htmlText(part, sink)
-                : xmlText(part, sink, kLineEnds,
+                : xmlText(part, sink, kLineEnds, kSpacing,
                           kind == DocumentKind::OpenDocument ? kSkippedNone : kSkippedOffice);
         anyRead = anyRead || read;
         sink.endLine();

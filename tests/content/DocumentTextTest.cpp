@@ -33,6 +33,53 @@ TEST(DocumentText, EveryKindGivesItsTextWithoutMarkup) {
     EXPECT_NE(pdf.text.find("force majeure"), std::string::npos) << pdf.text;
 }
 
+// Words as a reader sees them: a run holding only a space keeps it, tabs and
+// cells stand between words, a sheet's cells never join, and a nested HTML
+// block never runs into the text before it. Nothing glues two words.
+TEST(DocumentText, WordsAreSeparatedAsTheReaderSeesThem) {
+    const std::string w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
+    const std::string docx = zipPackage(
+        {{"word/document.xml",
+          "<w:document " + w + "><w:body><w:p><w:r><w:t>Lorem</w:t></w:r>"
+          "<w:r><w:t xml:space=\"preserve\"> </w:t></w:r><w:r><w:t>ipsum</w:t></w:r></w:p>"
+          "<w:p><w:r><w:t>left</w:t><w:tab/><w:t>right</w:t></w:r></w:p>"
+          "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>file</w:t></w:r></w:p></w:tc>"
+          "<w:tc><w:p><w:r><w:t>cannot</w:t></w:r></w:p></w:tc></w:tr></w:tbl>"
+          "</w:body></w:document>"}});
+    ExtractedText word = content::extractText(DocumentKind::WordProcessing, docx);
+    ASSERT_EQ(word.outcome, ExtractedText::Read) << word.reason;
+    EXPECT_NE(word.text.find("Lorem ipsum"), std::string::npos) << word.text;
+    EXPECT_EQ(word.text.find("leftright"), std::string::npos) << word.text;
+    EXPECT_EQ(word.text.find("filecannot"), std::string::npos) << word.text;
+
+    const std::string xlsx = zipPackage(
+        {{"xl/worksheets/sheet1.xml",
+          "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+          "<sheetData><row><c t=\"inlineStr\"><is><t>file</t></is></c>"
+          "<c t=\"inlineStr\"><is><t>cannot</t></is></c></row></sheetData></worksheet>"}});
+    ExtractedText sheet = content::extractText(DocumentKind::Spreadsheet, xlsx);
+    ASSERT_EQ(sheet.outcome, ExtractedText::Read) << sheet.reason;
+    EXPECT_NE(sheet.text.find("file cannot"), std::string::npos) << sheet.text;
+
+    ExtractedText html = content::extractText(
+        DocumentKind::Html, std::string("<html><body><div>alpha<div>beta</div>gamma</div>"
+                                        "<table><tr><td>one</td><td>two</td></tr></table></body></html>"));
+    ASSERT_EQ(html.outcome, ExtractedText::Read) << html.reason;
+    for (const char* glued : {"alphabeta", "betagamma", "onetwo"})
+        EXPECT_EQ(html.text.find(glued), std::string::npos) << html.text;
+
+    const std::string odt = zipPackage(
+        {{"content.xml",
+          "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+          "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:text>"
+          "<text:p>two<text:s/>words and<text:tab/>more</text:p></office:text></office:body>"
+          "</office:document-content>"}});
+    ExtractedText open = content::extractText(DocumentKind::OpenDocument, odt);
+    ASSERT_EQ(open.outcome, ExtractedText::Read) << open.reason;
+    EXPECT_NE(open.text.find("two words"), std::string::npos) << open.text;
+    EXPECT_EQ(open.text.find("andmore"), std::string::npos) << open.text;
+}
+
 TEST(DocumentText, PlainTextInEveryEncodingBecomesUtf8) {
     const std::string utf8Text = utf8(u8"蓝鲸数据 report");
     const std::string gbk = *toGbk(utf8Text);
