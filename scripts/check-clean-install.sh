@@ -27,8 +27,8 @@ grep -q 'find files by name, content' /tmp/man.txt || { head -20 /tmp/man.txt; e
 step "bash completion"
 bash -c '. /usr/share/bash-completion/completions/zeph-query && complete -p zeph-query' >/dev/null
 step "an index of /usr/share/doc"
-mkdir -p /root/.local/share /root/文档
-touch /root/文档/年度报告.txt
+mkdir -p /root/.local/share /root/docs
+touch /root/docs/年度报告.txt
 data=/root/.local/share/zeph-search
 zeph-watcher --help >/dev/null
 # The data folder is prepared by the first command that needs it.
@@ -39,7 +39,7 @@ import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])
 db.execute("delete from ScanConfig")
 db.execute("insert into ScanConfig(ifScan, FolderName) values(1, '/usr/share/doc')")
-db.execute("insert into ScanConfig(ifScan, FolderName) values(1, '/root/文档')")
+db.execute("insert into ScanConfig(ifScan, FolderName) values(1, '/root/docs')")
 db.execute("update SystemSetting set UpdateFrequency=4, isFirstRun=0, LiveIndex=0")
 db.commit()
 PY
@@ -55,10 +55,10 @@ PATH=/tmp/bin:$PATH dbus-run-session -- sh -c '
     provider="gdbus call --session --dest org.zeph.Search"
     found=$($provider --object-path /org/zeph/Search/SearchProvider \
         --method org.gnome.Shell.SearchProvider2.GetInitialResultSet "[\"baogao\"]")
-    echo "$found" | grep -q "/root/文档/年度报告.txt"
+    echo "$found" | grep -q "/root/docs/年度报告.txt"
     $provider --object-path /runner --method org.kde.krunner1.Match baogao | grep -q 年度报告
     $provider --object-path /org/zeph/Search/SearchProvider \
-        --method org.gnome.Shell.SearchProvider2.ActivateResult "/root/文档/年度报告.txt" "[\"baogao\"]" 0
+        --method org.gnome.Shell.SearchProvider2.ActivateResult "/root/docs/年度报告.txt" "[\"baogao\"]" 0
     sleep 1'
 grep -q 'file:///root/' /tmp/opened
 step "zeph-search starts offscreen and keeps running"
