@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "common/Codec.h"
 #include "common/EntryNames.h"
 #include "common/FileIO.h"
@@ -29,6 +31,13 @@ size_t characterStart(std::string_view text, size_t at) {
 std::optional<Context> contextIn(std::string_view text, std::string_view utf8Word, int lines,
                                  size_t width) {
     size_t at = utf8Word.empty() ? std::string_view::npos : text.find(utf8Word);
+    if (at == std::string_view::npos && !utf8Word.empty()) {
+        // A search without case found it in another case: shown as it stands.
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        auto found = std::search(text.begin(), text.end(), utf8Word.begin(), utf8Word.end(),
+                                 [&](char a, char b) { return lower(a) == lower(b); });
+        if (found != text.end()) at = static_cast<size_t>(found - text.begin());
+    }
     if (at == std::string_view::npos) return std::nullopt;
     auto lineStart = [&](size_t pos) {
         size_t feed = pos == 0 ? std::string_view::npos : text.rfind('\n', pos - 1);
@@ -44,7 +53,8 @@ std::optional<Context> contextIn(std::string_view text, std::string_view utf8Wor
     for (int i = 0; i < lines && end < text.size(); ++i) end = lineEnd(end + 1);
     if (at - begin > width) begin = characterStart(text, at - width);
     if (end - wordEnd > width) end = characterStart(text, wordEnd + width);
-    return Context{std::string(text.substr(begin, at - begin)), std::string(utf8Word),
+    return Context{std::string(text.substr(begin, at - begin)),
+                   std::string(text.substr(at, utf8Word.size())),
                    std::string(text.substr(wordEnd, end - wordEnd))};
 }
 

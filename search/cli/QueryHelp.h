@@ -74,7 +74,9 @@ OPTIONS
                         only entries whose time lies in FROM to TO (seconds
                         since 1970, either may be empty); KIND is created,
                         modified or accessed
-    -C, --case          upper and lower case count
+    -C, --case          upper and lower case count, in names and in the
+                        content text (whose ASCII letters otherwise match
+                        in either case, in every encoding)
     -a, --hidden        also entries whose name, or a folder above, starts with '.'
     -x, --exact         the whole name must equal the text, byte for byte
                         (upper and lower case then always count)

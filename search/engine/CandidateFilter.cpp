@@ -109,6 +109,15 @@ bool CandidateFilter::existsWithContent(Worker& worker, std::string_view folder,
 }
 
 // The stored text is UTF-8, so a match of the text's UTF-8 form is one at a character.
+// Whether the UTF-8 text holds the word; without case, ASCII letters match in
+// either case (the bytes of other characters are never letters in UTF-8).
+bool holdsText(std::string_view text, std::string_view word, bool caseSensitive) {
+    if (caseSensitive) return text.find(word) != std::string_view::npos;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::search(text.begin(), text.end(), word.begin(), word.end(),
+                       [&](char a, char b) { return lower(a) == lower(b); }) != text.end();
+}
+
 // A text that cannot be read is no "not found": the search says the store failed.
 bool CandidateFilter::storedTextHolds(Worker& worker, std::int64_t document) const {
     std::string problem;
@@ -127,7 +136,7 @@ bool CandidateFilter::storedTextHolds(Worker& worker, std::int64_t document) con
         if (m_storeFailure.empty()) m_storeFailure = problem;
         return false;
     }
-    return text->find(m_plan->utf8Text()) != std::string::npos;
+    return holdsText(*text, m_plan->utf8Text(), m_criteria.caseSensitive);
 }
 
 std::string CandidateFilter::storeFailure() const {

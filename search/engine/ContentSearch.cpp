@@ -160,6 +160,8 @@ struct CContentSearch::Pattern {
         std::string bytes;
         size_t anchor;     // position of its rarest byte
         bool gbkBoundary;  // the GBK form of a text with double-byte characters
+        // Where an ASCII letter may stand in either case (empty: nowhere).
+        std::vector<bool> anyCase;
     };
     struct Anchor {
         unsigned char byte;
@@ -242,36 +244,88 @@ std::string translationForm(const std::string& text, const std::vector<unsigned 
 
 }  // namespace
 
-int CContentSearch::SetPattern(const std::string& gbkText) {
+namespace {
+
+bool isAsciiLetter(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+unsigned char lowerAscii(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+// The places of a form that hold an ASCII letter as a character of its own:
+// single bytes of GBK (not the second byte of a double-byte character),
+// bytes below 0x80 of UTF-8, and the low byte of a UTF-16LE unit whose high
+// byte is zero.
+std::vector<bool> asciiLetters(const std::string& form, bool gbk, bool utf16) {
+    std::vector<bool> letters(form.size(), false);
+    for (size_t i = 0; i < form.size();) {
+        const auto c = static_cast<unsigned char>(form[i]);
+        if (utf16) {
+            if (i + 1 < form.size() && form[i + 1] == '\0' && isAsciiLetter(c)) letters[i] = true;
+            i += 2;
+        } else if (gbk) {
+            size_t length = characterLength(form, i);
+            if (length == 1 && isAsciiLetter(c)) letters[i] = true;
+            i += length;
+        } else {
+            letters[i] = isAsciiLetter(c);
+            ++i;
+        }
+    }
+    return letters;
+}
+
+}  // namespace
+
+int CContentSearch::SetPattern(const std::string& gbkText, bool caseSensitive) {
     auto pattern = std::make_shared<Pattern>();
     std::string utf16 = translationForm(gbkText, loadTranslationTable(m_programFolder));
     std::string utf8 = toUtf8(gbkText).value_or(std::string());
     // Only GBK text with double-byte characters can match across characters;
     // an ASCII text is its own UTF-8 form and may follow any bytes.
     const bool gbkBoundary = gbkText != utf8;
-    for (const auto& [form, isGbk] :
-         {std::pair{gbkText, true}, std::pair{utf16, false}, std::pair{utf8, false}}) {
+    struct Candidate {
+        std::string form;
+        bool isGbk, isUtf16;
+    };
+    for (const auto& [form, isGbk, isUtf16] :
+         {Candidate{gbkText, true, false}, Candidate{utf16, false, true}, Candidate{utf8, false, false}}) {
         if (form.empty() ||
             std::find(pattern->texts.begin(), pattern->texts.end(), form) != pattern->texts.end())
             continue;
         pattern->texts.push_back(form);
+        std::vector<bool> anyCase;
+        if (!caseSensitive) anyCase = asciiLetters(form, isGbk, isUtf16);
+        // The anchor is the rarest byte, one whose case counts where there is one.
+        auto folded = [&](size_t j) { return !anyCase.empty() && anyCase[j]; };
         size_t anchor = 0;
-        for (size_t j = 1; j < form.size(); ++j)
-            if (commonness(static_cast<unsigned char>(form[j])) <
-                commonness(static_cast<unsigned char>(form[anchor])))
-                anchor = j;
-        pattern->forms.push_back({form, anchor, isGbk && gbkBoundary});
+        for (size_t j = 1; j < form.size(); ++j) {
+            const bool better = folded(anchor) != folded(j)
+                                    ? folded(anchor)
+                                    : commonness(static_cast<unsigned char>(form[j])) <
+                                          commonness(static_cast<unsigned char>(form[anchor]));
+            if (better) anchor = j;
+        }
+        pattern->forms.push_back({form, anchor, isGbk && gbkBoundary, std::move(anyCase)});
         pattern->overlap = std::max(pattern->overlap, form.size() - 1);
     }
-    for (size_t f = 0; f < pattern->forms.size(); ++f) {
-        const auto& form = pattern->forms[f];
-        auto byte = static_cast<unsigned char>(form.bytes[form.anchor]);
+    auto addAnchor = [&](unsigned char byte, size_t f) {
         auto same = std::find_if(pattern->anchors.begin(), pattern->anchors.end(),
                                  [&](const Pattern::Anchor& a) { return a.byte == byte; });
         if (same == pattern->anchors.end())
             pattern->anchors.push_back({byte, {f}});
         else
             same->forms.push_back(f);
+    };
+    for (size_t f = 0; f < pattern->forms.size(); ++f) {
+        const auto& form = pattern->forms[f];
+        auto byte = static_cast<unsigned char>(form.bytes[form.anchor]);
+        addAnchor(byte, f);
+        // An anchor of either case: the other case is looked for too.
+        if (!form.anyCase.empty() && form.anyCase[form.anchor])
+            addAnchor(static_cast<unsigned char>(byte ^ 0x20), f);
     }
     m_pattern = std::move(pattern);
     return 0;
@@ -281,6 +335,20 @@ const std::vector<std::string>& CContentSearch::forms() const {
     static const std::vector<std::string> none;
     return m_pattern ? m_pattern->texts : none;
 }
+
+namespace {
+
+// Whether the bytes at data are the form's, letters in either case where it allows.
+bool sameBytes(const char* data, const std::string& bytes, const std::vector<bool>& anyCase) {
+    if (anyCase.empty()) return std::memcmp(data, bytes.data(), bytes.size()) == 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto a = static_cast<unsigned char>(data[i]), b = static_cast<unsigned char>(bytes[i]);
+        if (a != b && !(anyCase[i] && lowerAscii(a) == lowerAscii(b))) return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 // The end of the first match in the first n bytes of the buffer, or -1.
 std::int64_t CContentSearch::scanChunk(size_t n, size_t runBefore) const {
@@ -297,9 +365,7 @@ std::int64_t CContentSearch::scanChunk(size_t n, size_t runBefore) const {
                 const Pattern::Form& form = m_pattern->forms[f];
                 if (pos < form.anchor) continue;
                 size_t start = pos - form.anchor;
-                if (start + form.bytes.size() > n ||
-                    std::memcmp(data + start, form.bytes.data(), form.bytes.size()) != 0)
-                    continue;
+                if (start + form.bytes.size() > n || !sameBytes(data + start, form.bytes, form.anyCase)) continue;
                 if (form.gbkBoundary && !startsGbkCharacter(data, start, runBefore)) continue;
                 auto last = static_cast<std::int64_t>(start + form.bytes.size() - 1);
                 if (first < 0 || last < first) first = last;

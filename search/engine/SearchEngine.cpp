@@ -320,7 +320,8 @@ int CSearchEngine::evaluateCandidates(const SearchCriteria& criteria, const Name
     std::unique_ptr<CContentSearch> content;
     if (!criteria.content.empty()) {
         content = std::make_unique<CContentSearch>(m_programFolder);
-        content->SetPattern(criteria.content);
+        // Content follows the case option, as the name does.
+        content->SetPattern(criteria.content, criteria.caseSensitive);
     }
     // The index's candidates, then the entries the journal adds; or, when the
     // content index covers the whole search, the candidates it brings.

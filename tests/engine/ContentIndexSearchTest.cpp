@@ -172,6 +172,24 @@ TEST_F(ContentIndexSearch, ACandidateHoldingTheKeysButNotTheWordIsNoHit) {
     EXPECT_EQ(content("方乙"), (Paths{at("split.docx"), at("whole.docx")}));
 }
 
+// Content search follows the case option, in documents answered from the
+// index as in text files: off (the default), either case; on, as typed.
+TEST_F(ContentIndexSearch, ContentFollowsTheCaseOption) {
+    writeFile(tree / "guide.docx", documentHolding("docx", "Build it on macOS"));
+    writeFile(tree / "notes.txt", "Configure the build");
+    indexAll();
+    EXPECT_EQ(content("macos", 0), Paths{at("guide.docx")});
+    EXPECT_EQ(content("CONFIGURE", 0), Paths{at("notes.txt")});
+    SearchCriteria c = criteria();
+    c.caseSensitive = true;
+    c.content = "macos";
+    EXPECT_TRUE(search(c).empty());
+    c.content = "macOS";
+    EXPECT_EQ(search(c), Paths{at("guide.docx")});
+    c.content = "configure";
+    EXPECT_TRUE(search(c).empty());
+}
+
 // Every kind the index reads is searched: XHTML pages and templates, and a
 // document kind whose suffix the user's suffix table lacks.
 TEST_F(ContentIndexSearch, TemplatesXhtmlAndUnlistedDocumentKindsAreSearched) {

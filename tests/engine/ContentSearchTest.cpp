@@ -16,10 +16,11 @@ namespace {
 
 class ContentSearchTest : public ::testing::Test {
 protected:
-    std::int64_t find(const std::string& text, const std::string& fileBytes) {
+    std::int64_t find(const std::string& text, const std::string& fileBytes,
+                      bool caseSensitive = true) {
         writeFile(folder / "f.bin", fileBytes);
         CContentSearch search(program.str());
-        search.SetPattern(text);
+        search.SetPattern(text, caseSensitive);
         return search.SearchFile((folder / "f.bin").string());
     }
     std::string utf16(const std::string& gbk) {
@@ -120,6 +121,23 @@ TEST_F(ContentSearchTest, OnlyRegularFilesAreRead) {
     EXPECT_EQ(search.SearchFile(folder.str()), -1);
     EXPECT_EQ(search.SearchFile("/dev/zero"), -1);
     EXPECT_EQ(search.SearchFile((folder / "missing").string()), -1);
+}
+
+// Without case, ASCII letters match in either case in every encoding a file
+// may hold; with it, only as typed. A byte of a double-byte character that
+// happens to be a letter's is never taken for one.
+TEST_F(ContentSearchTest, CaseCountsOnlyWhenAskedInEveryEncoding) {
+    const std::string gbk = "年度报告 Configure the macOS build";  // GBK literal
+    for (const std::string& bytes : {gbk, *toUtf8(gbk), std::string("\xFF\xFE") + utf16(gbk)}) {
+        EXPECT_GE(find("configure", bytes, false), 0);
+        EXPECT_GE(find("MACOS", bytes, false), 0);
+        EXPECT_GE(find("报告 configure", bytes, false), 0);
+        EXPECT_EQ(find("configure", bytes, true), -1);
+        EXPECT_GE(find("Configure", bytes, true), 0);
+    }
+    // 長 is E9 4C: 4C is 'L'. A file holding E9 6C ('l') holds another character.
+    EXPECT_EQ(find("長", "\xE9\x6C", false), -1);
+    EXPECT_GE(find("長", "\xE9\x4C", false), 0);
 }
 
 TEST_F(ContentSearchTest, SparseHolesAreSkippedWithoutJoiningTheirSides) {
