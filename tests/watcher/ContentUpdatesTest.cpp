@@ -93,7 +93,7 @@ TEST_F(LiveContent, ALetterSavedBehindHostileDocumentsIsFoundWithinSeconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const std::string letter = (tree / "docs" / "letter.docx").string();
     writeFile(letter, "quokka letter, a longer one than the others are, to be read last by size");
-    const auto saved = std::chrono::steady_clock::now();
+    [[maybe_unused]] const auto saved = std::chrono::steady_clock::now();
     // Within 45 s even on a slow build: three whole budgets in one reader take a minute.
     ASSERT_TRUE(eventually([&] { return holding("quokka") == std::vector<std::string>{letter}; }, 45));
     // About 5 s here (one short first try); a machine busy with other tests
