@@ -97,9 +97,10 @@ bool refuseEscapes(std::string& missing) {
         add(SCMP_SYS(openat), 1, SCMP_A2(SCMP_CMP_MASKED_EQ, flag, flag));
     }
     // Signals only to itself.
-    add(SCMP_SYS(kill), 1, SCMP_A0(SCMP_CMP_NE, static_cast<scmp_datum_t>(self)));
-    add(SCMP_SYS(tkill), 1, SCMP_A0(SCMP_CMP_NE, static_cast<scmp_datum_t>(self)));
-    add(SCMP_SYS(tgkill), 1, SCMP_A0(SCMP_CMP_NE, static_cast<scmp_datum_t>(self)));
+    const scmp_arg_cmp notSelf{0, SCMP_CMP_NE, static_cast<scmp_datum_t>(self), 0};
+    add(SCMP_SYS(kill), 1, notSelf);
+    add(SCMP_SYS(tkill), 1, notSelf);
+    add(SCMP_SYS(tgkill), 1, notSelf);
     ok = ok && seccomp_load(filter) == 0;
     seccomp_release(filter);
     if (!ok) missing += "seccomp ";
