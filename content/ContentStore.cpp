@@ -485,6 +485,18 @@ std::vector<Document> ContentStore::allDocumentStates() {
     return documents;
 }
 
+std::vector<Document> ContentStore::partlyHeldPaths() {
+    std::vector<Document> documents;
+    Use rows(&m_failure, statement("select Id, Folder, Name from Documents where State in (2, 3)"));
+    while (rows.step() == SQLITE_ROW) {
+        Document& d = documents.emplace_back();
+        d.id = rows.number(0);
+        d.folder = rows.text(1);
+        d.name = rows.text(2);
+    }
+    return documents;
+}
+
 std::vector<std::int64_t> ContentStore::allDocuments() {
     std::vector<std::int64_t> ids;
     Use rows(&m_failure,statement("select Id from Texts order by Id"));

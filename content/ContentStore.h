@@ -116,6 +116,9 @@ public:
     std::vector<Document> allDocumentPaths();
     // Every document's path, size and modification time (no text), in one query.
     std::vector<Document> allDocumentStates();
+    // The paths of the documents whose text is held only in part: cut at the
+    // cap, or not read for their size.
+    std::vector<Document> partlyHeldPaths();
 
     // Pending paths. A fresh one (the file changed) forgets earlier tries.
     bool addPending(std::string_view folder, std::string_view name, bool fresh = true);

@@ -43,6 +43,9 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
     plan.m_scope = std::move(scope);
 
     for (auto& [folder, name] : store->pending()) plan.m_pending.insert(key(folder, name));
+    for (const content::Document& document : store->partlyHeldPaths())
+        if (plan.m_scope.kindOf(document.folder, document.name) == content::DocumentKind::PlainText)
+            plan.m_partlyHeld.insert(key(document.folder, document.name));
     auto keys = content::queryKeys(plan.m_utf8Text);
     std::vector<content::Document> documents =
         keys ? store->candidateDocuments(*keys) : store->allDocumentPaths();
@@ -65,7 +68,7 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
 
     for (content::Document& document : documents) {
         std::string path = key(document.folder, document.name);
-        if (plan.m_pending.contains(path)) continue;
+        if (plan.m_pending.contains(path) || plan.m_partlyHeld.contains(path)) continue;
         if (covering) {
             content::DocumentKind kind = plan.m_scope.kindOf(document.folder, document.name);
             plan.m_candidates.push_back({std::move(document.folder), std::move(document.name),
@@ -84,6 +87,13 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
         return plan;
     }
     if (covering)
+        for (const std::string& path : plan.m_partlyHeld) {
+            if (plan.m_pending.contains(path)) continue;  // brought below
+            size_t cut = path.find('\0');
+            plan.m_candidates.push_back(
+                {path.substr(0, cut), path.substr(cut + 1), ContentCheck::Scan, -1});
+        }
+    if (covering)
         for (const std::string& path : plan.m_pending) {
             size_t cut = path.find('\0');
             plan.m_candidates.push_back(
@@ -100,7 +110,7 @@ ContentCheck ContentPlan::checkFor(std::string_view folder, std::string_view nam
     if (kind == content::DocumentKind::None) return ContentCheck::Scan;
     if (m_covering) return ContentCheck::NotFound;  // the index brings it itself
     std::string path = key(folder, name);
-    if (m_pending.contains(path)) return ContentCheck::Scan;
+    if (m_pending.contains(path) || m_partlyHeld.contains(path)) return ContentCheck::Scan;
     if (!m_compared) {
         auto state = m_states.find(path);
         if (state == m_states.end() || state->second != std::make_pair(size, modified))

@@ -6,7 +6,9 @@
 //    text (a plain-text file is read as before, so its answer is the scan's);
 //    any other is no hit, without reading it;
 //  - a pending file (not read yet, or changed since, or a text file whose
-//    reading failed): read as before.
+//    reading failed): read as before;
+//  - a text file whose text the index holds only in part (cut at the cap,
+//    or past the size limit): read as before, so no word past the cap is lost.
 // When the search looks only in the scope's folders, the index brings the
 // candidates of the suffixes it covers itself (its keys' candidates, then the
 // pending files), and the name index is walked only for the other suffixes.
@@ -82,6 +84,7 @@ private:
     content::ContentScope m_scope;
     std::unordered_map<std::string, std::int64_t> m_hits;  // path key -> document
     std::unordered_set<std::string> m_pending;
+    std::unordered_set<std::string> m_partlyHeld;  // text files read as before
     // With a store compared with an older name index: every document's size
     // and time, by path.
     bool m_compared = true;

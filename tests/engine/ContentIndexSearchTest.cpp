@@ -190,6 +190,27 @@ TEST_F(ContentIndexSearch, ContentFollowsTheCaseOption) {
     EXPECT_TRUE(search(c).empty());
 }
 
+// Nothing cut silently: a word past the text the index keeps of a file, and a
+// file past the size limit, are still found (the file is read as before).
+TEST_F(ContentIndexSearch, WordsPastTheCapAndFilesPastTheLimitAreFound) {
+    {
+        CSQLiteDB config;
+        openConfigDatabase(config, program.str());
+        ContentSettings settings = readContentSettings(config);
+        settings.maxFileMB = 20;
+        storeContentSettings(config, settings);
+    }
+    std::string filler(17u << 20, 'a');
+    for (size_t at = 1000; at < filler.size(); at += 1000) filler[at] = ' ';
+    writeFile(tree / "long.txt", filler + " wallabyte at the end");
+    writeFile(tree / "huge.log", std::string(21u << 20, ' ') + "wallabyte");
+    writeFile(tree / "short.txt", "wallabyte early");
+    indexAll();
+    EXPECT_EQ(content("wallabyte", 0), (Paths{at("huge.log"), at("long.txt"), at("short.txt")}));
+    EXPECT_EQ(content("wallabyte", 1, tree.str()),
+              (Paths{at("huge.log"), at("long.txt"), at("short.txt")}));
+}
+
 // Every kind the index reads is searched: XHTML pages and templates, and a
 // document kind whose suffix the user's suffix table lacks.
 TEST_F(ContentIndexSearch, TemplatesXhtmlAndUnlistedDocumentKindsAreSearched) {
