@@ -534,10 +534,20 @@ std::string ContentStore::failure(std::string_view folder, std::string_view name
     {
         Use row(&m_failure,statement("select Reason from Pending where Folder=?1 and Name=?2"));
         row.bind(1, folder).bind(2, name);
-        if (row.step() == SQLITE_ROW && !row.text(0).empty()) return row.text(0);
+        if (row.step() == SQLITE_ROW && !row.text(0).empty()) return "无法读取：" + row.text(0);
     }
     std::optional<Document> document = find(folder, name);
-    return document && document->state == Document::Unreadable ? document->reason : std::string();
+    if (!document) return {};
+    switch (document->state) {
+        case Document::Unreadable:
+            return "无法读取：" + document->reason;
+        case Document::Cut:
+            return "只读取了文档的一部分文字";
+        case Document::TooLarge:
+            return "文件超过大小限制，没有读取其中的文字";
+        default:
+            return {};
+    }
 }
 
 std::vector<std::pair<std::string, std::string>> ContentStore::pending(std::int64_t atMost) {

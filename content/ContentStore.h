@@ -128,8 +128,9 @@ public:
     // Keeps a path pending until notBefore, noting the try that failed.
     bool postpone(std::string_view folder, std::string_view name, std::int64_t attempts,
                   std::int64_t notBefore, std::string_view reason);
-    // Why the reading of a path failed: the unreadable document's reason, or
-    // that of the last try of one still pending; "" when none did.
+    // Why the reading of a path failed or stopped short: the unreadable
+    // document's reason, that of the last try of one still pending, or that
+    // its text is held only in part; "" when it was read whole.
     std::string failure(std::string_view folder, std::string_view name);
     bool removePending(std::string_view folder, std::string_view name);
     std::int64_t pendingCount();

@@ -29,6 +29,8 @@ public:
     // Separates what comes next from what came (a cell, a tab), once.
     void separate();
     bool full() const { return m_cut; }
+    // The rest could not be read: what there is, is only part of the text.
+    void markCut() { m_cut = true; }
     ExtractedText take();
 
 private:

@@ -36,8 +36,11 @@ struct DocFree {
     void operator()(htmlDocPtr document) const { xmlFreeDoc(document); }
 };
 
+// HUGE: a text run over the parser's 10 MB default (one long docx run, an
+// SVG's embedded picture) is read whole, not the end of the document; the
+// worker's memory bound keeps it in check. Entities are still not expanded.
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
-                              XML_PARSE_NOBLANKS | XML_PARSE_COMPACT;
+                              XML_PARSE_NOBLANKS | XML_PARSE_COMPACT | XML_PARSE_HUGE;
 
 // Block elements of HTML: a line ends after each.
 constexpr const char* kHtmlBlocks[] = {
@@ -101,6 +104,9 @@ bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds
                 sink.add(reinterpret_cast<const char*>(value));
         }
     }
+    // A document that broke off after some text was read only in part: it
+    // is recorded so, never as whole.
+    if (any && result < 0) sink.markCut();
     return any;
 }
 

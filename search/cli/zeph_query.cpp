@@ -277,7 +277,7 @@ std::string snippetOf(const std::string& dataFolder, const zeph::ResultRowView& 
         std::string failure = zeph::content::readingFailure(dataFolder, std::string(row.folder),
                                                             std::string(row.name));
         return failure.empty() ? std::string()
-                               : zeph::toUtf8Lossy("（无法读取：" + failure + "）");
+                               : zeph::toUtf8Lossy("（" + failure + "）");
     }
     std::string line = context->before + context->match + context->after;
     for (char& c : line)

@@ -71,7 +71,7 @@ QString previewHtml(const ResultRow& row, int w, const QString& timeCaption,
     if (!readingFailure.isEmpty())
         html += QStringLiteral(
                     "<p style='margin:4px 8px;font-size:small;color:#800000'><b>文件内容：</b>"
-                    "无法读取（%1）</p>")
+                    "%1</p>")
                     .arg(readingFailure.toHtmlEscaped());
     html += QStringLiteral("</body></html>");
     return html;

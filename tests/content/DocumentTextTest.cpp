@@ -80,6 +80,27 @@ TEST(DocumentText, WordsAreSeparatedAsTheReaderSeesThem) {
     EXPECT_EQ(open.text.find("andmore"), std::string::npos) << open.text;
 }
 
+// A text run past the XML parser's 10 MB default is read whole, and the
+// document's words after it too.
+TEST(DocumentText, AHugeRunDoesNotLoseTheRestOfTheDocument) {
+    const std::string w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
+    const std::string docx = zipPackage(
+        {{"word/document.xml",
+          "<w:document " + w + "><w:body><w:p><w:r><w:t>" + std::string(12u << 20, 'x') +
+              "</w:t></w:r></w:p><w:p><w:r><w:t>afterword</w:t></w:r></w:p></w:body></w:document>"}});
+    ExtractedText text = content::extractText(DocumentKind::WordProcessing, docx);
+    ASSERT_EQ(text.outcome, ExtractedText::Read) << text.reason;
+    EXPECT_FALSE(text.cut);
+    EXPECT_NE(text.text.find("afterword"), std::string::npos);
+    // A document that breaks off is recorded as read only in part.
+    const std::string broken = zipPackage(
+        {{"word/document.xml", "<w:document " + w + "><w:body><w:p><w:r><w:t>begun</w:t></w:r>"
+                                                    "</w:p><w:p><w:r><w:t>broken"}});
+    ExtractedText part = content::extractText(DocumentKind::WordProcessing, broken);
+    EXPECT_NE(part.text.find("begun"), std::string::npos);
+    EXPECT_TRUE(part.cut);
+}
+
 TEST(DocumentText, PlainTextInEveryEncodingBecomesUtf8) {
     const std::string utf8Text = utf8(u8"蓝鲸数据 report");
     const std::string gbk = *toGbk(utf8Text);
