@@ -112,6 +112,22 @@ Document documentOf(const Use& row) {
     return d;
 }
 
+// Rows of id, folder and name (and, withState, size and modification time).
+std::vector<Document> pathsOf(Use& rows, bool withState = false) {
+    std::vector<Document> documents;
+    while (rows.step() == SQLITE_ROW) {
+        Document& d = documents.emplace_back();
+        d.id = rows.number(0);
+        d.folder = rows.text(1);
+        d.name = rows.text(2);
+        if (withState) {
+            d.size = rows.number(3);
+            d.modified = rows.number(4);
+        }
+    }
+    return documents;
+}
+
 constexpr char kDocumentColumns[] =
     "Id, Folder, Name, Device, Inode, Size, Modified, State, TextLength, ModifiedNs, Changed, "
     "Reason";
@@ -443,58 +459,28 @@ std::vector<std::int64_t> ContentStore::candidates(const std::vector<std::string
 }
 
 std::vector<Document> ContentStore::candidateDocuments(const std::vector<std::string>& keys) {
-    std::vector<Document> documents;
     Use rows(&m_failure,
         statement("select d.Id, d.Folder, d.Name from Words w join Documents d on d.Id=w.rowid "
                   "where Words match ?1 order by d.Id"));
     rows.bind(1, matchExpression(keys));
-    while (rows.step() == SQLITE_ROW) {
-        Document& d = documents.emplace_back();
-        d.id = rows.number(0);
-        d.folder = rows.text(1);
-        d.name = rows.text(2);
-    }
-    return documents;
+    return pathsOf(rows);
 }
 
 std::vector<Document> ContentStore::allDocumentPaths() {
-    std::vector<Document> documents;
     Use rows(&m_failure,
         statement("select d.Id, d.Folder, d.Name from Texts t join Documents d on d.Id=t.Id "
                   "order by d.Id"));
-    while (rows.step() == SQLITE_ROW) {
-        Document& d = documents.emplace_back();
-        d.id = rows.number(0);
-        d.folder = rows.text(1);
-        d.name = rows.text(2);
-    }
-    return documents;
+    return pathsOf(rows);
 }
 
 std::vector<Document> ContentStore::allDocumentStates() {
-    std::vector<Document> documents;
     Use rows(&m_failure, statement("select Id, Folder, Name, Size, Modified from Documents"));
-    while (rows.step() == SQLITE_ROW) {
-        Document& d = documents.emplace_back();
-        d.id = rows.number(0);
-        d.folder = rows.text(1);
-        d.name = rows.text(2);
-        d.size = rows.number(3);
-        d.modified = rows.number(4);
-    }
-    return documents;
+    return pathsOf(rows, true);
 }
 
 std::vector<Document> ContentStore::partlyHeldPaths() {
-    std::vector<Document> documents;
     Use rows(&m_failure, statement("select Id, Folder, Name from Documents where State in (2, 3)"));
-    while (rows.step() == SQLITE_ROW) {
-        Document& d = documents.emplace_back();
-        d.id = rows.number(0);
-        d.folder = rows.text(1);
-        d.name = rows.text(2);
-    }
-    return documents;
+    return pathsOf(rows);
 }
 
 std::vector<std::int64_t> ContentStore::allDocuments() {
