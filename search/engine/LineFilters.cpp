@@ -120,14 +120,15 @@ bool LineFilters::acceptsOne(size_t index, const FileListLine& line, bool isFold
     return false;
 }
 
-std::optional<std::vector<std::string>> LineFilters::requiredSuffixes() const {
-    for (const LineFilter& filter : m_filters)
+std::optional<std::vector<std::string>> LineFilters::requiredSuffixes(
+    const std::vector<LineFilter>& filters) {
+    for (const LineFilter& filter : filters)
         if (filter.kind == LineFilter::Extension && !filter.negated) return filter.suffixes;
     return std::nullopt;
 }
 
-std::string LineFilters::requiredNameText() const {
-    for (const LineFilter& filter : m_filters) {
+std::string LineFilters::requiredNameText(const std::vector<LineFilter>& filters) {
+    for (const LineFilter& filter : filters) {
         if (filter.kind != LineFilter::Regex || filter.negated || filter.wholePath) continue;
         std::string literal = longestLiteral(filter.pattern);
         if (literal.empty()) continue;

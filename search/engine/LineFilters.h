@@ -31,12 +31,13 @@ public:
     bool accepts(const FileListLine& line, bool isFolder, std::string_view loweredSuffix,
                  int suffixType) const;
 
-    // For narrowing the candidates: the suffixes one of which every match
-    // has (a wanted ext:), or none.
-    std::optional<std::vector<std::string>> requiredSuffixes() const;
+    // For narrowing the candidates (no pattern compiled): the suffixes one of
+    // which every match has (a wanted ext:), or none.
+    static std::optional<std::vector<std::string>> requiredSuffixes(
+        const std::vector<LineFilter>& filters);
     // A run of text every matching name holds, from the literal parts of a
     // name pattern (GBK); "" when there is none to rely on.
-    std::string requiredNameText() const;
+    static std::string requiredNameText(const std::vector<LineFilter>& filters);
 
 private:
     bool acceptsOne(size_t index, const FileListLine& line, bool isFolder,

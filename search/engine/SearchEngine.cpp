@@ -206,7 +206,7 @@ std::vector<std::uint32_t> CSearchEngine::nameCandidates(const NameMatcher& name
 // and all are registered; otherwise every entry of the file list is a candidate.
 std::vector<std::uint32_t> CSearchEngine::filterCandidates(const SearchCriteria& criteria) {
     const std::optional<std::vector<std::string>> suffixes =
-        LineFilters(criteria.filters, criteria.caseSensitive).requiredSuffixes();
+        LineFilters::requiredSuffixes(criteria.filters);
     bool allKnown = suffixes.has_value();
     SearchCriteria bySuffix = criteria;
     bySuffix.typeTab = 1;
@@ -274,7 +274,7 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
     }
     // A name pattern's literal text narrows the candidates as a word would.
     std::string nameText = criteria.name;
-    if (std::string literal = LineFilters(criteria.filters, criteria.caseSensitive).requiredNameText();
+    if (std::string literal = LineFilters::requiredNameText(criteria.filters);
         !literal.empty() && !criteria.exactMatch && literal.find('"') == std::string::npos)
         nameText += (nameText.empty() ? "\"" : " \"") + literal + "\"";
     NameMatcher name(nameText, criteria.caseSensitive, criteria.exactMatch,
