@@ -11,6 +11,7 @@
 #include "common/Paths.h"
 #include "content/ContentStore.h"
 #include "content/DocumentKind.h"
+#include "content/SearchForm.h"
 
 namespace zeph::content {
 
@@ -30,15 +31,11 @@ size_t characterStart(std::string_view text, size_t at) {
 
 std::optional<Context> contextIn(std::string_view text, std::string_view utf8Word, int lines,
                                  size_t width) {
-    size_t at = utf8Word.empty() ? std::string_view::npos : text.find(utf8Word);
-    if (at == std::string_view::npos && !utf8Word.empty()) {
-        // A search without case found it in another case: shown as it stands.
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        auto found = std::search(text.begin(), text.end(), utf8Word.begin(), utf8Word.end(),
-                                 [&](char a, char b) { return lower(a) == lower(b); });
-        if (found != text.end()) at = static_cast<size_t>(found - text.begin());
-    }
-    if (at == std::string_view::npos) return std::nullopt;
+    // As written first; a search without case found it in another case, shown as it stands.
+    std::optional<TextSpan> span = findWord(text, utf8Word, LetterCase::Kept);
+    if (!span) span = findWord(text, utf8Word, LetterCase::Folded);
+    if (!span) return std::nullopt;
+    const size_t at = span->begin, wordEnd = span->end;
     auto lineStart = [&](size_t pos) {
         size_t feed = pos == 0 ? std::string_view::npos : text.rfind('\n', pos - 1);
         return feed == std::string_view::npos ? 0 : feed + 1;
@@ -47,14 +44,13 @@ std::optional<Context> contextIn(std::string_view text, std::string_view utf8Wor
         size_t feed = text.find('\n', pos);
         return feed == std::string_view::npos ? text.size() : feed;
     };
-    const size_t wordEnd = at + utf8Word.size();
     size_t begin = lineStart(at), end = lineEnd(wordEnd);
     for (int i = 0; i < lines && begin > 0; ++i) begin = lineStart(begin - 1);
     for (int i = 0; i < lines && end < text.size(); ++i) end = lineEnd(end + 1);
     if (at - begin > width) begin = characterStart(text, at - width);
     if (end - wordEnd > width) end = characterStart(text, wordEnd + width);
     return Context{std::string(text.substr(begin, at - begin)),
-                   std::string(text.substr(at, utf8Word.size())),
+                   std::string(text.substr(at, wordEnd - at)),
                    std::string(text.substr(wordEnd, end - wordEnd))};
 }
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "common/Codec.h"
@@ -31,7 +32,8 @@ create table if not exists Documents(
     Changed integer not null default 0,
     Reason text not null default '',
     unique(Folder, Name));
-create table if not exists Texts(Id integer primary key, Text blob not null);
+create table if not exists Texts(Id integer primary key, Length integer not null,
+    Text blob not null);
 create table if not exists Pending(Folder text not null, Name text not null,
     Attempts integer not null default 0, NotBefore integer not null default 0,
     Reason text not null default '', primary key(Folder, Name)) without rowid;
@@ -39,6 +41,40 @@ create table if not exists Meta(Key text primary key, Value text not null) witho
 create virtual table if not exists Words using fts5(Text, content='', detail=none,
     tokenize='zeph');
 )";
+
+// The format of this version's store (texts in pieces, keys of the text's form).
+constexpr char kFormatKey[] = "Format";
+constexpr char kFormat[] = "2";
+constexpr char kDropAll[] = R"(
+drop table if exists Documents; drop table if exists Texts; drop table if exists Pending;
+drop table if exists Meta; drop table if exists Words;
+)";
+
+std::int64_t firstPiece(std::int64_t document) {
+    return document << kPieceBits;
+}
+
+// Where the pieces of a text end: about every kPieceBytes, at a character.
+std::vector<size_t> pieceEnds(std::string_view text) {
+    std::vector<size_t> ends;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = std::min(text.size(), at + kPieceBytes);
+        while (end < text.size() && end > at + 1 &&
+               (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+            --end;
+        ends.push_back(end);
+        at = end;
+    }
+    return ends;
+}
+
+// A piece with the start of the next, cut at a character.
+std::string_view pieceWithOverlap(std::string_view text, size_t begin, size_t end) {
+    size_t stop = std::min(text.size(), end + kPieceOverlap);
+    while (stop < text.size() && stop > end && (static_cast<unsigned char>(text[stop]) & 0xC0) == 0x80)
+        --stop;
+    return text.substr(begin, stop - begin);
+}
 
 // Binds texts and numbers, steps once, and resets on the way out.
 class Use {
@@ -57,6 +93,7 @@ public:
     Use(const Use&) = delete;
     Use& operator=(const Use&) = delete;
     bool ok() const { return m_statement != nullptr; }
+    sqlite3_stmt* statement() const { return m_statement; }
     Use& bind(int index, std::string_view text) {
         if (m_statement)
             sqlite3_bind_text(m_statement, index, text.data(), static_cast<int>(text.size()),
@@ -132,16 +169,6 @@ constexpr char kDocumentColumns[] =
     "Id, Folder, Name, Device, Inode, Size, Modified, State, TextLength, ModifiedNs, Changed, "
     "Reason";
 
-// Columns a store made by an earlier version lacks, with their definitions.
-constexpr const char* kAddedColumns[][3] = {
-    {"Documents", "ModifiedNs", "integer not null default 0"},
-    {"Documents", "Changed", "integer not null default 0"},
-    {"Documents", "Reason", "text not null default ''"},
-    {"Pending", "Attempts", "integer not null default 0"},
-    {"Pending", "NotBefore", "integer not null default 0"},
-    {"Pending", "Reason", "text not null default ''"},
-};
-
 std::string compress(std::string_view text) {
     uLongf size = compressBound(static_cast<uLong>(text.size()));
     std::string packed(size, '\0');
@@ -153,10 +180,12 @@ std::string compress(std::string_view text) {
     return packed;
 }
 
-std::optional<std::string> inflate(std::string_view packed, std::int64_t length) {
-    std::string text(static_cast<size_t>(length), '\0');
+// A piece's text, at most kPieceBytes + kPieceOverlap bytes.
+std::optional<std::string> inflate(std::string_view packed) {
+    constexpr size_t length = kPieceBytes + kPieceOverlap;
+    std::string text(length, '\0');
     uLongf size = static_cast<uLongf>(length);
-    if (length > 0 && ::uncompress(reinterpret_cast<Bytef*>(text.data()), &size,
+    if (::uncompress(reinterpret_cast<Bytef*>(text.data()), &size,
                                    reinterpret_cast<const Bytef*>(packed.data()),
                                    static_cast<uLong>(packed.size())) != Z_OK)
         return std::nullopt;
@@ -200,6 +229,13 @@ std::unique_ptr<ContentStore> ContentStore::open(const std::string& dataFolder, 
     // A store the user may only read is read as it is; one that can be written
     // gets the tables and columns of this version.
     const bool readOnly = sqlite3_db_readonly(store->m_db, "main") == 1;
+    if (!store->currentFormat(create && !readOnly)) {
+        if (store->failed()) return fail(std::move(store));
+        // A store of another format is no answer: searches read the files
+        // until a writer makes it anew.
+        if (create && problem) *problem = "文档内容索引是只读的，无法更新";
+        return nullptr;
+    }
     if (!readOnly && !store->prepareSchema()) {
         store->m_failure = sqlite3_errcode(store->m_db);
         if (store->m_failure == SQLITE_OK) store->m_failure = SQLITE_ERROR;
@@ -285,26 +321,29 @@ bool ContentStore::checkWhole() {
 }
 
 bool ContentStore::prepareSchema() {
-    return execute("pragma journal_mode=wal") && execute("pragma synchronous=normal") &&
-           execute(kSchema) && addMissingColumns();
+    if (!execute("pragma journal_mode=wal") || !execute("pragma synchronous=normal")) return false;
+    if (!execute(kSchema)) return false;
+    return !meta(kFormatKey).empty() || setMeta(kFormatKey, kFormat);
 }
 
-bool ContentStore::addMissingColumns() {
-    for (const auto& [table, column, definition] : kAddedColumns) {
-        bool present = false;
-        {
-            Use columns(&m_failure,statement(table == std::string_view("Documents")
-                                      ? "select name from pragma_table_info('Documents')"
-                                      : "select name from pragma_table_info('Pending')"));
-            if (!columns.ok()) return false;
-            while (columns.step() == SQLITE_ROW) present = present || columns.text(0) == column;
-        }
-        if (present) continue;
-        std::string sql = std::string("alter table ") + table + " add column " + column + " " +
-                          definition;
-        if (!execute(sql.c_str())) return false;
+bool ContentStore::currentFormat(bool remake) {
+    bool made = false;
+    {
+        Use tables(&m_failure, statement("select count(*) from sqlite_master where name='Documents'"));
+        if (tables.step() != SQLITE_ROW) return false;
+        made = tables.number(0) > 0;
     }
-    return true;
+    if (!made) return true;  // a new store: made in this format
+    {
+        Use format(&m_failure, statement("select count(*) from sqlite_master where name='Meta'"));
+        if (format.step() == SQLITE_ROW && format.number(0) > 0 && meta(kFormatKey) == kFormat)
+            return true;
+    }
+    if (failed() || !remake) return false;
+    // An earlier format: its documents are read again by the comparison that follows.
+    for (auto& [sql, prepared] : m_statements) sqlite3_finalize(prepared);
+    m_statements.clear();
+    return execute(kDropAll);
 }
 
 bool ContentStore::execute(const char* sql) {
@@ -317,9 +356,11 @@ sqlite3_stmt* ContentStore::statement(const char* sql) {
     for (auto& [text, prepared] : m_statements)
         if (text == sql) return prepared;
     sqlite3_stmt* prepared = nullptr;
-    if (sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &prepared, nullptr) !=
-        SQLITE_OK)
+    if (int rc = sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &prepared, nullptr);
+        rc != SQLITE_OK) {
+        if (m_failure == SQLITE_OK) m_failure = rc;  // a file that is no database says so here
         return nullptr;
+    }
     m_statements.emplace_back(sql, prepared);
     return prepared;
 }
@@ -366,27 +407,72 @@ std::int64_t ContentStore::documentCount() {
     return row.step() == SQLITE_ROW ? row.number(0) : 0;
 }
 
-std::optional<std::string> ContentStore::storedText(std::int64_t id) {
-    Use row(&m_failure,
-        statement("select t.Text, d.TextLength from Texts t join Documents d on d.Id=t.Id "
-                  "where t.Id=?1"));
-    row.bind(1, id);
+bool ContentStore::forEachPiece(
+    std::int64_t id, const std::function<bool(std::int64_t, size_t, std::string&)>& visit) {
+    Use rows(&m_failure, statement("select Id, Length, Text from Texts where Id>=?1 and Id<?2 "
+                                   "order by Id"));
+    rows.bind(1, firstPiece(id)).bind(2, firstPiece(id + 1));
+    int rc;
+    while ((rc = rows.step()) == SQLITE_ROW) {
+        std::optional<std::string> text = inflate(rows.text(2));
+        if (!text) {
+            if (m_failure == SQLITE_OK) m_failure = SQLITE_CORRUPT;
+            return false;
+        }
+        if (!visit(rows.number(0), static_cast<size_t>(rows.number(1)), *text)) return true;
+    }
+    return rc == SQLITE_DONE;
+}
+
+std::optional<std::string> ContentStore::piece(std::int64_t pieceId) {
+    Use row(&m_failure, statement("select Text from Texts where Id=?1"));
+    row.bind(1, pieceId);
     if (row.step() != SQLITE_ROW) return std::nullopt;
-    std::optional<std::string> text = inflate(row.text(0), row.number(1));
+    std::optional<std::string> text = inflate(row.text(0));
     if (!text && m_failure == SQLITE_OK) m_failure = SQLITE_CORRUPT;
     return text;
 }
 
 std::optional<std::string> ContentStore::text(std::int64_t id) {
-    return storedText(id);
+    std::string text;
+    bool any = false;
+    bool whole = forEachPiece(id, [&](std::int64_t, size_t length, std::string& piece) {
+        text.append(piece, 0, std::min(length, piece.size()));
+        any = true;
+        return true;
+    });
+    if (!whole || !any) return std::nullopt;
+    return text;
+}
+
+std::optional<bool> ContentStore::holds(std::int64_t id, const std::vector<std::int64_t>& pieces,
+                                        std::string_view formWord, LetterCase letterCase) {
+    bool found = false;
+    if (pieces.empty()) {
+        if (!forEachPiece(id, [&](std::int64_t, size_t, std::string& piece) {
+                found = holdsWord(piece, formWord, letterCase);
+                return !found;
+            }))
+            return std::nullopt;
+        return found;
+    }
+    for (std::int64_t pieceId : pieces) {
+        std::optional<std::string> piece = this->piece(pieceId);
+        if (!piece) return std::nullopt;
+        if (holdsWord(*piece, formWord, letterCase)) return true;
+    }
+    return false;
 }
 
 // A contentless index forgets a row only when told its text again.
 bool ContentStore::dropTokens(std::int64_t id) {
-    std::optional<std::string> old = storedText(id);
-    if (!old) return true;
-    Use drop(&m_failure,statement("insert into Words(Words, rowid, Text) values('delete', ?1, ?2)"));
-    return drop.bind(1, id).bind(2, *old).run();
+    Use drop(&m_failure, statement("insert into Words(Words, rowid, Text) values('delete', ?1, ?2)"));
+    if (!drop.ok()) return false;
+    return forEachPiece(id, [&](std::int64_t pieceId, size_t, std::string& piece) {
+        bool dropped = drop.bind(1, pieceId).bind(2, piece).run();
+        sqlite3_reset(drop.statement());
+        return dropped;
+    }) && !failed();
 }
 
 bool ContentStore::put(Document d, std::string_view text) {
@@ -413,23 +499,37 @@ bool ContentStore::put(Document d, std::string_view text) {
         .bind(12, d.reason);
     if (!row.run()) return false;
     if (!old) d.id = sqlite3_last_insert_rowid(m_db);
-    if (text.empty()) {
-        Use drop(&m_failure,statement("delete from Texts where Id=?1"));
-        return drop.bind(1, d.id).run();
+    {
+        Use drop(&m_failure, statement("delete from Texts where Id>=?1 and Id<?2"));
+        if (!drop.bind(1, firstPiece(d.id)).bind(2, firstPiece(d.id + 1)).run()) return false;
     }
-    Use store(&m_failure,statement("insert or replace into Texts(Id, Text) values(?1, ?2)"));
-    if (!store.bind(1, d.id).blob(2, compress(text)).run()) return false;
-    Use words(&m_failure,statement("insert into Words(rowid, Text) values(?1, ?2)"));
-    return words.bind(1, d.id).bind(2, text).run();
+    std::vector<size_t> ends = pieceEnds(text);
+    if (ends.size() >= (size_t{1} << kPieceBits)) ends.resize((size_t{1} << kPieceBits) - 1);
+    Use store(&m_failure, statement("insert into Texts(Id, Length, Text) values(?1, ?2, ?3)"));
+    Use words(&m_failure, statement("insert into Words(rowid, Text) values(?1, ?2)"));
+    size_t begin = 0;
+    for (size_t number = 0; number < ends.size(); ++number) {
+        std::string_view piece = pieceWithOverlap(text, begin, ends[number]);
+        const std::int64_t id = firstPiece(d.id) + static_cast<std::int64_t>(number);
+        if (!store.bind(1, id).bind(2, static_cast<std::int64_t>(ends[number] - begin))
+                 .blob(3, compress(piece)).run() ||
+            !words.bind(1, id).bind(2, piece).run())
+            return false;
+        sqlite3_reset(store.statement());
+        sqlite3_reset(words.statement());
+        begin = ends[number];
+    }
+    return true;
 }
 
 bool ContentStore::remove(std::string_view folder, std::string_view name) {
     std::optional<Document> old = find(folder, name);
     if (!old) return true;
     if (!dropTokens(old->id)) return false;
-    Use texts(&m_failure,statement("delete from Texts where Id=?1"));
-    Use documents(&m_failure,statement("delete from Documents where Id=?1"));
-    return texts.bind(1, old->id).run() && documents.bind(1, old->id).run();
+    Use texts(&m_failure, statement("delete from Texts where Id>=?1 and Id<?2"));
+    Use documents(&m_failure, statement("delete from Documents where Id=?1"));
+    return texts.bind(1, firstPiece(old->id)).bind(2, firstPiece(old->id + 1)).run() &&
+           documents.bind(1, old->id).run();
 }
 
 bool ContentStore::removeBelow(std::string_view folderPath) {
@@ -450,26 +550,29 @@ bool ContentStore::removeBelow(std::string_view folderPath) {
     return true;
 }
 
-std::vector<std::int64_t> ContentStore::candidates(const std::vector<std::string>& keys) {
-    std::vector<std::int64_t> ids;
-    Use rows(&m_failure,statement("select rowid from Words where Words match ?1 order by rowid"));
-    rows.bind(1, matchExpression(keys));
-    while (rows.step() == SQLITE_ROW) ids.push_back(rows.number(0));
-    return ids;
-}
-
 std::vector<Document> ContentStore::candidateDocuments(const std::vector<std::string>& keys) {
-    Use rows(&m_failure,
-        statement("select d.Id, d.Folder, d.Name from Words w join Documents d on d.Id=w.rowid "
-                  "where Words match ?1 order by d.Id"));
+    Use rows(&m_failure, statement("select w.rowid, d.Folder, d.Name from Words w join Documents d "
+                                   "on d.Id=(w.rowid>>16) where Words match ?1 order by w.rowid"));
+    static_assert(kPieceBits == 16);
     rows.bind(1, matchExpression(keys));
-    return pathsOf(rows);
+    std::vector<Document> documents;
+    while (rows.step() == SQLITE_ROW) {
+        const std::int64_t piece = rows.number(0);
+        if (documents.empty() || documents.back().id != piece >> kPieceBits) {
+            Document& d = documents.emplace_back();
+            d.id = piece >> kPieceBits;
+            d.folder = rows.text(1);
+            d.name = rows.text(2);
+        }
+        documents.back().pieces.push_back(piece);
+    }
+    return documents;
 }
 
 std::vector<Document> ContentStore::allDocumentPaths() {
-    Use rows(&m_failure,
-        statement("select d.Id, d.Folder, d.Name from Texts t join Documents d on d.Id=t.Id "
-                  "order by d.Id"));
+    Use rows(&m_failure, statement("select Id, Folder, Name from Documents where exists "
+                                   "(select 1 from Texts where Id>=(Documents.Id<<16) and "
+                                   "Id<((Documents.Id+1)<<16)) order by Id"));
     return pathsOf(rows);
 }
 
@@ -481,13 +584,6 @@ std::vector<Document> ContentStore::allDocumentStates() {
 std::vector<Document> ContentStore::partlyHeldPaths() {
     Use rows(&m_failure, statement("select Id, Folder, Name from Documents where State in (2, 3)"));
     return pathsOf(rows);
-}
-
-std::vector<std::int64_t> ContentStore::allDocuments() {
-    std::vector<std::int64_t> ids;
-    Use rows(&m_failure,statement("select Id from Texts order by Id"));
-    while (rows.step() == SQLITE_ROW) ids.push_back(rows.number(0));
-    return ids;
 }
 
 bool ContentStore::addPending(std::string_view folder, std::string_view name, bool fresh) {

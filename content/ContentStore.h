@@ -5,14 +5,20 @@
 //              nanoseconds, and change time (a file whose seven are unchanged
 //              is never read again), state, text length, and for a document
 //              that could not be read, why
-//   Texts      each document's text, UTF-8, zlib-compressed: every candidate
-//              is confirmed against it, and the preview shows it in context
-//   Words      the full-text index of the texts (FTS5, contentless, keys of
-//              ContentTokenizer.h), row id = the document's id
+//   Texts      each document's text, UTF-8, in pieces of about 32 KiB, each
+//              zlib-compressed with the first 2 KiB of the next, so a word
+//              that straddles two pieces stands whole in the first: a
+//              candidate is confirmed against only the pieces holding every
+//              key of the word, and the preview shows the text in context.
+//              A piece's id is its document's id times 65,536 plus its number
+//   Words      the full-text index of the pieces (FTS5, contentless, keys of
+//              ContentTokenizer.h), row id = the piece's id
 //   Pending    files to (re)read or drop, in or below a path; a file whose
 //              reading failed for want of time or memory waits there for its
 //              next try (how many, not before when, and why)
-//   Meta       the name-index generation the files were last compared with
+//   Meta       the name-index generation the files were last compared with,
+//              and the store's format: a store of another format is made
+//              anew by the next writer, and read by no one meanwhile
 // Writers (the watcher, or the indexer when nothing watches) and readers
 // (the engine) share it in WAL mode.
 #pragma once
@@ -24,6 +30,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "content/SearchForm.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -38,6 +46,10 @@ inline constexpr char kScopeFingerprint[] = "Scope";
 // seconds, else the next index run) to make the store anew.
 inline constexpr char kRebuildMarker[] = "rebuild";
 
+inline constexpr size_t kPieceBytes = 32 * 1024;
+inline constexpr size_t kPieceOverlap = 2 * 1024;
+inline constexpr int kPieceBits = 16;
+
 struct Document {
     enum State { Indexed = 0, Unreadable = 1, TooLarge = 2, Cut = 3 };
     std::int64_t id = 0;
@@ -47,6 +59,9 @@ struct Document {
     State state = Indexed;
     std::int64_t textLength = 0;
     std::string reason;  // GBK: why an unreadable document could not be read
+    // The pieces of its text that may hold a word (candidateDocuments); none
+    // listed: all of them.
+    std::vector<std::int64_t> pieces;
 };
 
 // A pending path and its earlier tries.
@@ -107,13 +122,15 @@ public:
     // The text stored for a document (UTF-8).
     std::optional<std::string> text(std::int64_t id);
 
-    // Ids of the documents holding every key (ContentTokenizer.h), in id order.
-    std::vector<std::int64_t> candidates(const std::vector<std::string>& keys);
-    // Every document id, for a text too short for keys.
-    std::vector<std::int64_t> allDocuments();
-    // The same with their paths (id, folder and name only), in one query.
+    // The documents with a piece holding every key (ContentTokenizer.h), in
+    // id order, with their paths (id, folder and name only) and those pieces.
     std::vector<Document> candidateDocuments(const std::vector<std::string>& keys);
+    // Every document with a text, for a word too short for keys.
     std::vector<Document> allDocumentPaths();
+    // Whether the document's text holds the word (in its form, SearchForm.h),
+    // read from the pieces given (none: all); nullopt when they cannot be read.
+    std::optional<bool> holds(std::int64_t id, const std::vector<std::int64_t>& pieces,
+                              std::string_view formWord, LetterCase letterCase);
     // Every document's path, size and modification time (no text), in one query.
     std::vector<Document> allDocumentStates();
     // The paths of the documents whose text is held only in part: cut at the
@@ -141,10 +158,15 @@ public:
 private:
     ContentStore() = default;
     bool prepareSchema();
-    bool addMissingColumns();
+    // False when the store is of another format; made anew when remake is set.
+    bool currentFormat(bool remake);
     bool execute(const char* sql);
     sqlite3_stmt* statement(const char* sql);
-    std::optional<std::string> storedText(std::int64_t id);
+    // Each stored piece of a document: its id, own length and text with the
+    // start of the next.
+    bool forEachPiece(std::int64_t id,
+                      const std::function<bool(std::int64_t, size_t, std::string&)>& visit);
+    std::optional<std::string> piece(std::int64_t pieceId);
     bool dropTokens(std::int64_t id);
 
     sqlite3* m_db = nullptr;

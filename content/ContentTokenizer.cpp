@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "content/SearchForm.h"
+
 namespace zeph::content {
 
 namespace {
@@ -40,16 +42,14 @@ bool isHan(char32_t c) {
            (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x20000 && c <= 0x3134F);
 }
 
-// The key text of characters [first, last] of the text, ASCII lower-cased.
+// The key text of characters [first, last] of the text.
 void keyOf(std::string& key, std::string_view text, const Character& first, const Character& last) {
     key.assign(text.substr(first.at, last.at + last.length - first.at));
-    for (char& ch : key)
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
 }
 
-// Calls emit(key, start, end) for every key of the text.
+// Calls emit(key, start, end) for every key of a text in its form (SearchForm.h).
 template <class Emit>
-int forEachKey(std::string_view text, Emit&& emit) {
+int forEachKeyOfForm(std::string_view text, Emit&& emit) {
     Character window[3];  // the last characters of the run under way
     int inRun = 0;
     bool hanRun = false;
@@ -85,6 +85,17 @@ int forEachKey(std::string_view text, Emit&& emit) {
         if (rc != SQLITE_OK) return rc;
     }
     return SQLITE_OK;
+}
+
+// The same for a text as it stands: the keys of its form without case, and of
+// that form with the words broken at line ends joined.
+template <class Emit>
+int forEachKey(std::string_view text, Emit&& emit) {
+    const std::string form = searchForm(text, LetterCase::Folded);
+    int rc = forEachKeyOfForm(form, emit);
+    if (rc != SQLITE_OK) return rc;
+    auto joined = joinedForm(text, LetterCase::Folded);
+    return joined ? forEachKeyOfForm(*joined, emit) : SQLITE_OK;
 }
 
 // The tokenizer object FTS5 asks for: it holds nothing.
@@ -137,7 +148,7 @@ bool registerTokenizer(sqlite3* db) {
 
 std::vector<std::string> documentKeys(std::string_view utf8Text) {
     std::vector<std::string> keys;
-    forEachKey(utf8Text, [&](const std::string& key, size_t, size_t) {
+    forEachKeyOfForm(searchForm(utf8Text, LetterCase::Folded), [&](const std::string& key, size_t, size_t) {
         keys.push_back(key);
         return SQLITE_OK;
     });
@@ -149,7 +160,7 @@ std::optional<std::vector<std::string>> queryKeys(std::string_view utf8Text) {
     // characters are left out when longer keys are there: their lists are
     // long, and the longer keys hold them.
     std::vector<std::string> keys;
-    forEachKey(utf8Text, [&](const std::string& key, size_t, size_t) {
+    forEachKeyOfForm(searchForm(utf8Text, LetterCase::Folded), [&](const std::string& key, size_t, size_t) {
         keys.push_back(key);
         return SQLITE_OK;
     });

@@ -1,7 +1,7 @@
 // The words of the content index, as the full-text engine (SQLite FTS5) keeps
-// them: in a run of Han characters, every character and every pair of
-// neighbours; in any other run, every three characters in a row (ASCII
-// letters lower-cased). So a Chinese word of one or two characters is a key
+// them, made of a text's form without case (SearchForm.h): in a run of Han
+// characters, every character and every pair of neighbours; in any other run,
+// every three characters in a row. So a Chinese word of one or two characters is a key
 // of its own, and any other text of three characters or more is found inside
 // longer words. The engine answers candidates only; every one is confirmed
 // against its text.

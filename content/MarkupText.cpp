@@ -32,6 +32,9 @@ void silenceParser() {
 struct ReaderFree {
     void operator()(xmlTextReaderPtr reader) const { xmlFreeTextReader(reader); }
 };
+struct XmlFree {
+    void operator()(xmlChar* text) const { xmlFree(text); }
+};
 struct DocFree {
     void operator()(htmlDocPtr document) const { xmlFreeDoc(document); }
 };
@@ -77,6 +80,7 @@ bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds
     // Without names every element ends a line: the text of one never runs into the next.
     auto endsLine = [&](const char* name) { return !lineEnds || listed(name, lineEnds); };
     int skipDepth = -1;  // inside a skipped element, the depth it starts at
+    bool sharedTextCell = false;
     int result = 0;
     bool any = false;
     while (!sink.full() && (result = xmlTextReaderRead(reader.get())) == 1) {
@@ -85,8 +89,16 @@ bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds
         const char* name = reinterpret_cast<const char*>(xmlTextReaderConstLocalName(reader.get()));
         if (type == XML_READER_TYPE_ELEMENT) {
             any = true;
-            if (skipDepth < 0 && name && listed(name, skipped) &&
-                !xmlTextReaderIsEmptyElement(reader.get()))
+            // A sheet's cell value is what the cell shows, unless the cell
+            // holds a shared text (t="s"): then it is only that text's number.
+            if (name && std::strcmp(name, "c") == 0) {
+                std::unique_ptr<xmlChar, XmlFree> kind(
+                    xmlTextReaderGetAttribute(reader.get(), BAD_CAST "t"));
+                sharedTextCell = kind && xmlStrEqual(kind.get(), BAD_CAST "s");
+            }
+            const bool skip = name && (listed(name, skipped) ||
+                                       (sharedTextCell && std::strcmp(name, "v") == 0));
+            if (skipDepth < 0 && skip && !xmlTextReaderIsEmptyElement(reader.get()))
                 skipDepth = depth;
             if (name && xmlTextReaderIsEmptyElement(reader.get()) && endsLine(name)) sink.endLine();
             if (skipDepth < 0 && name && listed(name, spacing)) sink.separate();

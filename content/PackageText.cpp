@@ -83,12 +83,12 @@ bool partOrder(const std::string& a, const std::string& b) {
 }
 
 // Elements after which a line ends, and elements whose text is no text of
-// the document (field codes, cell values that are only numbers or indexes).
+// the document (field codes, formulas).
 constexpr const char* kLineEnds[] = {"p", "h", "br", "tr", "si", "line-break", "row", nullptr};
 // Elements that stand between words: a tab, a table's cell, a sheet's cell,
 // OpenDocument's space and tab.
 constexpr const char* kSpacing[] = {"tab", "tc", "c", "table-cell", "s", nullptr};
-constexpr const char* kSkippedOffice[] = {"instrText", "v", "f", nullptr};
+constexpr const char* kSkippedOffice[] = {"instrText", "f", nullptr};
 constexpr const char* kSkippedNone[] = {nullptr};
 
 }  // namespace

@@ -108,26 +108,17 @@ bool CandidateFilter::existsWithContent(Worker& worker, std::string_view folder,
     return !worker.m_content || storedTextHolds(worker, document);
 }
 
-// The stored text is UTF-8, so a match of the text's UTF-8 form is one at a character.
-// Whether the UTF-8 text holds the word; without case, ASCII letters match in
-// either case (the bytes of other characters are never letters in UTF-8).
-bool holdsText(std::string_view text, std::string_view word, bool caseSensitive) {
-    if (caseSensitive) return text.find(word) != std::string_view::npos;
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return std::search(text.begin(), text.end(), word.begin(), word.end(),
-                       [&](char a, char b) { return lower(a) == lower(b); }) != text.end();
-}
-
 // A text that cannot be read is no "not found": the search says the store failed.
 bool CandidateFilter::storedTextHolds(Worker& worker, std::int64_t document) const {
     std::string problem;
     if (!worker.m_store)
         worker.m_store = content::ContentStore::open(m_plan->dataFolder(), false, &problem);
-    std::optional<std::string> text;
+    std::optional<bool> holds;
     if (worker.m_store) {
-        text = worker.m_store->text(document);
-        if (!text) problem = worker.m_store->failed() ? worker.m_store->failureText()
-                                                      : std::string("文档内容索引已损坏");
+        holds = worker.m_store->holds(document, m_plan->piecesOf(document), m_plan->formText(),
+                                      m_plan->letterCase());
+        if (!holds) problem = worker.m_store->failed() ? worker.m_store->failureText()
+                                                       : std::string("文档内容索引已损坏");
     } else if (problem.empty()) {
         problem = "文档内容索引无法打开";
     }
@@ -136,7 +127,7 @@ bool CandidateFilter::storedTextHolds(Worker& worker, std::int64_t document) con
         if (m_storeFailure.empty()) m_storeFailure = problem;
         return false;
     }
-    return holdsText(*text, m_plan->utf8Text(), m_criteria.caseSensitive);
+    return *holds;
 }
 
 std::string CandidateFilter::storeFailure() const {

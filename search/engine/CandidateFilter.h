@@ -23,8 +23,6 @@
 
 namespace zeph {
 
-bool holdsText(std::string_view utf8Text, std::string_view utf8Word, bool caseSensitive);
-
 class ExtensionTable;
 namespace content {
 class ContentStore;

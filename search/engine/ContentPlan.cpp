@@ -40,6 +40,9 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
     plan.m_active = true;
     plan.m_dataFolder = dataFolder;
     plan.m_utf8Text = std::move(*utf8);
+    plan.m_letterCase =
+        criteria.caseSensitive ? content::LetterCase::Kept : content::LetterCase::Folded;
+    plan.m_formText = content::searchForm(plan.m_utf8Text, plan.m_letterCase);
     plan.m_scope = std::move(scope);
 
     for (auto& [folder, name] : store->pending()) plan.m_pending.insert(key(folder, name));
@@ -69,6 +72,7 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
     for (content::Document& document : documents) {
         std::string path = key(document.folder, document.name);
         if (plan.m_pending.contains(path) || plan.m_partlyHeld.contains(path)) continue;
+        if (!document.pieces.empty()) plan.m_pieces.emplace(document.id, std::move(document.pieces));
         if (covering) {
             content::DocumentKind kind = plan.m_scope.kindOf(document.folder, document.name);
             plan.m_candidates.push_back({std::move(document.folder), std::move(document.name),
@@ -100,6 +104,12 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
                 {path.substr(0, cut), path.substr(cut + 1), ContentCheck::Scan, -1});
         }
     return plan;
+}
+
+const std::vector<std::int64_t>& ContentPlan::piecesOf(std::int64_t document) const {
+    static const std::vector<std::int64_t> all;
+    auto found = m_pieces.find(document);
+    return found == m_pieces.end() ? all : found->second;
 }
 
 ContentCheck ContentPlan::checkFor(std::string_view folder, std::string_view name,

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "content/ContentScope.h"
+#include "content/SearchForm.h"
 
 namespace zeph {
 
@@ -60,6 +61,11 @@ public:
     const std::vector<std::uint8_t>& uncoveredTypeFlags() const { return m_uncoveredFlags; }
     const std::string& dataFolder() const { return m_dataFolder; }
     const std::string& utf8Text() const { return m_utf8Text; }
+    // The text in the form stored texts are compared in, with the search's case.
+    const std::string& formText() const { return m_formText; }
+    content::LetterCase letterCase() const { return m_letterCase; }
+    // The pieces of a candidate document's text that may hold the text (none: all).
+    const std::vector<std::int64_t>& piecesOf(std::int64_t document) const;
 
     // For a candidate of the name index (or its journal), with its size and
     // modification time as the name index has them.
@@ -81,6 +87,9 @@ private:
     bool m_covering = false;
     std::string m_dataFolder;
     std::string m_utf8Text;
+    std::string m_formText;
+    content::LetterCase m_letterCase = content::LetterCase::Folded;
+    std::unordered_map<std::int64_t, std::vector<std::int64_t>> m_pieces;
     content::ContentScope m_scope;
     std::unordered_map<std::string, std::int64_t> m_hits;  // path key -> document
     std::unordered_set<std::string> m_pending;

@@ -70,12 +70,13 @@ protected:
         auto store = content::ContentStore::open(program.str(), false);
         std::vector<std::string> paths;
         auto keys = content::queryKeys(utf8Text);
-        for (std::int64_t id : keys ? store->candidates(*keys) : store->allDocuments()) {
-            auto text = store->text(id);
-            auto document = store->document(id);
-            if (text && document && text->find(utf8Text) != std::string::npos)
+        const std::string word = content::searchForm(utf8Text, content::LetterCase::Kept);
+        for (const content::Document& document :
+             keys ? store->candidateDocuments(*keys) : store->allDocumentPaths()) {
+            if (store->holds(document.id, document.pieces, word, content::LetterCase::Kept)
+                    .value_or(false))
                 paths.push_back(std::filesystem::relative(
-                    std::filesystem::path(document->folder) / document->name, tree.path()));
+                    std::filesystem::path(document.folder) / document.name, tree.path()));
         }
         std::sort(paths.begin(), paths.end());
         return paths;

@@ -56,10 +56,17 @@ TEST(DocumentText, WordsAreSeparatedAsTheReaderSeesThem) {
         {{"xl/worksheets/sheet1.xml",
           "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
           "<sheetData><row><c t=\"inlineStr\"><is><t>file</t></is></c>"
-          "<c t=\"inlineStr\"><is><t>cannot</t></is></c></row></sheetData></worksheet>"}});
+          "<c t=\"inlineStr\"><is><t>cannot</t></is></c><c t=\"s\"><v>0</v></c>"
+          "<c><v>20260417</v></c><c t=\"str\"><f>A1&amp;B1</f><v>total</v></c></row>"
+          "</sheetData></worksheet>"},
+         {"xl/sharedStrings.xml", "<sst><si><t>invoice</t></si></sst>"}});
     ExtractedText sheet = content::extractText(DocumentKind::Spreadsheet, xlsx);
     ASSERT_EQ(sheet.outcome, ExtractedText::Read) << sheet.reason;
-    EXPECT_NE(sheet.text.find("file cannot"), std::string::npos) << sheet.text;
+    // Numbers are found, the shared text's index and the formula are not.
+    for (const char* shown : {"file cannot", "invoice", "20260417", "total"})
+        EXPECT_NE(sheet.text.find(shown), std::string::npos) << shown << ": " << sheet.text;
+    EXPECT_EQ(sheet.text.find("0\n"), std::string::npos) << sheet.text;
+    EXPECT_EQ(sheet.text.find("A1"), std::string::npos) << sheet.text;
 
     ExtractedText html = content::extractText(
         DocumentKind::Html, std::string("<html><body><div>alpha<div>beta</div>gamma</div>"

@@ -34,8 +34,15 @@ std::string escaped(const std::string& text) {
     return out;
 }
 
+// A page with a line for each line of the text.
 std::string pdfHolding(const std::string& ascii) {
-    std::string stream = "BT /F1 18 Tf 72 700 Td (" + ascii + ") Tj ET";
+    std::string stream = "BT /F1 18 Tf 72 700 Td ";
+    for (size_t from = 0; from <= ascii.size();) {
+        size_t end = std::min(ascii.find('\n', from), ascii.size());
+        stream += "(" + ascii.substr(from, end - from) + ") Tj 0 -24 Td ";
+        from = end + 1;
+    }
+    stream += "ET";
     std::vector<std::string> objects = {
         "<< /Type /Catalog /Pages 2 0 R >>",
         "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",

@@ -53,15 +53,70 @@ TEST(ContentKeys, TheKeysOfAWordBringEveryDocumentHoldingIt) {
             if (lowerAscii(texts[i]).find(lowerAscii(word)) != std::string::npos)
                 holding.insert(std::to_string(i) + ".txt");
         auto keys = queryKeys(word);
-        for (std::int64_t id : keys ? store->candidates(*keys) : store->allDocuments()) {
-            auto text = store->text(id);
-            if (text && lowerAscii(*text).find(lowerAscii(word)) != std::string::npos)
-                found.insert(store->document(id)->name);
-        }
+        const std::string form = content::searchForm(word, content::LetterCase::Folded);
+        for (const content::Document& document :
+             keys ? store->candidateDocuments(*keys) : store->allDocumentPaths())
+            if (store->holds(document.id, document.pieces, form, content::LetterCase::Folded)
+                    .value_or(false))
+                found.insert(document.name);
         EXPECT_FALSE(store->failed()) << word;
         EXPECT_EQ(found, holding) << word;
         EXPECT_FALSE(holding.empty()) << word;
     }
+}
+
+// A text is kept in pieces: it reads back whole, characters unbroken; a word
+// straddling two pieces is found; a word whose keys lie in different pieces,
+// but which stands in none, brings no candidate.
+TEST(ContentKeys, TextsKeptInPiecesReadBackWholeAndAreSearchedPieceByPiece) {
+    TempFolder data;
+    auto store = content::ContentStore::open(data.str(), true);
+    ASSERT_TRUE(store);
+    std::string text;
+    while (text.size() < content::kPieceBytes - 5) text += utf8(u8"é甲 ");
+    text += "quokkafish ";  // across the first piece's end
+    while (text.size() < 2 * content::kPieceBytes) text += "filler ";
+    text += "zorbin ";  // the keys of "zorbinka": "zor" "orb" here ...
+    while (text.size() < 3 * content::kPieceBytes + 2 * content::kPieceOverlap) text += "x ";
+    text += "rbinka end";  // ... "ink" "nka" in another piece
+    content::Document document;
+    document.folder = "/docs";
+    document.name = "long.txt";
+    ASSERT_TRUE(store->begin() && store->put(document, text) && store->commit());
+    const std::int64_t id = store->find("/docs", "long.txt")->id;
+    EXPECT_EQ(store->text(id), text);
+    auto found = [&](const std::string& word) {
+        auto documents = store->candidateDocuments(*queryKeys(word));
+        return !documents.empty() &&
+               store->holds(documents[0].id, documents[0].pieces, word, content::LetterCase::Folded)
+                   .value_or(false);
+    };
+    EXPECT_TRUE(found("quokkafish"));
+    EXPECT_TRUE(found("kkafi"));
+    EXPECT_TRUE(found("zorbin") && found("rbinka"));
+    EXPECT_TRUE(store->candidateDocuments(*queryKeys("zorbinka")).empty());
+    // Stored again, shorter: no piece of the longer text is left behind.
+    ASSERT_TRUE(store->begin() && store->put(document, "short") && store->commit());
+    EXPECT_EQ(store->text(id), "short");
+    EXPECT_TRUE(store->candidateDocuments(*queryKeys("quokkafish")).empty());
+}
+
+// A store of an earlier format is read by no one and made anew by a writer.
+TEST(ContentKeys, AStoreOfAnotherFormatIsMadeAnewNotMisread) {
+    TempFolder data;
+    {
+        auto store = content::ContentStore::open(data.str(), true);
+        content::Document document;
+        document.folder = "/docs";
+        document.name = "a.txt";
+        ASSERT_TRUE(store->put(document, "old words"));
+        ASSERT_TRUE(store->setMeta("Format", "1"));
+    }
+    EXPECT_FALSE(content::ContentStore::open(data.str(), false));
+    auto store = content::ContentStore::open(data.str(), true);
+    ASSERT_TRUE(store);
+    EXPECT_EQ(store->documentCount(), 0);
+    EXPECT_TRUE(content::ContentStore::open(data.str(), false));
 }
 
 TEST(ContentKeys, EveryKeyOfATextIsAKeyOfAnyTextHoldingIt) {

@@ -8,6 +8,7 @@
 #include "common/Codec.h"
 #include "common/ContentSettings.h"
 #include "common/Preferences.h"
+#include "content/ContentContext.h"
 #include "content/ContentIndexer.h"
 #include "tests/content/Documents.h"
 #include "tests/engine/EngineFixture.h"
@@ -188,6 +189,37 @@ TEST_F(ContentIndexSearch, ContentFollowsTheCaseOption) {
     EXPECT_EQ(search(c), Paths{at("guide.docx")});
     c.content = "configure";
     EXPECT_TRUE(search(c).empty());
+}
+
+// A word reads as a reader sees it: letters beyond ASCII in either case,
+// ligatures and full-width letters as the letters they stand for, and a word
+// a hyphen breaks at a line's end whole as well as printed.
+TEST_F(ContentIndexSearch, WordsAreComparedAsAReaderReadsThem) {
+    writeFile(tree / "school.docx", documentHolding("docx", utf8(u8"L'ÉCOLE ΣΟΦΙΑ")));
+    writeFile(tree / "ligature.docx", documentHolding("docx", utf8(u8"the ﬁle conﬁguration")));
+    writeFile(tree / "wide.docx", documentHolding("docx", utf8(u8"ｆｕｌｌ ｗｉｄｔｈ")));
+    writeFile(tree / "manual.pdf", documentHolding("pdf", "Debian pack-\nages and Jean-\nPierre"));
+    indexAll();
+    EXPECT_EQ(content(*toGbk(utf8(u8"école")), 0), Paths{at("school.docx")});
+    EXPECT_EQ(content(*toGbk(utf8(u8"σοφια")), 0), Paths{at("school.docx")});
+    EXPECT_EQ(content("configuration", 0), Paths{at("ligature.docx")});
+    EXPECT_EQ(content("FULL WIDTH", 0), Paths{at("wide.docx")});
+    EXPECT_EQ(content("packages", 0), Paths{at("manual.pdf")});
+    EXPECT_EQ(content("pack-", 0), Paths{at("manual.pdf")});
+    EXPECT_TRUE(content("JeanPierre", 0).empty());  // a capital starts a name of its own
+    SearchCriteria c = criteria();
+    c.caseSensitive = true;
+    for (const std::string& word : {*toGbk(utf8(u8"école")), std::string("Packages"), std::string("FULL")}) {
+        c.content = word;
+        EXPECT_TRUE(search(c).empty()) << word;
+    }
+    c.content = *toGbk(utf8(u8"ÉCOLE"));
+    EXPECT_EQ(search(c), Paths{at("school.docx")});
+    c.content = "file";
+    EXPECT_EQ(search(c), Paths{at("ligature.docx")});
+    auto snippet = content::contextOf(program.str(), tree.str(), "ligature.docx", "configuration");
+    ASSERT_TRUE(snippet);
+    EXPECT_EQ(snippet->match, utf8(u8"conﬁguration"));  // shown as it stands
 }
 
 // Nothing cut silently: a word past the text the index keeps of a file, and a

@@ -1,0 +1,202 @@
+#include "SearchForm.h"
+
+#include <unicode/bytestream.h>
+#include <unicode/edits.h>
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace zeph::content {
+
+namespace {
+
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+void lowerAsciiInPlace(std::string& text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+}
+
+const icu::Normalizer2* normalizer(LetterCase letterCase) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* n = letterCase == LetterCase::Folded
+                                    ? icu::Normalizer2::getNFKCCasefoldInstance(status)
+                                    : icu::Normalizer2::getNFKCInstance(status);
+    return U_SUCCESS(status) ? n : nullptr;
+}
+
+// A text's form and how to find, for a place in the form, the place of the
+// text it came from. An ASCII text's form has its bytes where the text has them.
+class MappedForm {
+public:
+    MappedForm(std::string_view text, LetterCase letterCase) {
+        if (isAscii(text)) {
+            m_form.assign(text);
+            if (letterCase == LetterCase::Folded) lowerAsciiInPlace(m_form);
+            return;
+        }
+        m_mapped = true;
+        UErrorCode status = U_ZERO_ERROR;
+        icu::StringByteSink<std::string> sink(&m_form);
+        if (const icu::Normalizer2* n = normalizer(letterCase))
+            n->normalizeUTF8(0, icu::StringPiece(text.data(), static_cast<int32_t>(text.size())),
+                             sink, &m_edits, status);
+        if (!normalizer(letterCase) || U_FAILURE(status)) {  // no data: the text as it is
+            m_mapped = false;
+            m_form.assign(text);
+        }
+    }
+    const std::string& form() const { return m_form; }
+    size_t textIndex(size_t formIndex) const {
+        if (!m_mapped) return formIndex;
+        UErrorCode status = U_ZERO_ERROR;
+        icu::Edits::Iterator it = m_edits.getFineIterator();
+        int32_t at = it.sourceIndexFromDestinationIndex(static_cast<int32_t>(formIndex), status);
+        return U_SUCCESS(status) && at >= 0 ? static_cast<size_t>(at) : formIndex;
+    }
+
+private:
+    std::string m_form;
+    icu::Edits m_edits;
+    bool m_mapped = false;
+};
+
+// The code point that starts at i, and its length (1 for a byte that starts none).
+std::pair<UChar32, size_t> codePointAt(std::string_view text, size_t i) {
+    int32_t at = static_cast<int32_t>(i);
+    UChar32 c;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), at, static_cast<int32_t>(text.size()), c);
+    return {c, static_cast<size_t>(at) - i};
+}
+
+// The code point that ends just before i.
+UChar32 codePointBefore(std::string_view text, size_t i) {
+    int32_t at = static_cast<int32_t>(i);
+    UChar32 c;
+    U8_PREV(reinterpret_cast<const uint8_t*>(text.data()), 0, at, c);
+    return c;
+}
+
+// The length of a hyphen that starts at i: '-', U+2010 or a soft hyphen.
+size_t hyphenAt(std::string_view text, size_t i) {
+    if (text[i] == '-') return 1;
+    if (text.substr(i, 3) == "\xE2\x80\x90") return 3;
+    if (text.substr(i, 2) == "\xC2\xAD") return 2;
+    return 0;
+}
+
+// The line-end breaks of a form: where each starts and how long it is.
+std::vector<std::pair<size_t, size_t>> lineEndBreaks(std::string_view form) {
+    std::vector<std::pair<size_t, size_t>> breaks;
+    for (size_t at = form.find('\n'); at != std::string_view::npos; at = form.find('\n', at + 1)) {
+        size_t before = at;
+        while (before > 0 && (form[before - 1] == ' ' || form[before - 1] == '\t')) --before;
+        size_t hyphen = std::string_view::npos;
+        for (size_t length : {1, 2, 3})
+            if (before >= length && hyphenAt(form, before - length) == length) hyphen = before - length;
+        if (hyphen == std::string_view::npos || hyphen == 0 || !u_isalpha(codePointBefore(form, hyphen)))
+            continue;
+        size_t after = at + 1;
+        while (after < form.size() && (form[after] == ' ' || form[after] == '\t')) ++after;
+        // A word goes on in small letters; a capital starts a name ("Jean-" / "Pierre").
+        if (after >= form.size() || !u_islower(codePointAt(form, after).first)) continue;
+        breaks.emplace_back(hyphen, after - hyphen);
+    }
+    return breaks;
+}
+
+// A form's joined form, and where each break was taken out of it.
+struct Joined {
+    std::string text;
+    std::vector<std::pair<size_t, size_t>> cuts;  // (place in the joined text, bytes taken out)
+    size_t formIndex(size_t joinedIndex, bool atEnd) const {
+        size_t index = joinedIndex;
+        for (const auto& [place, length] : cuts)
+            if (place < joinedIndex || (!atEnd && place == joinedIndex)) index += length;
+        return index;
+    }
+};
+
+std::optional<Joined> join(std::string_view form) {
+    auto breaks = lineEndBreaks(form);
+    if (breaks.empty()) return std::nullopt;
+    Joined joined;
+    size_t from = 0;
+    for (const auto& [at, length] : breaks) {
+        joined.text.append(form.substr(from, at - from));
+        joined.cuts.emplace_back(joined.text.size(), length);
+        from = at + length;
+    }
+    joined.text.append(form.substr(from));
+    return joined;
+}
+
+// A text's joined form: its breaks are told by its letters' own case, then
+// the case is folded when asked.
+struct JoinedText {
+    MappedForm kept;
+    Joined joined;
+    std::optional<MappedForm> folded;
+    const std::string& form() const { return folded ? folded->form() : joined.text; }
+    size_t textIndex(size_t formIndex, bool atEnd) const {
+        size_t index = folded ? folded->textIndex(formIndex) : formIndex;
+        return kept.textIndex(joined.formIndex(index, atEnd));
+    }
+};
+
+std::optional<JoinedText> joinText(std::string_view text, LetterCase letterCase) {
+    if (lineEndBreaks(text).empty()) return std::nullopt;
+    MappedForm kept(text, LetterCase::Kept);
+    auto joined = join(kept.form());
+    if (!joined) return std::nullopt;
+    JoinedText result{std::move(kept), std::move(*joined), std::nullopt};
+    if (letterCase == LetterCase::Folded) result.folded.emplace(result.joined.text, letterCase);
+    return result;
+}
+
+}  // namespace
+
+std::string searchForm(std::string_view utf8, LetterCase letterCase) {
+    return MappedForm(utf8, letterCase).form();
+}
+
+std::optional<std::string> joinedForm(std::string_view text, LetterCase letterCase) {
+    auto joined = joinText(text, letterCase);
+    if (!joined) return std::nullopt;
+    return joined->form();
+}
+
+bool holdsWord(std::string_view text, std::string_view formWord, LetterCase letterCase) {
+    if (searchForm(text, letterCase).find(formWord) != std::string::npos) return true;
+    auto joined = joinText(text, letterCase);
+    return joined && joined->form().find(formWord) != std::string::npos;
+}
+
+std::optional<TextSpan> findWord(std::string_view text, std::string_view utf8Word,
+                                 LetterCase letterCase) {
+    const std::string word = searchForm(utf8Word, letterCase);
+    if (word.empty()) return std::nullopt;
+    MappedForm mapped(text, letterCase);
+    TextSpan span;
+    if (size_t at = mapped.form().find(word); at != std::string::npos) {
+        span = {mapped.textIndex(at), mapped.textIndex(at + word.size())};
+    } else {
+        auto joined = joinText(text, letterCase);
+        size_t found = joined ? joined->form().find(word) : std::string::npos;
+        if (found == std::string::npos) return std::nullopt;
+        span = {joined->textIndex(found, false), joined->textIndex(found + word.size(), true)};
+    }
+    // A word that ends inside what one character became (the "f" of a
+    // ligature) is shown as that whole character.
+    if (span.end <= span.begin) span.end = span.begin + codePointAt(text, span.begin).second;
+    return span;
+}
+
+}  // namespace zeph::content
