@@ -160,9 +160,12 @@ struct CContentSearch::Pattern {
         std::string bytes;
         size_t anchor;     // position of its rarest byte
         bool gbkBoundary;  // the GBK form of a text with double-byte characters
-        // Where an ASCII letter may stand in either case (empty: nowhere).
-        std::vector<bool> anyCase;
+        // Without case: the form with each letter in its other case, and the
+        // length of each character at its first byte (both empty: no letter).
+        std::string alternate;
+        std::vector<std::uint8_t> units;
     };
+    static void foldCase(Form& form, bool gbk, bool utf16);
     struct Anchor {
         unsigned char byte;
         std::vector<size_t> forms;
@@ -250,32 +253,69 @@ bool isAsciiLetter(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-unsigned char lowerAscii(unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+// The other case of a full-width Latin letter's low byte (Ａ U+FF21 and ａ
+// U+FF41 in UTF-16, A3C1 and A3E1 in GBK): 0 when it is none.
+unsigned char otherWideCase(unsigned char low, unsigned char upperFirst) {
+    if (low >= upperFirst && low < upperFirst + 26) return static_cast<unsigned char>(low + 0x20);
+    if (low >= upperFirst + 0x20 && low < upperFirst + 0x20 + 26)
+        return static_cast<unsigned char>(low - 0x20);
+    return 0;
 }
 
-// The places of a form that hold an ASCII letter as a character of its own:
-// single bytes of GBK (not the second byte of a double-byte character),
-// bytes below 0x80 of UTF-8, and the low byte of a UTF-16LE unit whose high
-// byte is zero.
-std::vector<bool> asciiLetters(const std::string& form, bool gbk, bool utf16) {
-    std::vector<bool> letters(form.size(), false);
-    for (size_t i = 0; i < form.size();) {
-        const auto c = static_cast<unsigned char>(form[i]);
+}  // namespace
+
+// Each character of a form, and its other case where the search is without
+// case: ASCII letters and full-width Latin letters, in each encoding as it
+// holds them (a GBK double-byte character's second byte is never a letter of
+// its own, nor is a UTF-16 unit's byte).
+void CContentSearch::Pattern::foldCase(Form& form, bool gbk, bool utf16) {
+    const std::string& bytes = form.bytes;
+    form.alternate = bytes;
+    form.units.assign(bytes.size(), 0);
+    bool any = false;
+    auto unit = [&](size_t at, size_t length) {
+        form.units[at] = static_cast<std::uint8_t>(length);
+        any = any || form.alternate.compare(at, length, bytes, at, length) != 0;
+    };
+    for (size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const auto next = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        size_t length = 1;
         if (utf16) {
-            if (i + 1 < form.size() && form[i + 1] == '\0' && isAsciiLetter(c)) letters[i] = true;
-            i += 2;
+            length = std::min<size_t>(2, bytes.size() - i);
+            if (next == 0 && isAsciiLetter(c)) form.alternate[i] = static_cast<char>(c ^ 0x20);
+            if (next == 0xFF && otherWideCase(c, 0x21))
+                form.alternate[i] = static_cast<char>(otherWideCase(c, 0x21));
         } else if (gbk) {
-            size_t length = characterLength(form, i);
-            if (length == 1 && isAsciiLetter(c)) letters[i] = true;
-            i += length;
+            length = characterLength(bytes, i);
+            if (length == 1 && isAsciiLetter(c)) form.alternate[i] = static_cast<char>(c ^ 0x20);
+            if (length == 2 && c == 0xA3 && otherWideCase(next, 0xC1))
+                form.alternate[i + 1] = static_cast<char>(otherWideCase(next, 0xC1));
+        } else if (c < 0x80) {
+            if (isAsciiLetter(c)) form.alternate[i] = static_cast<char>(c ^ 0x20);
         } else {
-            letters[i] = isAsciiLetter(c);
-            ++i;
+            length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+            length = std::min(length, bytes.size() - i);
+            // Ａ-Ｚ are EF BC A1-BA, ａ-ｚ EF BD 81-9A.
+            const auto third = i + 2 < bytes.size() ? static_cast<unsigned char>(bytes[i + 2]) : 0;
+            if (c == 0xEF && next == 0xBC && third >= 0xA1 && third <= 0xBA) {
+                form.alternate[i + 1] = static_cast<char>(0xBD);
+                form.alternate[i + 2] = static_cast<char>(third - 0x20);
+            } else if (c == 0xEF && next == 0xBD && third >= 0x81 && third <= 0x9A) {
+                form.alternate[i + 1] = static_cast<char>(0xBC);
+                form.alternate[i + 2] = static_cast<char>(third + 0x20);
+            }
         }
+        unit(i, length);
+        i += length;
     }
-    return letters;
+    if (!any) {
+        form.alternate.clear();
+        form.units.clear();
+    }
 }
+
+namespace {
 
 }  // namespace
 
@@ -296,10 +336,12 @@ int CContentSearch::SetPattern(const std::string& gbkText, bool caseSensitive) {
             std::find(pattern->texts.begin(), pattern->texts.end(), form) != pattern->texts.end())
             continue;
         pattern->texts.push_back(form);
-        std::vector<bool> anyCase;
-        if (!caseSensitive) anyCase = asciiLetters(form, isGbk, isUtf16);
+        Pattern::Form prepared{form, 0, isGbk && gbkBoundary, {}, {}};
+        if (!caseSensitive) Pattern::foldCase(prepared, isGbk, isUtf16);
         // The anchor is the rarest byte, one whose case counts where there is one.
-        auto folded = [&](size_t j) { return !anyCase.empty() && anyCase[j]; };
+        auto folded = [&](size_t j) {
+            return !prepared.alternate.empty() && prepared.alternate[j] != form[j];
+        };
         size_t anchor = 0;
         for (size_t j = 1; j < form.size(); ++j) {
             const bool better = folded(anchor) != folded(j)
@@ -308,7 +350,8 @@ int CContentSearch::SetPattern(const std::string& gbkText, bool caseSensitive) {
                                           commonness(static_cast<unsigned char>(form[anchor]));
             if (better) anchor = j;
         }
-        pattern->forms.push_back({form, anchor, isGbk && gbkBoundary, std::move(anyCase)});
+        prepared.anchor = anchor;
+        pattern->forms.push_back(std::move(prepared));
         pattern->overlap = std::max(pattern->overlap, form.size() - 1);
     }
     auto addAnchor = [&](unsigned char byte, size_t f) {
@@ -324,8 +367,8 @@ int CContentSearch::SetPattern(const std::string& gbkText, bool caseSensitive) {
         auto byte = static_cast<unsigned char>(form.bytes[form.anchor]);
         addAnchor(byte, f);
         // An anchor of either case: the other case is looked for too.
-        if (!form.anyCase.empty() && form.anyCase[form.anchor])
-            addAnchor(static_cast<unsigned char>(byte ^ 0x20), f);
+        if (!form.alternate.empty() && form.alternate[form.anchor] != form.bytes[form.anchor])
+            addAnchor(static_cast<unsigned char>(form.alternate[form.anchor]), f);
     }
     m_pattern = std::move(pattern);
     return 0;
@@ -338,13 +381,14 @@ const std::vector<std::string>& CContentSearch::forms() const {
 
 namespace {
 
-// Whether the bytes at data are the form's, letters in either case where it allows.
-bool sameBytes(const char* data, const std::string& bytes, const std::vector<bool>& anyCase) {
-    if (anyCase.empty()) return std::memcmp(data, bytes.data(), bytes.size()) == 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const auto a = static_cast<unsigned char>(data[i]), b = static_cast<unsigned char>(bytes[i]);
-        if (a != b && !(anyCase[i] && lowerAscii(a) == lowerAscii(b))) return false;
-    }
+// Whether the bytes at data are the form's, each letter in either case where it allows.
+bool sameBytes(const char* data, const std::string& bytes, const std::string& alternate,
+               const std::vector<std::uint8_t>& units) {
+    if (alternate.empty()) return std::memcmp(data, bytes.data(), bytes.size()) == 0;
+    for (size_t i = 0; i < bytes.size(); i += units[i])
+        if (std::memcmp(data + i, bytes.data() + i, units[i]) != 0 &&
+            std::memcmp(data + i, alternate.data() + i, units[i]) != 0)
+            return false;
     return true;
 }
 
@@ -365,7 +409,7 @@ std::int64_t CContentSearch::scanChunk(size_t n, size_t runBefore) const {
                 const Pattern::Form& form = m_pattern->forms[f];
                 if (pos < form.anchor) continue;
                 size_t start = pos - form.anchor;
-                if (start + form.bytes.size() > n || !sameBytes(data + start, form.bytes, form.anyCase)) continue;
+                if (start + form.bytes.size() > n || !sameBytes(data + start, form.bytes, form.alternate, form.units)) continue;
                 if (form.gbkBoundary && !startsGbkCharacter(data, start, runBefore)) continue;
                 auto last = static_cast<std::int64_t>(start + form.bytes.size() - 1);
                 if (first < 0 || last < first) first = last;

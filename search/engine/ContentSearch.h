@@ -32,8 +32,8 @@ public:
 
     // Loads Translation.dat and prepares the forms; a missing or short table
     // ends the process (exit codes -2 and 2).
-    // caseSensitive false: ASCII letters match in either case, in every
-    // encoding a file may hold them.
+    // caseSensitive false: ASCII and full-width Latin letters match in either
+    // case, in every encoding a file may hold them.
     int SetPattern(const std::string& gbkText, bool caseSensitive = true);
 
     // The position in its chunk of the last byte of the first match, or -1 when

@@ -123,12 +123,15 @@ TEST_F(ContentSearchTest, OnlyRegularFilesAreRead) {
     EXPECT_EQ(search.SearchFile((folder / "missing").string()), -1);
 }
 
-// Without case, ASCII letters match in either case in every encoding a file
-// may hold; with it, only as typed. A byte of a double-byte character that
+// Without case, ASCII and full-width letters match in either case in every
+// encoding a file may hold; with it, only as typed. A byte of a double-byte character that
 // happens to be a letter's is never taken for one.
 TEST_F(ContentSearchTest, CaseCountsOnlyWhenAskedInEveryEncoding) {
-    const std::string gbk = "年度报告 Configure the macOS build";  // GBK literal
+    const std::string gbk = "年度报告 Configure the macOS build 全角Ｗｉｄｅ";  // GBK literal
     for (const std::string& bytes : {gbk, *toUtf8(gbk), std::string("\xFF\xFE") + utf16(gbk)}) {
+        EXPECT_GE(find("ｗＩＤＥ", bytes, false), 0);
+        EXPECT_EQ(find("ｗＩＤＥ", bytes, true), -1);
+        EXPECT_EQ(find("wide", bytes, false), -1);  // another character, in any case
         EXPECT_GE(find("configure", bytes, false), 0);
         EXPECT_GE(find("MACOS", bytes, false), 0);
         EXPECT_GE(find("报告 configure", bytes, false), 0);
