@@ -107,9 +107,14 @@ import os, sqlite3, subprocess, sys, zlib
 program, query = sys.argv[1], sys.argv[2].split()
 db = sqlite3.connect(os.path.join(program, "content", "Content.sqlite"))
 db.text_factory = bytes
-rows = db.execute("select d.Folder, d.Name, t.Text from Documents d join Texts t on t.Id=d.Id").fetchall()
+# A text is kept in pieces (id: the document's id times 65,536 plus the piece's
+# number), each with the start of the next after its own length.
+whole = {}
+for f, n, length, t in db.execute("select d.Folder, d.Name, t.Length, t.Text from Texts t "
+                                  "join Documents d on d.Id=(t.Id>>16) order by t.Id"):
+    whole.setdefault((f, n), []).append(zlib.decompress(t)[:length])
 texts = [(f.decode("gb18030") if isinstance(f, bytes) else f, n.decode("gb18030") if isinstance(n, bytes) else n,
-          zlib.decompress(t).decode("utf-8", "replace")) for f, n, t in rows]
+          b"".join(pieces).decode("utf-8", "replace")) for (f, n), pieces in whole.items()]
 documents = (".pdf", ".docx", ".xlsx", ".pptx", ".odt", ".ods", ".odp", ".epub", ".html", ".htm", ".xml")
 same = True
 for word in ["xylophonequartz", "甲方", "鲸", "force majeure"]:

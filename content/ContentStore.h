@@ -46,8 +46,8 @@ inline constexpr char kScopeFingerprint[] = "Scope";
 // seconds, else the next index run) to make the store anew.
 inline constexpr char kRebuildMarker[] = "rebuild";
 
-inline constexpr size_t kPieceBytes = 32 * 1024;
-inline constexpr size_t kPieceOverlap = 2 * 1024;
+inline constexpr size_t kPieceBytes = 4 * 1024;
+inline constexpr size_t kPieceOverlap = 1024;
 inline constexpr int kPieceBits = 16;
 
 struct Document {

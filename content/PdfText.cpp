@@ -1,4 +1,6 @@
-// PDF: the text of each page in reading order, through poppler.
+// PDF: the text of each page in the order it is drawn (a column read to its
+// end before the next, a word a hyphen breaks at a line's end kept as
+// printed, for the search to join), through poppler.
 #include <poppler-document.h>
 #include <poppler-global.h>
 #include <poppler-page.h>
@@ -38,7 +40,7 @@ ExtractedText pdfText(std::string_view bytes, size_t cap) {
         std::unique_ptr<poppler::page> page(document->create_page(i));
         if (!page) continue;
         poppler::byte_array utf8 =
-            page->text(poppler::rectf(), poppler::page::physical_layout).to_utf8();
+            page->text(poppler::rectf(), poppler::page::raw_order_layout).to_utf8();
         sink.add(std::string_view(utf8.data(), utf8.size()));
         sink.endLine();
     }

@@ -7,17 +7,14 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <cstring>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace zeph::content {
 
 namespace {
-
-bool isAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
 
 void lowerAsciiInPlace(std::string& text) {
     for (char& c : text)
@@ -32,23 +29,90 @@ const icu::Normalizer2* normalizer(LetterCase letterCase) {
     return U_SUCCESS(status) ? n : nullptr;
 }
 
+// Whether the text's form is the text itself, its ASCII letters lowered when
+// without case: every other character is one normalization leaves as it is
+// and that never joins its neighbours (most texts: ASCII, Chinese, and
+// punctuation outside the compatibility blocks). Such a text is compared
+// without the normalizer's cost.
+bool onlyInertBeyondAscii(std::string_view text, const icu::Normalizer2* n) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    for (int32_t i = 0; i < length;) {
+        if (bytes[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0 || !n || !n->isInert(c)) return false;
+    }
+    return true;
+}
+
+// The form of a text whose characters are each normalized on their own (no
+// character joins the one before it: no combining mark; a no-break space, a
+// ligature, a full-width or accented letter each become their own form),
+// built a character at a time with each one's form kept; false for a text
+// the normalizer must read whole.
+bool formByCharacters(std::string_view text, LetterCase letterCase, const icu::Normalizer2* n,
+                      std::string& form) {
+    thread_local std::unordered_map<UChar32, std::string> known[2];
+    auto& forms = known[letterCase == LetterCase::Folded];
+    form.clear();
+    form.reserve(text.size());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    const bool fold = letterCase == LetterCase::Folded;
+    for (int32_t i = 0; i < length;) {
+        const uint8_t b = bytes[i];
+        if (b < 0x80) {
+            form += fold && b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        const int32_t start = i;
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0 || !n) return false;
+        if (n->isInert(c)) {
+            form.append(text.data() + start, static_cast<size_t>(i - start));
+            continue;
+        }
+        // A boundary before every character: each one's form is its own.
+        if (!n->hasBoundaryBefore(c)) return false;
+        auto found = forms.find(c);
+        if (found == forms.end()) {
+            std::string alone;
+            icu::StringByteSink<std::string> sink(&alone);
+            UErrorCode status = U_ZERO_ERROR;
+            n->normalizeUTF8(0, icu::StringPiece(text.data() + start, i - start), sink, nullptr,
+                             status);
+            if (U_FAILURE(status)) return false;
+            found = forms.emplace(c, std::move(alone)).first;
+        }
+        form += found->second;
+    }
+    return true;
+}
+
 // A text's form and how to find, for a place in the form, the place of the
-// text it came from. An ASCII text's form has its bytes where the text has them.
+// text it came from (asked for with mapped).
 class MappedForm {
 public:
-    MappedForm(std::string_view text, LetterCase letterCase) {
-        if (isAscii(text)) {
+    MappedForm(std::string_view text, LetterCase letterCase, bool mapped = true) {
+        const icu::Normalizer2* n = normalizer(letterCase);
+        if (onlyInertBeyondAscii(text, n)) {
             m_form.assign(text);
             if (letterCase == LetterCase::Folded) lowerAsciiInPlace(m_form);
             return;
         }
-        m_mapped = true;
+        m_mapped = mapped;
         UErrorCode status = U_ZERO_ERROR;
         icu::StringByteSink<std::string> sink(&m_form);
-        if (const icu::Normalizer2* n = normalizer(letterCase))
+        if (n)
             n->normalizeUTF8(0, icu::StringPiece(text.data(), static_cast<int32_t>(text.size())),
-                             sink, &m_edits, status);
-        if (!normalizer(letterCase) || U_FAILURE(status)) {  // no data: the text as it is
+                             sink, mapped ? &m_edits : nullptr, status);
+        if (!n || U_FAILURE(status)) {  // no data: the text as it is
             m_mapped = false;
             m_form.assign(text);
         }
@@ -67,6 +131,35 @@ private:
     icu::Edits m_edits;
     bool m_mapped = false;
 };
+
+// Whether the text holds the word, its ASCII letters in either case (the
+// word's are lower case).
+bool holdsAsciiFolded(std::string_view text, std::string_view word) {
+    if (word.empty()) return true;
+    if (word.size() > text.size()) return false;
+    const char first = word[0];
+    const bool letter = first >= 'a' && first <= 'z';
+    const char upper = letter ? static_cast<char>(first - 'a' + 'A') : first;
+    auto same = [](char wordByte, char textByte) {
+        return (textByte >= 'A' && textByte <= 'Z' ? textByte - 'A' + 'a' : textByte) == wordByte;
+    };
+    const char* end = text.data() + text.size() - word.size() + 1;
+    auto next = [&](const char* from, char byte) {
+        return static_cast<const char*>(std::memchr(from, byte, static_cast<size_t>(end - from)));
+    };
+    const char* lower = next(text.data(), first);
+    const char* capital = letter ? next(text.data(), upper) : nullptr;
+    while (lower || capital) {
+        const bool takeLower = !capital || (lower && lower < capital);
+        const char* at = takeLower ? lower : capital;
+        if (std::equal(word.begin() + 1, word.end(), at + 1, same)) return true;
+        if (takeLower)
+            lower = at + 1 < end ? next(at + 1, first) : nullptr;
+        else
+            capital = at + 1 < end ? next(at + 1, upper) : nullptr;
+    }
+    return false;
+}
 
 // The code point that starts at i, and its length (1 for a byte that starts none).
 std::pair<UChar32, size_t> codePointAt(std::string_view text, size_t i) {
@@ -164,7 +257,9 @@ std::optional<JoinedText> joinText(std::string_view text, LetterCase letterCase)
 }  // namespace
 
 std::string searchForm(std::string_view utf8, LetterCase letterCase) {
-    return MappedForm(utf8, letterCase).form();
+    std::string form;
+    if (formByCharacters(utf8, letterCase, normalizer(letterCase), form)) return form;
+    return MappedForm(utf8, letterCase, false).form();
 }
 
 std::optional<std::string> joinedForm(std::string_view text, LetterCase letterCase) {
@@ -174,7 +269,25 @@ std::optional<std::string> joinedForm(std::string_view text, LetterCase letterCa
 }
 
 bool holdsWord(std::string_view text, std::string_view formWord, LetterCase letterCase) {
-    if (searchForm(text, letterCase).find(formWord) != std::string::npos) return true;
+    const icu::Normalizer2* n = normalizer(letterCase);
+    if (onlyInertBeyondAscii(text, n)) {
+        // The text is its own form but for the case of its ASCII letters.
+        auto holds = [&](std::string_view form) {
+            return letterCase == LetterCase::Kept ? form.find(formWord) != std::string_view::npos
+                                                  : holdsAsciiFolded(form, formWord);
+        };
+        if (holds(text)) return true;
+        auto joined = join(text);
+        return joined && holds(joined->text);
+    }
+    thread_local std::string form;
+    if (formByCharacters(text, letterCase, n, form)) {
+        if (form.find(formWord) != std::string::npos) return true;
+        // Breaks are told by the letters' own case: those of the text without case.
+        if (lineEndBreaks(text).empty()) return false;
+    } else if (searchForm(text, letterCase).find(formWord) != std::string::npos) {
+        return true;
+    }
     auto joined = joinText(text, letterCase);
     return joined && joined->form().find(formWord) != std::string::npos;
 }

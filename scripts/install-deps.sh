@@ -8,7 +8,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-image-formats-plugins libgl-dev
     qt6-translations-l10n libx11-dev
     libsqlite3-dev libcurl4-openssl-dev
-    libpoppler-cpp-dev libzip-dev libxml2-dev libseccomp-dev libre2-dev zlib1g-dev libbz2-dev libicu-dev unicode-data
+    libpoppler-cpp-dev libzip-dev libxml2-dev libseccomp-dev libre2-dev zlib1g-dev libbz2-dev libicu-dev libdeflate-dev unicode-data
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
     fonts-noto-cjk fonts-wqy-microhei xdg-utils adwaita-icon-theme libqt6svg6
     man-db

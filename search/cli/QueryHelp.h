@@ -64,7 +64,10 @@ DESCRIPTION
 OPTIONS
     -c, --content TEXT  only files holding TEXT: documents (PDF, Office, OpenDocument,
                         EPUB, HTML) by the content index, text files by their
-                        bytes (GBK, UTF-8 or UTF-16)
+                        bytes (GBK, UTF-8 or UTF-16). In documents a
+                        ligature or a full-width letter reads as the letters
+                        it stands for, and a word a hyphen breaks at a
+                        line's end is found whole as well as printed
         --snippet       with --content, print after each path a tab and the
                         line of the file where TEXT is
     -e, --ext LIST      only files with these suffixes, e.g. --ext pdf,doc
@@ -75,8 +78,9 @@ OPTIONS
                         since 1970, either may be empty); KIND is created,
                         modified or accessed
     -C, --case          upper and lower case count, in names and in the
-                        content text (whose ASCII letters otherwise match
-                        in either case, in every encoding)
+                        content text (whose letters otherwise match in
+                        either case: every script's in documents, ASCII and
+                        full-width Latin ones in text files)
     -a, --hidden        also entries whose name, or a folder above, starts with '.'
     -x, --exact         the whole name must equal the text, byte for byte
                         (upper and lower case then always count)
