@@ -31,13 +31,13 @@ constexpr size_t kBatch = 64;
 constexpr auto kBatchTime = std::chrono::seconds(1);
 
 struct PathKey {
-    std::string_view folder, name;
+    std::string folder, name;
     bool operator==(const PathKey&) const = default;
 };
 struct PathHash {
     size_t operator()(const PathKey& key) const {
         std::hash<std::string_view> hash;
-        return hash(key.folder) * 31 + hash(key.name);
+        return hash(std::string_view(key.folder)) * 31 + hash(std::string_view(key.name));
     }
 };
 struct Listed {
@@ -133,26 +133,29 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
     const std::string generation = publishedGeneration(m_dataFolder);
     UniqueFd list = openPath(joinPath(joinPath(m_dataFolder, kIndexLinkName), index::kFileListName),
                              O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    MappedFile mapped(list.valid() ? list.get() : -1);
     if (!list.valid() || generation.empty()) return false;
 
-    // The files the scope covers, as the name index lists them.
+    // The files the scope covers, as the name index lists them. The list is
+    // read a chunk at a time: on a large disk it is far larger than the part
+    // the scope covers. A list that cannot be read whole is no comparison.
     std::unordered_map<PathKey, Listed, PathHash> listed;
-    std::string_view bytes = mapped.bytes();
-    for (size_t at = 0; at < bytes.size() && !stop;) {
-        size_t end = bytes.find('\n', at);
-        if (end == std::string_view::npos) end = bytes.size();
-        auto line = parseFileListLine(bytes.substr(at, end - at));
-        at = end + 1;
+    LineReader reader(std::move(list));
+    std::string_view text;
+    std::uint64_t offset = 0;
+    LineReader::Status status = LineReader::Status::End;
+    while (!stop && (status = reader.next(text, offset)) == LineReader::Status::Line) {
+        auto line = parseFileListLine(text);
         if (!line || line->isFolder || line->numberCount < 3) continue;
         if (m_scope.kindOf(line->folder, line->name) == DocumentKind::None) continue;
-        listed[{line->folder, line->name}] = {line->size, line->times.modified};
+        listed[{std::string(line->folder), std::string(line->name)}] = {line->size,
+                                                                          line->times.modified};
     }
+    if (!stop && status == LineReader::Status::Error) return false;
     if (stop || !m_store->begin()) return false;
     bool ok = true;
     std::vector<Document> gone;
     m_store->forEachDocument([&](const Document& document) {
-        auto it = listed.find({document.folder, document.name});
+        auto it = listed.find(PathKey{document.folder, document.name});
         if (it == listed.end()) {
             gone.push_back(document);
             return;

@@ -65,6 +65,20 @@ TEST_F(ContentIndex, ReadsOnceAndFollowsChangedRemovedAndRenamedFiles) {
     EXPECT_TRUE(unreadable.empty());
 }
 
+// The name index's list is read a part at a time: a list far longer than one
+// part (long folder paths) is compared whole, and an unchanged tree leaves
+// nothing to read.
+TEST_F(ContentIndex, ALongListIsComparedWhole) {
+    fs::path deep = tree.path();
+    for (int level = 0; level < 13; ++level) deep /= std::string(250, static_cast<char>('a' + level));
+    fs::create_directories(deep);
+    for (int i = 0; i < 400; ++i) writeFile(deep / ("n" + std::to_string(i) + ".txt"), "quoll");
+    EXPECT_EQ(index(), 400);
+    EXPECT_EQ(index(), 0);
+    EXPECT_EQ(pending(), 0);
+    EXPECT_EQ(holding("quoll").size(), 400u);
+}
+
 // A kind the user left out of the content index is never read, and leaving
 // it out later drops what was read of it.
 TEST_F(ContentIndex, AKindLeftOutIsNeverRead) {
