@@ -47,9 +47,11 @@ ExtractedText markupText(bool html, std::string_view bytes, size_t cap);
 // element, without names), a space where the spacing ones stand or end, and
 // nothing taken from inside the skipped ones; white space the document keeps
 // (xml:space="preserve", a run holding only a space) is text. False when it
-// is no XML.
+// is no XML. With cells, a sheet's numbers are shown as its styles say.
+class SheetCells;
 bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds,
-             const char* const* spacing, const char* const* skipped);
+             const char* const* spacing, const char* const* skipped,
+             const SheetCells* cells = nullptr);
 // Text of HTML held in memory (script and style left out).
 bool htmlText(std::string_view bytes, TextSink& sink);
 

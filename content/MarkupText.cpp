@@ -6,10 +6,12 @@
 #include <libxml/xmlreader.h>
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "content/DocumentText.h"
+#include "content/SheetCells.h"
 
 namespace zeph::content {
 
@@ -71,7 +73,7 @@ void walkHtml(xmlNodePtr node, TextSink& sink) {
 }  // namespace
 
 bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds,
-             const char* const* spacing, const char* const* skipped) {
+             const char* const* spacing, const char* const* skipped, const SheetCells* cells) {
     if (bytes.size() > INT_MAX) return false;
     silenceParser();
     std::unique_ptr<xmlTextReader, ReaderFree> reader(xmlReaderForMemory(
@@ -81,6 +83,9 @@ bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds
     auto endsLine = [&](const char* name) { return !lineEnds || listed(name, lineEnds); };
     int skipDepth = -1;  // inside a skipped element, the depth it starts at
     bool sharedTextCell = false;
+    std::string cellType;  // the sheet cell's t, and its style
+    int cellStyle = -1;
+    bool inValue = false;
     int result = 0;
     bool any = false;
     while (!sink.full() && (result = xmlTextReaderRead(reader.get())) == 1) {
@@ -94,8 +99,13 @@ bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds
             if (name && std::strcmp(name, "c") == 0) {
                 std::unique_ptr<xmlChar, XmlFree> kind(
                     xmlTextReaderGetAttribute(reader.get(), BAD_CAST "t"));
-                sharedTextCell = kind && xmlStrEqual(kind.get(), BAD_CAST "s");
+                std::unique_ptr<xmlChar, XmlFree> style(
+                    xmlTextReaderGetAttribute(reader.get(), BAD_CAST "s"));
+                cellType = kind ? reinterpret_cast<const char*>(kind.get()) : "";
+                cellStyle = style ? std::atoi(reinterpret_cast<const char*>(style.get())) : -1;
+                sharedTextCell = cellType == "s";
             }
+            if (name && std::strcmp(name, "v") == 0) inValue = !xmlTextReaderIsEmptyElement(reader.get());
             const bool skip = name && (listed(name, skipped) ||
                                        (sharedTextCell && std::strcmp(name, "v") == 0));
             if (skipDepth < 0 && skip && !xmlTextReaderIsEmptyElement(reader.get()))
@@ -103,6 +113,7 @@ bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds
             if (name && xmlTextReaderIsEmptyElement(reader.get()) && endsLine(name)) sink.endLine();
             if (skipDepth < 0 && name && listed(name, spacing)) sink.separate();
         } else if (type == XML_READER_TYPE_END_ELEMENT) {
+            if (name && std::strcmp(name, "v") == 0) inValue = false;
             if (depth == skipDepth)
                 skipDepth = -1;
             else if (skipDepth < 0 && name && endsLine(name))
@@ -112,8 +123,16 @@ bool xmlText(std::string_view bytes, TextSink& sink, const char* const* lineEnds
         } else if (skipDepth < 0 &&
                    (type == XML_READER_TYPE_TEXT || type == XML_READER_TYPE_CDATA ||
                     type == XML_READER_TYPE_SIGNIFICANT_WHITESPACE)) {
-            if (const xmlChar* value = xmlTextReaderConstValue(reader.get()))
-                sink.add(reinterpret_cast<const char*>(value));
+            if (const xmlChar* value = xmlTextReaderConstValue(reader.get())) {
+                const char* text = reinterpret_cast<const char*>(value);
+                // A number or a truth value is shown as the sheet shows it.
+                if (cells && inValue && (cellType.empty() || cellType == "n"))
+                    sink.add(cells->shown(text, cellStyle));
+                else if (cells && inValue && cellType == "b")
+                    sink.add(std::strcmp(text, "1") == 0 ? "TRUE" : "FALSE");
+                else
+                    sink.add(text);
+            }
         }
     }
     // A document that broke off after some text was read only in part: it

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "content/DocumentText.h"
+#include "content/SheetCells.h"
 
 namespace zeph::content {
 
@@ -121,6 +122,11 @@ ExtractedText packageText(DocumentKind kind, std::string_view bytes, size_t cap)
     }
     std::sort(parts.begin(), parts.end(),
               [](const auto& a, const auto& b) { return partOrder(a.first, b.first); });
+    // A workbook's styles say how its numbers are shown.
+    SheetCells cells;
+    if (kind == DocumentKind::Spreadsheet)
+        if (zip_int64_t styles = zip_name_locate(archive.get(), "xl/styles.xml", 0); styles >= 0)
+            cells.readStyles(readPart(archive.get(), static_cast<zip_uint64_t>(styles)));
     TextSink sink(cap);
     bool anyRead = false;
     for (const auto& [name, index] : parts) {
@@ -130,7 +136,8 @@ ExtractedText packageText(DocumentKind kind, std::string_view bytes, size_t cap)
             kind == DocumentKind::Epub
                 ? htmlText(part, sink)
                 : xmlText(part, sink, kLineEnds, kSpacing,
-                          kind == DocumentKind::OpenDocument ? kSkippedNone : kSkippedOffice);
+                          kind == DocumentKind::OpenDocument ? kSkippedNone : kSkippedOffice,
+                          kind == DocumentKind::Spreadsheet ? &cells : nullptr);
         anyRead = anyRead || read;
         sink.endLine();
     }

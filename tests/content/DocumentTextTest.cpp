@@ -58,12 +58,21 @@ TEST(DocumentText, WordsAreSeparatedAsTheReaderSeesThem) {
           "<sheetData><row><c t=\"inlineStr\"><is><t>file</t></is></c>"
           "<c t=\"inlineStr\"><is><t>cannot</t></is></c><c t=\"s\"><v>0</v></c>"
           "<c><v>20260417</v></c><c t=\"str\"><f>A1&amp;B1</f><v>total</v></c></row>"
-          "</sheetData></worksheet>"},
-         {"xl/sharedStrings.xml", "<sst><si><t>invoice</t></si></sst>"}});
+          "<row><c s=\"1\"><v>45399</v></c><c s=\"2\"><v>1234.5</v></c><c s=\"3\"><v>0.125</v></c>"
+          "<c><v>0.92419220000000002</v></c><c s=\"1\"><v>59</v></c><c s=\"1\"><v>61</v></c>"
+          "<c t=\"b\"><v>1</v></c></row></sheetData></worksheet>"},
+         {"xl/sharedStrings.xml", "<sst><si><t>invoice</t></si></sst>"},
+         {"xl/styles.xml",
+          "<styleSheet><numFmts><numFmt numFmtId=\"164\" formatCode=\"#,##0.00 &quot;yuan&quot;\"/>"
+          "</numFmts><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"164\"/>"
+          "<xf numFmtId=\"10\"/></cellXfs></styleSheet>"}});
     ExtractedText sheet = content::extractText(DocumentKind::Spreadsheet, xlsx);
     ASSERT_EQ(sheet.outcome, ExtractedText::Read) << sheet.reason;
-    // Numbers are found, the shared text's index and the formula are not.
-    for (const char* shown : {"file cannot", "invoice", "20260417", "total"})
+    // Numbers are found as the sheet shows them (dates either side of the day
+    // the sheet counts in 1900 that never was); the shared text's index and
+    // the formula are not.
+    for (const char* shown : {"file cannot", "invoice", "20260417", "total", "2024-04-17",
+                              "1,234.50", "12.50%", "0.9241922 ", "1900-02-28", "1900-03-01", "TRUE"})
         EXPECT_NE(sheet.text.find(shown), std::string::npos) << shown << ": " << sheet.text;
     EXPECT_EQ(sheet.text.find("0\n"), std::string::npos) << sheet.text;
     EXPECT_EQ(sheet.text.find("A1"), std::string::npos) << sheet.text;
