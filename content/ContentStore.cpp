@@ -4,7 +4,6 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <libdeflate.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +12,7 @@
 #include "common/Codec.h"
 #include "common/Paths.h"
 #include "content/ContentTokenizer.h"
+#include "content/TextPieces.h"
 
 namespace zeph::content {
 
@@ -51,31 +51,6 @@ drop table if exists Documents; drop table if exists Texts; drop table if exists
 drop table if exists Meta; drop table if exists Words;
 )";
 
-std::int64_t firstPiece(std::int64_t document) {
-    return document << kPieceBits;
-}
-
-// Where the pieces of a text end: about every kPieceBytes, at a character.
-std::vector<size_t> pieceEnds(std::string_view text) {
-    std::vector<size_t> ends;
-    for (size_t at = 0; at < text.size();) {
-        size_t end = std::min(text.size(), at + kPieceBytes);
-        while (end < text.size() && end > at + 1 &&
-               (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-            --end;
-        ends.push_back(end);
-        at = end;
-    }
-    return ends;
-}
-
-// A piece with the start of the next, cut at a character.
-std::string_view pieceWithOverlap(std::string_view text, size_t begin, size_t end) {
-    size_t stop = std::min(text.size(), end + kPieceOverlap);
-    while (stop < text.size() && stop > end && (static_cast<unsigned char>(text[stop]) & 0xC0) == 0x80)
-        --stop;
-    return text.substr(begin, stop - begin);
-}
 
 // Binds texts and numbers, steps once, and resets on the way out.
 class Use {
@@ -169,39 +144,6 @@ std::vector<Document> pathsOf(Use& rows, bool withState = false) {
 constexpr char kDocumentColumns[] =
     "Id, Folder, Name, Device, Inode, Size, Modified, State, TextLength, ModifiedNs, Changed, "
     "Reason";
-
-// Texts are zlib streams, made and read by libdeflate (several times faster
-// than zlib on pieces this small). Each thread keeps its own (de)compressor.
-struct DeflateFree {
-    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
-    void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
-};
-
-std::string compress(std::string_view text) {
-    thread_local std::unique_ptr<libdeflate_compressor, DeflateFree> compressor(
-        libdeflate_alloc_compressor(1));
-    if (!compressor) return {};
-    std::string packed(libdeflate_zlib_compress_bound(compressor.get(), text.size()), '\0');
-    size_t size = libdeflate_zlib_compress(compressor.get(), text.data(), text.size(),
-                                           packed.data(), packed.size());
-    if (size == 0) return {};
-    packed.resize(size);
-    return packed;
-}
-
-// A piece's text, at most kPieceBytes + kPieceOverlap bytes.
-std::optional<std::string> inflate(std::string_view packed) {
-    thread_local std::unique_ptr<libdeflate_decompressor, DeflateFree> decompressor(
-        libdeflate_alloc_decompressor());
-    if (!decompressor) return std::nullopt;
-    std::string text(kPieceBytes + kPieceOverlap, '\0');
-    size_t size = 0;
-    if (libdeflate_zlib_decompress(decompressor.get(), packed.data(), packed.size(), text.data(),
-                                   text.size(), &size) != LIBDEFLATE_SUCCESS)
-        return std::nullopt;
-    text.resize(size);
-    return text;
-}
 
 }  // namespace
 
@@ -426,7 +368,7 @@ bool ContentStore::forEachPiece(
     rows.bind(1, firstPiece(id)).bind(2, firstPiece(id + 1));
     int rc;
     while ((rc = rows.step()) == SQLITE_ROW) {
-        std::optional<std::string> text = inflate(rows.text(2));
+        std::optional<std::string> text = unpackPiece(rows.text(2));
         if (!text) {
             if (m_failure == SQLITE_OK) m_failure = SQLITE_CORRUPT;
             return false;
@@ -440,7 +382,7 @@ std::optional<std::string> ContentStore::piece(std::int64_t pieceId) {
     Use row(&m_failure, statement("select Text from Texts where Id=?1"));
     row.bind(1, pieceId);
     if (row.step() != SQLITE_ROW) return std::nullopt;
-    std::optional<std::string> text = inflate(row.text(0));
+    std::optional<std::string> text = unpackPiece(row.text(0));
     if (!text && m_failure == SQLITE_OK) m_failure = SQLITE_CORRUPT;
     return text;
 }
@@ -524,7 +466,7 @@ bool ContentStore::put(Document d, std::string_view text) {
         std::string_view piece = pieceWithOverlap(text, begin, ends[number]);
         const std::int64_t id = firstPiece(d.id) + static_cast<std::int64_t>(number);
         if (!store.bind(1, id).bind(2, static_cast<std::int64_t>(ends[number] - begin))
-                 .blob(3, compress(piece)).run() ||
+                 .blob(3, packPiece(piece)).run() ||
             !words.bind(1, id).bind(2, piece).run())
             return false;
         sqlite3_reset(store.statement());

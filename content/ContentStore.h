@@ -5,12 +5,9 @@
 //              nanoseconds, and change time (a file whose seven are unchanged
 //              is never read again), state, text length, and for a document
 //              that could not be read, why
-//   Texts      each document's text, UTF-8, in pieces of about 32 KiB, each
-//              zlib-compressed with the first 2 KiB of the next, so a word
-//              that straddles two pieces stands whole in the first: a
+//   Texts      each document's text, UTF-8, in pieces (TextPieces.h): a
 //              candidate is confirmed against only the pieces holding every
-//              key of the word, and the preview shows the text in context.
-//              A piece's id is its document's id times 65,536 plus its number
+//              key of the word, and the preview shows the text in context
 //   Words      the full-text index of the pieces (FTS5, contentless, keys of
 //              ContentTokenizer.h), row id = the piece's id
 //   Pending    files to (re)read or drop, in or below a path; a file whose
@@ -32,6 +29,7 @@
 #include <vector>
 
 #include "content/SearchForm.h"
+#include "content/TextPieces.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -46,9 +44,6 @@ inline constexpr char kScopeFingerprint[] = "Scope";
 // seconds, else the next index run) to make the store anew.
 inline constexpr char kRebuildMarker[] = "rebuild";
 
-inline constexpr size_t kPieceBytes = 4 * 1024;
-inline constexpr size_t kPieceOverlap = 1024;
-inline constexpr int kPieceBits = 16;
 
 struct Document {
     enum State { Indexed = 0, Unreadable = 1, TooLarge = 2, Cut = 3 };
