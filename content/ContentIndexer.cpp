@@ -7,7 +7,6 @@
 #include <chrono>
 #include <ctime>
 #include <tuple>
-#include <unordered_map>
 
 #include "common/Codec.h"
 #include "common/EntryNames.h"
@@ -30,20 +29,46 @@ using Clock = std::chrono::steady_clock;
 constexpr size_t kBatch = 64;
 constexpr auto kBatchTime = std::chrono::seconds(1);
 
-struct PathKey {
-    std::string folder, name;
-    bool operator==(const PathKey&) const = default;
-};
-struct PathHash {
-    size_t operator()(const PathKey& key) const {
-        std::hash<std::string_view> hash;
-        return hash(std::string_view(key.folder)) * 31 + hash(std::string_view(key.name));
-    }
-};
+// A covered file of the name index's list, known by two 64-bit hashes of its
+// path: on a large disk the list holds far more than the content index
+// covers, and a comparison keeps 40 bytes a covered file, not its path.
 struct Listed {
+    std::uint64_t key, check;
     std::int64_t size, modified;
-    bool seen = false;
+    bool seen;
+    bool operator<(const Listed& other) const {
+        return std::tie(key, check) < std::tie(other.key, other.check);
+    }
+    bool operator==(const Listed& other) const { return key == other.key && check == other.check; }
 };
+
+Listed listedAs(std::string_view folder, std::string_view name) {
+    std::uint64_t fnv = 14695981039346656037ull;
+    for (std::string_view part : {folder, std::string_view("\0", 1), name})
+        for (char c : part) fnv = (fnv ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    std::hash<std::string_view> hash;
+    return {hash(folder) * 0x9E3779B97F4A7C15ull ^ hash(name), fnv, 0, 0, false};
+}
+
+// Calls visit(folder, name, size, modified) for each file of the list the
+// scope covers; false when the list could not be read whole.
+template <class Visit>
+bool forEachCovered(const std::string& listPath, const ContentScope& scope,
+                    const std::atomic<bool>& stop, Visit&& visit) {
+    UniqueFd list = openPath(listPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (!list.valid()) return false;
+    LineReader reader(std::move(list));
+    std::string_view text;
+    std::uint64_t offset = 0;
+    LineReader::Status status = LineReader::Status::End;
+    while (!stop && (status = reader.next(text, offset)) == LineReader::Status::Line) {
+        auto line = parseFileListLine(text);
+        if (!line || line->isFolder || line->numberCount < 3) continue;
+        if (scope.kindOf(line->folder, line->name) == DocumentKind::None) continue;
+        visit(line->folder, line->name, line->size, line->times.modified);
+    }
+    return !stop && status != LineReader::Status::Error;
+}
 
 // A document is read at most this many times while it runs out of time or memory.
 constexpr std::int64_t kTries = 3;
@@ -131,44 +156,57 @@ ContentIndexer::~ContentIndexer() = default;
 bool ContentIndexer::compare(const std::atomic<bool>& stop) {
     if (!prepareStore()) return false;
     const std::string generation = publishedGeneration(m_dataFolder);
-    UniqueFd list = openPath(joinPath(joinPath(m_dataFolder, kIndexLinkName), index::kFileListName),
-                             O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (!list.valid() || generation.empty()) return false;
+    const std::string listPath =
+        joinPath(joinPath(m_dataFolder, kIndexLinkName), index::kFileListName);
+    if (generation.empty()) return false;
 
-    // The files the scope covers, as the name index lists them. The list is
-    // read a chunk at a time: on a large disk it is far larger than the part
-    // the scope covers. A list that cannot be read whole is no comparison.
-    std::unordered_map<PathKey, Listed, PathHash> listed;
-    LineReader reader(std::move(list));
-    std::string_view text;
-    std::uint64_t offset = 0;
-    LineReader::Status status = LineReader::Status::End;
-    while (!stop && (status = reader.next(text, offset)) == LineReader::Status::Line) {
-        auto line = parseFileListLine(text);
-        if (!line || line->isFolder || line->numberCount < 3) continue;
-        if (m_scope.kindOf(line->folder, line->name) == DocumentKind::None) continue;
-        listed[{std::string(line->folder), std::string(line->name)}] = {line->size,
-                                                                          line->times.modified};
-    }
-    if (!stop && status == LineReader::Status::Error) return false;
+    // The files the scope covers, as the name index lists them, read a part
+    // at a time. A list that cannot be read whole is no comparison.
+    std::vector<Listed> listed;
+    if (!forEachCovered(listPath, m_scope, stop,
+                        [&](std::string_view folder, std::string_view name, std::int64_t size,
+                            std::int64_t modified) {
+                            Listed entry = listedAs(folder, name);
+                            entry.size = size;
+                            entry.modified = modified;
+                            listed.push_back(entry);
+                        }))
+        return false;
+    std::sort(listed.begin(), listed.end());
+    auto find = [&](std::string_view folder, std::string_view name) -> Listed* {
+        const Listed key = listedAs(folder, name);
+        auto it = std::lower_bound(listed.begin(), listed.end(), key);
+        return it != listed.end() && *it == key ? &*it : nullptr;
+    };
     if (stop || !m_store->begin()) return false;
     bool ok = true;
     std::vector<Document> gone;
+    std::size_t seen = 0;
     m_store->forEachDocument([&](const Document& document) {
-        auto it = listed.find(PathKey{document.folder, document.name});
-        if (it == listed.end()) {
+        Listed* entry = find(document.folder, document.name);
+        if (!entry) {
             gone.push_back(document);
             return;
         }
-        it->second.seen = true;
-        if (it->second.size != document.size || it->second.modified != document.modified)
+        if (!entry->seen) ++seen;
+        entry->seen = true;
+        if (entry->size != document.size || entry->modified != document.modified)
             ok = ok && m_store->addPending(document.folder, document.name);
     });
     for (const Document& document : gone)
         ok = ok && m_store->remove(document.folder, document.name);
-    // A file waiting for another try keeps its place in the queue.
-    for (const auto& [key, entry] : listed)
-        if (!entry.seen) ok = ok && m_store->addPending(key.folder, key.name, false);
+    // Files with no document yet: the list is read again for their paths. A
+    // file waiting for another try keeps its place in the queue.
+    if (ok && seen < listed.size() &&
+        !forEachCovered(listPath, m_scope, stop,
+                        [&](std::string_view folder, std::string_view name, std::int64_t,
+                            std::int64_t) {
+                            Listed* entry = find(folder, name);
+                            if (!entry || entry->seen) return;
+                            entry->seen = true;
+                            ok = ok && m_store->addPending(folder, name, false);
+                        }))
+        ok = false;
     ok = ok && m_store->setMeta(kDiffedGeneration, generation) &&
          m_store->setMeta(kScopeFingerprint, m_scope.fingerprint());
     if (!ok || stop) {
