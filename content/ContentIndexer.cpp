@@ -29,13 +29,14 @@ using Clock = std::chrono::steady_clock;
 constexpr size_t kBatch = 64;
 constexpr auto kBatchTime = std::chrono::seconds(1);
 
-// A covered file of the name index's list, known by two 64-bit hashes of its
-// path: on a large disk the list holds far more than the content index
-// covers, and a comparison keeps 40 bytes a covered file, not its path.
+// A covered file of the name index's list, or a stored document, known by two
+// 64-bit hashes of its path: on a large disk the list holds far more than the
+// content index covers, and a comparison keeps 48 bytes a file, not its path.
 struct Listed {
     std::uint64_t key, check;
     std::int64_t size, modified;
     bool seen;
+    std::int64_t id;  // a stored document's
     bool operator<(const Listed& other) const {
         return std::tie(key, check) < std::tie(other.key, other.check);
     }
@@ -47,7 +48,7 @@ Listed listedAs(std::string_view folder, std::string_view name) {
     for (std::string_view part : {folder, std::string_view("\0", 1), name})
         for (char c : part) fnv = (fnv ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     std::hash<std::string_view> hash;
-    return {hash(folder) * 0x9E3779B97F4A7C15ull ^ hash(name), fnv, 0, 0, false};
+    return {hash(folder) * 0x9E3779B97F4A7C15ull ^ hash(name), fnv, 0, 0, false, 0};
 }
 
 // Calls visit(folder, name, size, modified) for each file of the list the
@@ -123,10 +124,21 @@ ContentIndexer::ContentIndexer(std::string dataFolder, ContentScope scope, std::
 
 bool ContentIndexer::prepareStore() {
     const bool asked = ContentStore::rebuildRequested(m_dataFolder);
-    // Every page is read once per comparison: a damaged store is made anew
-    // instead of answering searches wrong for good.
+    // Every page is read once a day, and at once after this writer or any
+    // search met a damaged page: a damaged store is made anew instead of
+    // answering searches wrong for good. (A search never answers from a page
+    // it could not read; reading all of a large store each time would cost
+    // more than the comparison.)
+    const bool failedBefore = m_store && m_store->failed();
     if (m_store) m_store->clearFailure();
-    if (m_store && !asked && m_store->checkWhole()) return true;
+    if (m_store && !asked) {
+        const std::int64_t now = m_now();
+        if (!failedBefore && !m_store->checkDue(now)) return true;
+        if (m_store->checkWhole()) {
+            m_store->markChecked(now);
+            return true;
+        }
+    }
     const bool damaged = m_store ? m_store->damaged() : m_damaged;
     if (!asked && !damaged) {
         if (m_store) {
@@ -163,6 +175,7 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
     // The files the scope covers, as the name index lists them, read a part
     // at a time. A list that cannot be read whole is no comparison.
     std::vector<Listed> listed;
+    listed.reserve(static_cast<size_t>(m_store->documentCount()) + 1024);
     if (!forEachCovered(listPath, m_scope, stop,
                         [&](std::string_view folder, std::string_view name, std::int64_t size,
                             std::int64_t modified) {
@@ -172,29 +185,50 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
                             listed.push_back(entry);
                         }))
         return false;
+    // The stored documents the same way; both sorted, and walked side by side.
+    if (stop || !m_store->begin()) return false;
+    std::vector<Listed> stored;
+    stored.reserve(static_cast<size_t>(m_store->documentCount()));
+    m_store->forEachDocumentState([&](std::int64_t id, std::string_view folder,
+                                      std::string_view name, std::int64_t size,
+                                      std::int64_t modified) {
+        Listed entry = listedAs(folder, name);
+        entry.size = size;
+        entry.modified = modified;
+        entry.id = id;
+        stored.push_back(entry);
+    });
+    if (stop || m_store->failed()) {
+        m_store->rollback();
+        return false;
+    }
     std::sort(listed.begin(), listed.end());
+    std::sort(stored.begin(), stored.end());
+    std::vector<std::int64_t> changed, gone;
+    std::size_t seen = 0;
+    for (size_t i = 0, j = 0; j < stored.size(); ++j) {
+        while (i < listed.size() && listed[i] < stored[j]) ++i;
+        if (i == listed.size() || !(listed[i] == stored[j])) {
+            gone.push_back(stored[j].id);
+            continue;
+        }
+        if (!listed[i].seen) ++seen;
+        listed[i].seen = true;
+        if (listed[i].size != stored[j].size || listed[i].modified != stored[j].modified)
+            changed.push_back(stored[j].id);
+    }
     auto find = [&](std::string_view folder, std::string_view name) -> Listed* {
         const Listed key = listedAs(folder, name);
         auto it = std::lower_bound(listed.begin(), listed.end(), key);
         return it != listed.end() && *it == key ? &*it : nullptr;
     };
-    if (stop || !m_store->begin()) return false;
     bool ok = true;
-    std::vector<Document> gone;
-    std::size_t seen = 0;
-    m_store->forEachDocument([&](const Document& document) {
-        Listed* entry = find(document.folder, document.name);
-        if (!entry) {
-            gone.push_back(document);
-            return;
-        }
-        if (!entry->seen) ++seen;
-        entry->seen = true;
-        if (entry->size != document.size || entry->modified != document.modified)
-            ok = ok && m_store->addPending(document.folder, document.name);
-    });
-    for (const Document& document : gone)
-        ok = ok && m_store->remove(document.folder, document.name);
+    for (std::int64_t id : changed)
+        if (std::optional<Document> document = m_store->document(id))
+            ok = ok && m_store->addPending(document->folder, document->name);
+    for (std::int64_t id : gone)
+        if (std::optional<Document> document = m_store->document(id))
+            ok = ok && m_store->remove(document->folder, document->name);
     // Files with no document yet: the list is read again for their paths. A
     // file waiting for another try keeps its place in the queue.
     if (ok && seen < listed.size() &&

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <memory>
 
 #include "common/Codec.h"
@@ -96,6 +97,13 @@ public:
         return rc == SQLITE_DONE || rc == SQLITE_ROW;
     }
     std::int64_t number(int column) const { return sqlite3_column_int64(m_statement, column); }
+    // Valid until the next step.
+    std::string_view view(int column) const {
+        auto* bytes = reinterpret_cast<const char*>(sqlite3_column_blob(m_statement, column));
+        return bytes ? std::string_view(bytes, static_cast<size_t>(
+                                                   sqlite3_column_bytes(m_statement, column)))
+                     : std::string_view();
+    }
     std::string text(int column) const {
         auto* bytes = reinterpret_cast<const char*>(sqlite3_column_blob(m_statement, column));
         return bytes ? std::string(bytes,
@@ -147,9 +155,30 @@ constexpr char kDocumentColumns[] =
 
 }  // namespace
 
+namespace {
+
+std::string markerPath(const std::string& dataFolder, const char* marker = kRebuildMarker) {
+    std::string folder = osPath(joinPath(dataFolder, kContentFolder));
+    return folder.empty() ? std::string() : folder + "/" + marker;
+}
+
+bool touch(const std::string& path) {
+    if (path.empty()) return false;
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+constexpr char kCheckedKey[] = "Checked";
+constexpr std::int64_t kCheckEvery = 24 * 3600;
+
+}  // namespace
+
 ContentStore::~ContentStore() {
     for (auto& [sql, statement] : m_statements) sqlite3_finalize(statement);
     if (m_db) sqlite3_close(m_db);
+    if (damaged() && !m_dataFolder.empty()) touch(markerPath(m_dataFolder, kCheckMarker));
 }
 
 std::string ContentStore::path(const std::string& dataFolder) {
@@ -173,12 +202,14 @@ std::unique_ptr<ContentStore> ContentStore::open(const std::string& dataFolder, 
         return nullptr;
     };
     std::unique_ptr<ContentStore> store(new ContentStore);
+    store->m_dataFolder = dataFolder;
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(path.c_str(), &store->m_db, flags, nullptr) != SQLITE_OK)
         return fail(std::move(store));
     sqlite3_busy_timeout(store->m_db, 10000);
-    // Pieces are read from the mapped file, without a copy through the kernel each.
-    sqlite3_exec(store->m_db, "pragma mmap_size=1073741824", nullptr, nullptr, nullptr);
+    // A search reads pieces from the mapped file, without a copy through the
+    // kernel each; a writer, which reads every page, keeps to the page cache.
+    if (!create) sqlite3_exec(store->m_db, "pragma mmap_size=1073741824", nullptr, nullptr, nullptr);
     if (!registerTokenizer(store->m_db)) return fail(std::move(store));
     // A store the user may only read is read as it is; one that can be written
     // gets the tables and columns of this version.
@@ -205,22 +236,8 @@ std::unique_ptr<ContentStore> ContentStore::open(const std::string& dataFolder, 
     return store;
 }
 
-namespace {
-
-std::string markerPath(const std::string& dataFolder) {
-    std::string folder = osPath(joinPath(dataFolder, kContentFolder));
-    return folder.empty() ? std::string() : folder + "/" + kRebuildMarker;
-}
-
-}  // namespace
-
 bool ContentStore::requestRebuild(const std::string& dataFolder) {
-    std::string marker = markerPath(dataFolder);
-    if (marker.empty()) return false;
-    int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    ::close(fd);
-    return true;
+    return touch(markerPath(dataFolder));
 }
 
 bool ContentStore::rebuildRequested(const std::string& dataFolder) {
@@ -234,6 +251,7 @@ bool ContentStore::setAside(const std::string& dataFolder) {
     for (const char* companion : {"-wal", "-shm"}) ::unlink((file + companion).c_str());
     if (::rename(file.c_str(), (file + ".damaged").c_str()) != 0 && errno != ENOENT) return false;
     ::unlink(markerPath(dataFolder).c_str());
+    ::unlink(markerPath(dataFolder, kCheckMarker).c_str());
     return true;
 }
 
@@ -272,6 +290,19 @@ bool ContentStore::checkWhole() {
     if (check.text(0) == "ok") return true;
     m_failure = SQLITE_CORRUPT;
     return false;
+}
+
+bool ContentStore::checkDue(std::int64_t now) {
+    if (::access(markerPath(m_dataFolder, kCheckMarker).c_str(), F_OK) == 0) return true;
+    const std::string checked = meta(kCheckedKey);
+    std::int64_t last = 0;
+    std::from_chars(checked.data(), checked.data() + checked.size(), last);
+    return checked.empty() || now - last >= kCheckEvery || now < last;
+}
+
+void ContentStore::markChecked(std::int64_t now) {
+    if (setMeta(kCheckedKey, std::to_string(now)))
+        ::unlink(markerPath(m_dataFolder, kCheckMarker).c_str());
 }
 
 bool ContentStore::prepareSchema() {
@@ -349,11 +380,12 @@ std::optional<Document> ContentStore::document(std::int64_t id) {
     return documentOf(row);
 }
 
-void ContentStore::forEachDocument(const std::function<void(const Document&)>& visit) {
-    static const std::string sql =
-        std::string("select ") + kDocumentColumns + " from Documents order by Folder, Name";
-    Use rows(&m_failure,statement(sql.c_str()));
-    while (rows.step() == SQLITE_ROW) visit(documentOf(rows));
+void ContentStore::forEachDocumentState(
+    const std::function<void(std::int64_t, std::string_view, std::string_view, std::int64_t,
+                             std::int64_t)>& visit) {
+    Use rows(&m_failure, statement("select Id, Folder, Name, Size, Modified from Documents"));
+    while (rows.step() == SQLITE_ROW)
+        visit(rows.number(0), rows.view(1), rows.view(2), rows.number(3), rows.number(4));
 }
 
 std::int64_t ContentStore::documentCount() {

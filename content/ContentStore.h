@@ -14,6 +14,7 @@
 //              reading failed for want of time or memory waits there for its
 //              next try (how many, not before when, and why)
 //   Meta       the name-index generation the files were last compared with,
+//              when every page was last read and found sound,
 //              and the store's format: a store of another format is made
 //              anew by the next writer, and read by no one meanwhile
 // Writers (the watcher, or the indexer when nothing watches) and readers
@@ -43,6 +44,9 @@ inline constexpr char kScopeFingerprint[] = "Scope";
 // A file in the content folder asking the next writer (the watcher within
 // seconds, else the next index run) to make the store anew.
 inline constexpr char kRebuildMarker[] = "rebuild";
+// A file asking the next writer to read every page of the store: left by any
+// connection that met a damaged page.
+inline constexpr char kCheckMarker[] = "check";
 
 
 struct Document {
@@ -96,6 +100,11 @@ public:
     std::string failureText() const;
     // Reads every page: false (and damaged) when one is not sound.
     bool checkWhole();
+    // Whether every page is to be read now (seconds since 1970): once a day,
+    // and at once when a connection met a damaged page. markChecked notes a
+    // check that found every page sound.
+    bool checkDue(std::int64_t now);
+    void markChecked(std::int64_t now);
     // A writer's new pass: what failed before is forgotten.
     void clearFailure() { m_failure = 0; }
 
@@ -106,8 +115,11 @@ public:
     // Documents.
     std::optional<Document> find(std::string_view folder, std::string_view name);
     std::optional<Document> document(std::int64_t id);
-    // Every document, in path order.
-    void forEachDocument(const std::function<void(const Document&)>& visit);
+    // Every document's id, path (GBK, valid during the call), size and
+    // modification time, in no order.
+    void forEachDocumentState(const std::function<void(std::int64_t, std::string_view,
+                                                       std::string_view, std::int64_t,
+                                                       std::int64_t)>& visit);
     std::int64_t documentCount();
     // Stores a document's state and text, replacing what was stored for its path.
     bool put(Document document, std::string_view text);
@@ -164,6 +176,7 @@ private:
     std::optional<std::string> piece(std::int64_t pieceId);
     bool dropTokens(std::int64_t id);
 
+    std::string m_dataFolder;
     sqlite3* m_db = nullptr;
     int m_failure = 0;  // the first failed step's SQLite code
     std::vector<std::pair<const char*, sqlite3_stmt*>> m_statements;
