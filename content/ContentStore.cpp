@@ -34,6 +34,8 @@ create table if not exists Documents(
     Changed integer not null default 0,
     Reason text not null default '',
     unique(Folder, Name));
+-- The few documents held only in part, found without reading every row.
+create index if not exists PartlyHeld on Documents(State) where State in (2, 3);
 create table if not exists Texts(Id integer primary key, Length integer not null,
     Text blob not null);
 create table if not exists Pending(Folder text not null, Name text not null,
