@@ -24,6 +24,7 @@ recollindex/recollq (recollcmd), hyperfine, /usr/bin/time.
 """
 import argparse
 import collections
+import datetime
 import html.parser
 import json
 import os
@@ -157,20 +158,67 @@ def local(tag):
     return tag.rsplit("}", 1)[-1]
 
 
-def xml_text(data, separators, skipped=(), shared=None):
+def sheet_formats(package):
+    """Each cell style's number format: (date, time, decimals or None, thousands, percent)."""
+    if "xl/styles.xml" not in package.namelist():
+        return []
+    root = ET.fromstring(package.read("xl/styles.xml"))
+    codes = {int(n.get("numFmtId")): n.get("formatCode", "") for n in root.iter() if local(n.tag) == "numFmt"}
+    formats = []
+    for xfs in (n for n in root if local(n.tag) == "cellXfs"):
+        for xf in xfs:
+            id_ = int(xf.get("numFmtId", "0"))
+            code = re.sub(r'"[^"]*"|\[[^]]*\]', "", codes.get(id_, "").split(";")[0])
+            if id_ in codes:
+                date = bool(re.search("[yYdD]", code)) or ("m" in code.lower() and not re.search("[hHsS]", code))
+                time = bool(re.search("[hHsS]", code))
+                point = re.search(r"\.([0#?]+)", code)
+                fixed = point.group(1).__len__() if point else (0 if re.search("[0#]", code) else None)
+                formats.append((date, time, fixed, bool(re.search(r"[0#],[0#]", code)), "%" in code))
+            else:
+                builtin = {1: 0, 2: 2, 3: 0, 4: 2, 9: 0, 10: 2}
+                formats.append((14 <= id_ <= 17 or id_ == 22, 18 <= id_ <= 22 or 45 <= id_ <= 47,
+                                builtin.get(id_), id_ in (3, 4), id_ in (9, 10)))
+    return formats
+
+
+def cell_shown(value, style, formats):
+    try:
+        x = float(value)
+    except ValueError:
+        return value
+    date, time, fixed, thousands, percent = formats[style] if 0 <= style < len(formats) else (False, False, None, False, False)
+    if date:
+        day = datetime.datetime(1899, 12, 30) + datetime.timedelta(days=x if x >= 61 else x + 1)
+        return day.strftime("%Y-%m-%d %H:%M" if time else "%Y-%m-%d")
+    if percent:
+        x *= 100
+    shown = ("{:,.%df}" if thousands else "{:.%df}") % fixed if fixed is not None else None
+    text = shown.format(x) if shown else "%.15g" % x
+    return text + ("%" if percent else "")
+
+
+def xml_text(data, separators, skipped=(), shared=None, formats=None):
     """Text of XML: a space or line where the separating elements are."""
     root = ET.fromstring(data)
     parts = []
 
-    def walk(node, cell_is_shared=False):
+    def walk(node, cell=None):
         name = local(node.tag)
         if name in skipped:
             return
         if name == "c":  # a sheet's cell: a shared text's number, or what it shows
-            cell_is_shared = node.get("t") == "s"
-        if name == "v" and cell_is_shared and shared is not None:
-            index = int(node.text or "0")
-            parts.append(" " + (shared[index] if index < len(shared) else "") + " ")
+            cell = (node.get("t", "n"), int(node.get("s", "-1")))
+        if name == "v" and cell and shared is not None:
+            if cell[0] == "s":
+                index = int(node.text or "0")
+                parts.append(" " + (shared[index] if index < len(shared) else "") + " ")
+            elif cell[0] == "n":
+                parts.append(" " + cell_shown(node.text or "", cell[1], formats or []) + " ")
+            elif cell[0] == "b":
+                parts.append(" TRUE " if node.text == "1" else " FALSE ")
+            else:
+                parts.append(" " + (node.text or "") + " ")
             return
         if name in separators:
             parts.append(" ")
@@ -179,7 +227,7 @@ def xml_text(data, separators, skipped=(), shared=None):
         if node.text:
             parts.append(node.text)
         for child in node:
-            walk(child, cell_is_shared)
+            walk(child, cell)
             if child.tail:
                 parts.append(child.tail)
         if name in separators:
@@ -219,7 +267,8 @@ def truth_text(path):
             shared = ["".join(t.text or "" for t in si.iter() if local(t.tag) == "t")
                       for si in root if local(si.tag) == "si"]
         sheets = [n for n in names if re.match(r"xl/worksheets/sheet\d+\.xml", n)]
-        return "\n".join(xml_text(package.read(n), office, {"f"}, shared) for n in sheets)
+        formats = sheet_formats(package)
+        return "\n".join(xml_text(package.read(n), office, {"f"}, shared, formats) for n in sheets)
     slides = [n for n in names if re.match(r"ppt/(slides/slide|notesSlides/notesSlide)\d+\.xml", n)]
     return "\n".join(xml_text(package.read(n), office) for n in slides)
 
