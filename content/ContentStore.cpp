@@ -223,7 +223,13 @@ std::unique_ptr<ContentStore> ContentStore::open(const std::string& dataFolder, 
         if (create && problem) *problem = "文档内容索引是只读的，无法更新";
         return nullptr;
     }
-    if (!readOnly && !store->prepareSchema()) {
+    if (!create && !store->hasTables()) {
+        if (store->failed()) return fail(std::move(store));
+        return nullptr;  // made by no writer yet: nothing to say
+    }
+    // A search reads a store of this format as it is; a writer brings its
+    // tables and indexes up to this version.
+    if (!readOnly && create && !store->prepareSchema()) {
         store->m_failure = sqlite3_errcode(store->m_db);
         if (store->m_failure == SQLITE_OK) store->m_failure = SQLITE_ERROR;
         return fail(std::move(store));
@@ -313,14 +319,13 @@ bool ContentStore::prepareSchema() {
     return !meta(kFormatKey).empty() || setMeta(kFormatKey, kFormat);
 }
 
+bool ContentStore::hasTables() {
+    Use tables(&m_failure, statement("select count(*) from sqlite_master where name='Documents'"));
+    return tables.step() == SQLITE_ROW && tables.number(0) > 0;
+}
+
 bool ContentStore::currentFormat(bool remake) {
-    bool made = false;
-    {
-        Use tables(&m_failure, statement("select count(*) from sqlite_master where name='Documents'"));
-        if (tables.step() != SQLITE_ROW) return false;
-        made = tables.number(0) > 0;
-    }
-    if (!made) return true;  // a new store: made in this format
+    if (!hasTables()) return !failed();  // a new store: made in this format
     {
         Use format(&m_failure, statement("select count(*) from sqlite_master where name='Meta'"));
         if (format.step() == SQLITE_ROW && format.number(0) > 0 && meta(kFormatKey) == kFormat)

@@ -167,6 +167,7 @@ private:
     bool prepareSchema();
     // False when the store is of another format; made anew when remake is set.
     bool currentFormat(bool remake);
+    bool hasTables();
     bool execute(const char* sql);
     sqlite3_stmt* statement(const char* sql);
     // Each stored piece of a document: its id, own length and text with the
