@@ -64,6 +64,7 @@ TEST_F(ContentWindows, SettingsAreStoredAndShownAgain) {
 TEST_F(ContentWindows, AHitIsPreviewedInContextAndTheReadingsProgressShows) {
     writeFile(tree / "contract.docx",
               documentHolding("docx", utf8(u8"第一条\n本合同甲方为蓝鲸公司\n第二条")));
+    writeFile(tree / "guide.docx", documentHolding("docx", utf8(u8"Change the conﬁguration file")));
     ContentSettings settings;
     settings.folders = {tree.str()};
     storeContentSettings(db, settings);
@@ -95,10 +96,26 @@ TEST_F(ContentWindows, AHitIsPreviewedInContextAndTheReadingsProgressShows) {
         << html.toStdString();
     EXPECT_TRUE(html.contains(QStringLiteral("第一条")));
 
+    // Typed in capitals, a word printed with a ligature: found, and shown
+    // marked as the document prints it.
+    panel->contentBox()->setText(QStringLiteral("CONFIGURATION"));
+    panel->startOrStop();
+    ASSERT_TRUE(waitFor([&] { return !panel->searching(); }));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(results->hits(), 1);
+    view = results->currentView();
+    page.clear();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(0, 0)).center());
+    ASSERT_FALSE(page.isEmpty());
+    html = QString::fromStdString(readFile(page.toStdString()));
+    EXPECT_TRUE(html.contains(QStringLiteral("the <mark>conﬁguration</mark> file"))) << html.toStdString();
+    grabToFile(&window, QStringLiteral("content-ligature"));
+
     EXPECT_TRUE(window.contentStateText().isEmpty());  // nothing waits
     content::ContentStore::open(program.str(), false)->addPending(tree.str(), "new.docx");
     window.showContentProgress();
-    EXPECT_EQ(window.contentStateText(), QStringLiteral("正在读取文档内容：已读 1 个，还有 1 个"));
+    EXPECT_EQ(window.contentStateText(), QStringLiteral("正在读取文档内容：已读 2 个，还有 1 个"));
 }
 
 // A content search over a folder whose documents are not read says so in the
