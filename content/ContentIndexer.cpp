@@ -175,7 +175,8 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
     // The files the scope covers, as the name index lists them, read a part
     // at a time. A list that cannot be read whole is no comparison.
     std::vector<Listed> listed;
-    listed.reserve(static_cast<size_t>(m_store->documentCount()) + 1024);
+    const auto expected = static_cast<size_t>(std::max<std::int64_t>(0, m_store->documentCountBound()));
+    listed.reserve(expected + 1024);
     if (!forEachCovered(listPath, m_scope, stop,
                         [&](std::string_view folder, std::string_view name, std::int64_t size,
                             std::int64_t modified) {
@@ -188,7 +189,7 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
     // The stored documents the same way; both sorted, and walked side by side.
     if (stop || !m_store->begin()) return false;
     std::vector<Listed> stored;
-    stored.reserve(static_cast<size_t>(m_store->documentCount()));
+    stored.reserve(expected);
     m_store->forEachDocumentState([&](std::int64_t id, std::string_view folder,
                                       std::string_view name, std::int64_t size,
                                       std::int64_t modified) {

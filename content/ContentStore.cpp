@@ -395,6 +395,11 @@ void ContentStore::forEachDocumentState(
         visit(rows.number(0), rows.view(1), rows.view(2), rows.number(3), rows.number(4));
 }
 
+std::int64_t ContentStore::documentCountBound() {
+    Use row(&m_failure, statement("select max(Id) from Documents"));
+    return row.step() == SQLITE_ROW ? row.number(0) : 0;
+}
+
 std::int64_t ContentStore::documentCount() {
     Use row(&m_failure,statement("select count(*) from Documents"));
     return row.step() == SQLITE_ROW ? row.number(0) : 0;

@@ -121,6 +121,8 @@ public:
                                                        std::string_view, std::int64_t,
                                                        std::int64_t)>& visit);
     std::int64_t documentCount();
+    // About as many as there are documents, read at once (the highest id).
+    std::int64_t documentCountBound();
     // Stores a document's state and text, replacing what was stored for its path.
     bool put(Document document, std::string_view text);
     // Drops the document at the path, or every one in or below a folder.

@@ -340,7 +340,7 @@ int CContentSearch::SetPattern(const std::string& gbkText, bool caseSensitive) {
         if (!caseSensitive) Pattern::foldCase(prepared, isGbk, isUtf16);
         // The anchor is the rarest byte, one whose case counts where there is one.
         auto folded = [&](size_t j) {
-            return !prepared.alternate.empty() && prepared.alternate[j] != form[j];
+            return !prepared.alternate.empty() && prepared.alternate[j] != prepared.bytes[j];
         };
         size_t anchor = 0;
         for (size_t j = 1; j < form.size(); ++j) {
