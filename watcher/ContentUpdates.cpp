@@ -29,7 +29,19 @@ ContentUpdates::~ContentUpdates() {
 }
 
 void ContentUpdates::start() {
-    if (!m_thread.joinable()) m_thread = std::thread([this] { run(); });
+    if (m_thread.joinable()) return;
+    // The scope is known before the first change arrives: the thread runs at
+    // low priority and may start late, and a change dropped for want of a
+    // scope would wait for the next full run.
+    CSQLiteDB config;
+    openConfigDatabase(config, m_dataFolder);
+    takeScope(content::ContentScope::read(config));
+    m_thread = std::thread([this] { run(); });
+}
+
+void ContentUpdates::takeScope(const content::ContentScope& scope) {
+    std::lock_guard lock(m_mutex);
+    m_scopeFolders = scope.enabled() ? scope.folders() : std::vector<std::string>{};
 }
 
 void ContentUpdates::stop() {
@@ -105,10 +117,7 @@ void ContentUpdates::run() {
     while (!m_stop) {
         // The scope as the settings say now: another scope compares everything anew.
         content::ContentScope scope = content::ContentScope::read(config);
-        {
-            std::lock_guard lock(m_mutex);
-            m_scopeFolders = scope.enabled() ? scope.folders() : std::vector<std::string>{};
-        }
+        takeScope(scope);
         if (scope.fingerprint() != fingerprint) {
             fingerprint = scope.fingerprint();
             // Two workers at least, and short first tries: a hostile document

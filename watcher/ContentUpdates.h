@@ -42,6 +42,7 @@ public:
 
 private:
     void run();
+    void takeScope(const content::ContentScope& scope);
     void note(const std::string& text);
     void reportStore(bool stored, const std::string& why);
     bool queueChanges(content::ContentIndexer& indexer);
