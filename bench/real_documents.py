@@ -535,6 +535,9 @@ def main():
                           "recollq -c %s -b -n 0 %s" % (config, word)], args.runs)
         zeph_ms.append((z, word))
         recoll_ms.append((r, word))
+    with open(os.path.join(args.data, "times.json"), "w") as f:
+        json.dump([{"word": w, "zeph_ms": z, "recoll_ms": r} for (z, w), (r, _) in zip(zeph_ms, recoll_ms)],
+                  f, ensure_ascii=False, indent=0)
     zm, rm = statistics.median(t for t, _ in zeph_ms), statistics.median(t for t, _ in recoll_ms)
     print("| query, whole process (hyperfine, median of %d words) | ZEPH | Recoll |" % len(timed))
     print("|---|---|---|")

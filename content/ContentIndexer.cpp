@@ -52,10 +52,11 @@ Listed listedAs(std::string_view folder, std::string_view name) {
 }
 
 // Calls visit(folder, name, size, modified) for each file of the list the
-// scope covers; false when the list could not be read whole.
+// scope covers; false when the list could not be read whole. inScope, when
+// given, is cleared by a file outside the scope's folders.
 template <class Visit>
 bool forEachCovered(const std::string& listPath, const ContentScope& scope,
-                    const std::atomic<bool>& stop, Visit&& visit) {
+                    const std::atomic<bool>& stop, Visit&& visit, bool* inScope = nullptr) {
     UniqueFd list = openPath(listPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (!list.valid()) return false;
     LineReader reader(std::move(list));
@@ -65,6 +66,7 @@ bool forEachCovered(const std::string& listPath, const ContentScope& scope,
     while (!stop && (status = reader.next(text, offset)) == LineReader::Status::Line) {
         auto line = parseFileListLine(text);
         if (!line || line->isFolder || line->numberCount < 3) continue;
+        if (inScope && *inScope && !scope.coversFolder(line->folder)) *inScope = false;
         if (scope.kindOf(line->folder, line->name) == DocumentKind::None) continue;
         visit(line->folder, line->name, line->size, line->times.modified);
     }
@@ -177,6 +179,7 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
     std::vector<Listed> listed;
     const auto expected = static_cast<size_t>(std::max<std::int64_t>(0, m_store->documentCountBound()));
     listed.reserve(expected + 1024);
+    bool listInScope = true;
     if (!forEachCovered(listPath, m_scope, stop,
                         [&](std::string_view folder, std::string_view name, std::int64_t size,
                             std::int64_t modified) {
@@ -184,7 +187,8 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
                             entry.size = size;
                             entry.modified = modified;
                             listed.push_back(entry);
-                        }))
+                        },
+                        &listInScope))
         return false;
     // The stored documents the same way; both sorted, and walked side by side.
     if (stop || !m_store->begin()) return false;
@@ -243,7 +247,8 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
                         }))
         ok = false;
     ok = ok && m_store->setMeta(kDiffedGeneration, generation) &&
-         m_store->setMeta(kScopeFingerprint, m_scope.fingerprint());
+         m_store->setMeta(kScopeFingerprint, m_scope.fingerprint()) &&
+         m_store->setMeta(kListInScope, listInScope ? "1" : "0");
     if (!ok || stop) {
         m_store->rollback();
         return false;

@@ -41,6 +41,9 @@ inline constexpr char kContentFolder[] = "content";
 inline constexpr char kContentDatabase[] = "Content.sqlite";
 inline constexpr char kDiffedGeneration[] = "DiffedGeneration";
 inline constexpr char kScopeFingerprint[] = "Scope";
+// "1" when every file the compared name index lists lies in the scope's
+// folders: a search anywhere is then a search of the scope's folders.
+inline constexpr char kListInScope[] = "ListInScope";
 // A file in the content folder asking the next writer (the watcher within
 // seconds, else the next index run) to make the store anew.
 inline constexpr char kRebuildMarker[] = "rebuild";

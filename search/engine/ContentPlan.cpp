@@ -56,7 +56,8 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
     const std::string lookIn = normalizeFolder(criteria.folder);
     // A store compared with an older name index cannot bring the files new since.
     const bool covering =
-        plan.m_compared && plan.m_scope.coversFolder(lookIn.empty() ? "/" : lookIn);
+        plan.m_compared && (plan.m_scope.coversFolder(lookIn.empty() ? "/" : lookIn) ||
+                            store->meta(content::kListInScope) == "1");
     if (!plan.m_compared)
         for (const content::Document& document : store->allDocumentStates())
             plan.m_states.emplace(key(document.folder, document.name),

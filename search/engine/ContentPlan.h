@@ -9,9 +9,10 @@
 //    reading failed): read as before;
 //  - a text file whose text the index holds only in part (cut at the cap,
 //    or past the size limit): read as before, so no word past the cap is lost.
-// When the search looks only in the scope's folders, the index brings the
-// candidates of the suffixes it covers itself (its keys' candidates, then the
-// pending files), and the name index is walked only for the other suffixes.
+// When the search looks only in the scope's folders (or the name index lists
+// no file outside them), the index brings the candidates of the suffixes it
+// covers itself (its keys' candidates, then the pending files), and the name
+// index and its journal are walked only for the other suffixes.
 // A store last compared with an older name index (an index run has just
 // published a new one and not yet compared it) still answers: each candidate
 // is compared as the next comparison will compare it - a file whose size or

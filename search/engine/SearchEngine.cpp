@@ -323,12 +323,12 @@ int CSearchEngine::evaluateCandidates(const SearchCriteria& criteria, const Name
         // Content follows the case option, as the name does.
         content->SetPattern(criteria.content, criteria.caseSensitive);
     }
-    // The index's candidates, then the entries the journal adds; or, when the
-    // content index covers the whole search, the candidates it brings.
+    // The index's candidates, then the entries the journal adds, then the
+    // candidates the content index brings when it covers the search (the
+    // filter leaves the suffixes it covers to them).
     const std::vector<std::uint32_t>& entries = candidates;
     static const std::vector<std::string_view> none;
-    const std::vector<std::string_view>& added =
-        withJournal && !plan.covering() ? m_journal.entries() : none;
+    const std::vector<std::string_view>& added = withJournal ? m_journal.entries() : none;
     const std::vector<ContentPlan::Candidate>& brought = plan.candidates();
     // The lines of the brought candidates are made from the files as they are
     // now, each by the one worker that looks at it, and outlive the pass.

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <random>
 
+#include "common/ChangeJournal.h"
 #include "common/Codec.h"
 #include "common/ContentSettings.h"
 #include "common/Preferences.h"
@@ -30,8 +31,8 @@ protected:
         storeContentSettings(config, settings);
     }
     // Names, then the content index brought up to date.
-    void indexAll() {
-        indexAndLoad();
+    void indexAll(std::vector<std::string> roots = {}) {
+        indexAndLoad(std::move(roots));
         CSQLiteDB config;
         openConfigDatabase(config, program.str());
         content::ContentIndexer indexer(program.str(), content::ContentScope::read(config), kWorker,
@@ -137,10 +138,35 @@ TEST_F(ContentIndexSearch, FilesNotReadYetAreReadAsBeforeAndOtherCriteriaStillHo
     for (int tab : {0, 1})
         EXPECT_EQ(content("zephyrquill", tab, tree.str()),
                   (Paths{at("a/third.txt"), at("b/second.docx")}));
-    // Everywhere, the name index is walked and the index answers for what it
-    // covers; the file the name index does not know yet is the live index's
-    // to bring.
-    EXPECT_EQ(content("zephyrquill"), Paths{at("b/second.docx")});
+    // Everywhere, when the name index lists no file outside the index's folders, the same.
+    EXPECT_EQ(content("zephyrquill"), (Paths{at("a/third.txt"), at("b/second.docx")}));
+}
+
+// A search anywhere is answered by the content index when every file the
+// names list lies in its folders, and by a walk of the names when some lie
+// elsewhere; either way, and wherever it looks, a file the live index saw
+// since the names were indexed is searched too (one of a kind the index does
+// not read, by reading it).
+TEST_F(ContentIndexSearch, EverySearchSeesWhatTheLiveIndexAdded) {
+    writeFile(tree / "report.docx", documentHolding("docx", "marmotine"));
+    TempFolder elsewhere;
+    writeFile(elsewhere / "notes.txt", "marmotine outside the index's folders");
+    for (bool beside : {false, true}) {
+        indexAll(beside ? std::vector<std::string>{tree.str(), elsewhere.str()}
+                        : std::vector<std::string>{});
+        writeFile(tree / "later.tmp", "marmotine in a file of a kind the index does not read");
+        const fs::path journalPath = fs::canonical(program / "index") / journal::kJournalName;
+        std::string records = fs::exists(journalPath) ? readFile(journalPath) : std::string();
+        journal::appendAdded(records, false, "later.tmp", tree.str(), 60, {10, 20, 30});
+        writeFile(journalPath, records);
+        Paths inTree = {at("later.tmp"), at("report.docx")};
+        Paths everywhere = inTree;
+        if (beside) everywhere.push_back((elsewhere / "notes.txt").string());
+        std::sort(everywhere.begin(), everywhere.end());
+        EXPECT_EQ(content("marmotine", 0), everywhere) << beside;
+        EXPECT_EQ(content("marmotine", 0, tree.str()), inTree) << beside;
+        fs::remove(tree / "later.tmp");
+    }
 }
 
 // An index run publishes new names before the content index is compared with
