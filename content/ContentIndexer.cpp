@@ -272,6 +272,7 @@ bool ContentIndexer::extractPending(const std::atomic<bool>& stop) {
         if (beforePass) beforePass();
         m_left = m_store->pendingCount();
         auto paths = m_store->duePending(m_now(), static_cast<std::int64_t>(passSize));
+        if (paths.empty() && !stop) mergeKeysAfterLargeChange(stop);
         if (paths.empty() || stop) return !stop;
 
         // What needs reading; the rest is settled at once.
@@ -336,6 +337,7 @@ bool ContentIndexer::extractPending(const std::atomic<bool>& stop) {
             }
             if (!m_store->commit()) return false;
             m_done += static_cast<std::int64_t>(results.size());
+            m_storedSinceMerge += static_cast<std::int64_t>(results.size());
             results.clear();
             return true;
         };
@@ -368,6 +370,22 @@ bool ContentIndexer::extractPending(const std::atomic<bool>& stop) {
             if (!ok) m_store->rollback();
             return false;
         }
+    }
+}
+
+// Each stored batch adds a structure of keys that every search then looks
+// in; after a change of an eighth of the store or more (a first reading, a
+// folder added), they are merged into one. Smaller changes are merged a few
+// at a time by the full-text engine itself: merging all again after each
+// would rewrite the whole index.
+void ContentIndexer::mergeKeysAfterLargeChange(const std::atomic<bool>& stop) {
+    constexpr std::int64_t kFewest = 64;
+    if (m_storedSinceMerge < kFewest || m_storedSinceMerge * 8 < m_store->documentCountBound())
+        return;
+    if (m_store->mergeKeys(stop)) {
+        m_storedSinceMerge = 0;
+    } else if (!m_store->damaged()) {
+        m_store->clearFailure();  // the keys are whole as they were; the next large change merges
     }
 }
 

@@ -66,6 +66,7 @@ public:
 
 private:
     bool settle(Document& document, const ExtractedText& text, const PendingPath& path);
+    void mergeKeysAfterLargeChange(const std::atomic<bool>& stop);
 
     std::string m_dataFolder;
     ContentScope m_scope;
@@ -75,6 +76,7 @@ private:
     unsigned m_firstTrySeconds = 0;
     size_t m_passSize = 0;  // 0: a batch for each worker
     bool m_shortfallTold = false;
+    std::int64_t m_storedSinceMerge = 0;  // documents stored since the keys were merged
     std::function<std::int64_t()> m_now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
     // Before the store: its opening fills them in.
     std::string m_problem;

@@ -212,6 +212,10 @@ std::unique_ptr<ContentStore> ContentStore::open(const std::string& dataFolder, 
     // A search reads pieces from the mapped file, without a copy through the
     // kernel each; a writer, which reads every page, keeps to the page cache.
     if (!create) sqlite3_exec(store->m_db, "pragma mmap_size=1073741824", nullptr, nullptr, nullptr);
+    // A search that closes the store last neither folds the log into it nor
+    // removes the log's files: that is a writer's work, and the next search
+    // would only make them again.
+    if (!create) sqlite3_db_config(store->m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     if (!registerTokenizer(store->m_db)) return fail(std::move(store));
     // A store the user may only read is read as it is; one that can be written
     // gets the tables and columns of this version.
@@ -298,6 +302,17 @@ bool ContentStore::checkWhole() {
     if (check.text(0) == "ok") return true;
     m_failure = SQLITE_CORRUPT;
     return false;
+}
+
+bool ContentStore::mergeKeys(const std::atomic<bool>& stop) {
+    for (;;) {
+        if (stop) return false;
+        const int before = sqlite3_total_changes(m_db);
+        // A negative step puts every structure on one level first: repeated,
+        // it ends with one.
+        if (!execute("insert into Words(Words, rank) values('merge', -2000)")) return false;
+        if (sqlite3_total_changes(m_db) - before < 2) return true;
+    }
 }
 
 bool ContentStore::checkDue(std::int64_t now) {

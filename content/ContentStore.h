@@ -21,6 +21,7 @@
 // (the engine) share it in WAL mode.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -103,6 +104,10 @@ public:
     std::string failureText() const;
     // Reads every page: false (and damaged) when one is not sound.
     bool checkWhole();
+    // Merges the full-text keys into one structure, a transaction a step at a
+    // time (a search then looks each key up once, not once per structure);
+    // false when stopped or when a step failed, the keys whole either way.
+    bool mergeKeys(const std::atomic<bool>& stop);
     // Whether every page is to be read now (seconds since 1970): once a day,
     // and at once when a connection met a damaged page. markChecked notes a
     // check that found every page sound.
