@@ -110,7 +110,9 @@ bool CandidateFilter::existsWithContent(Worker& worker, std::string_view folder,
 
 // A text that cannot be read is no "not found": the search says the store failed.
 bool CandidateFilter::storedTextHolds(Worker& worker, std::int64_t document) const {
+    if (m_plan->keysAreExact()) return true;
     std::string problem;
+    if (!worker.m_store) worker.m_store = m_plan->takeStore();
     if (!worker.m_store)
         worker.m_store = content::ContentStore::open(m_plan->dataFolder(), false, &problem);
     std::optional<bool> holds;

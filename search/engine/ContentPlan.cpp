@@ -50,6 +50,9 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
         if (plan.m_scope.kindOf(document.folder, document.name) == content::DocumentKind::PlainText)
             plan.m_partlyHeld.insert(key(document.folder, document.name));
     auto keys = content::queryKeys(plan.m_utf8Text);
+    plan.m_keysExact = plan.m_letterCase == content::LetterCase::Folded && keys &&
+                       keys->size() == 1 &&
+                       keys->front() == content::searchForm(plan.m_utf8Text, plan.m_letterCase);
     std::vector<content::Document> documents =
         keys ? store->candidateDocuments(*keys) : store->allDocumentPaths();
 
@@ -104,7 +107,13 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
             plan.m_candidates.push_back(
                 {path.substr(0, cut), path.substr(cut + 1), ContentCheck::Scan, -1});
         }
+    plan.m_store = std::move(store);
     return plan;
+}
+
+std::unique_ptr<content::ContentStore> ContentPlan::takeStore() const {
+    std::lock_guard lock(*m_storeMutex);
+    return std::move(m_store);
 }
 
 const std::vector<std::int64_t>& ContentPlan::piecesOf(std::int64_t document) const {

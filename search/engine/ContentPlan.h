@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "content/ContentScope.h"
+#include "content/ContentStore.h"
 #include "content/SearchForm.h"
 
 namespace zeph {
@@ -81,6 +83,15 @@ public:
     };
     const std::vector<Candidate>& candidates() const { return m_candidates; }
 
+    // Whether a candidate of the keys holds the text without a look at its
+    // stored text: the text without case is a single key (three letters, one
+    // or two Chinese characters), which the index holds of exactly the texts
+    // whose form holds it.
+    bool keysAreExact() const { return m_keysExact; }
+    // The store the plan read, for the first worker that confirms a
+    // candidate; nullptr once taken (any thread).
+    std::unique_ptr<content::ContentStore> takeStore() const;
+
 private:
     static std::string key(std::string_view folder, std::string_view name);
 
@@ -102,6 +113,9 @@ private:
     std::vector<Candidate> m_candidates;
     std::vector<std::uint8_t> m_uncoveredFlags;
     std::string m_failure;
+    bool m_keysExact = false;
+    mutable std::unique_ptr<content::ContentStore> m_store;
+    std::unique_ptr<std::mutex> m_storeMutex = std::make_unique<std::mutex>();
 };
 
 }  // namespace zeph

@@ -267,16 +267,17 @@ int CSearchEngine::Search(const SearchCriteria& criteria, ResultView* view, bool
         return kSearchRefused;
     }
     refreshIndex();
-    if (criteria.pinyin && !m_pinyinRead) {
-        // Read at the first search that wants it; without it names match by letters only.
-        m_pinyin = PinyinTable::load(m_programFolder);
-        m_pinyinRead = true;
-    }
     // A name pattern's literal text narrows the candidates as a word would.
     std::string nameText = criteria.name;
     if (std::string literal = LineFilters::requiredNameText(criteria.filters);
         !literal.empty() && !criteria.exactMatch && literal.find('"') == std::string::npos)
         nameText += (nameText.empty() ? "\"" : " \"") + literal + "\"";
+    if (criteria.pinyin && !m_pinyinRead && !nameText.empty()) {
+        // Read at the first search with name text that wants it; without it
+        // names match by letters only.
+        m_pinyin = PinyinTable::load(m_programFolder);
+        m_pinyinRead = true;
+    }
     NameMatcher name(nameText, criteria.caseSensitive, criteria.exactMatch,
                      criteria.pinyin ? m_pinyin.get() : nullptr);
     ContentPlan plan;

@@ -215,6 +215,11 @@ TEST_F(ContentIndexSearch, ContentFollowsTheCaseOption) {
     EXPECT_EQ(search(c), Paths{at("guide.docx")});
     c.content = "configure";
     EXPECT_TRUE(search(c).empty());
+    // A text of a single key too, which the index answers for without case only.
+    c.content = "BUI";
+    EXPECT_TRUE(search(c).empty());
+    c.content = "Bui";
+    EXPECT_EQ(search(c), Paths{at("guide.docx")});
 }
 
 // A word reads as a reader sees it: letters beyond ASCII in either case,
