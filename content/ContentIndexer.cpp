@@ -51,6 +51,33 @@ Listed listedAs(std::string_view folder, std::string_view name) {
     return {hash(folder) * 0x9E3779B97F4A7C15ull ^ hash(name), fnv, 0, 0, false, 0};
 }
 
+// What the list says of the files the scope covers, in one text: the same
+// when each is listed with the same size and time, in any order.
+class ListDigest {
+public:
+    void add(const Listed& file) {
+        auto mix = [](std::uint64_t x) {  // a full-avalanche finalizer
+            x ^= x >> 33;
+            x *= 0xFF51AFD7ED558CCDull;
+            x ^= x >> 33;
+            x *= 0xC4CEB9FE1A85EC53ull;
+            return x ^ (x >> 33);
+        };
+        const auto size = static_cast<std::uint64_t>(file.size);
+        const auto modified = static_cast<std::uint64_t>(file.modified);
+        m_first += mix(file.key ^ mix(size) ^ mix(modified + 1));
+        m_second += mix(file.check + mix(modified) * 3 + size);
+        ++m_count;
+    }
+    std::string text() const {
+        return std::to_string(m_count) + ':' + std::to_string(m_first) + ':' +
+               std::to_string(m_second);
+    }
+
+private:
+    std::uint64_t m_first = 0, m_second = 0, m_count = 0;
+};
+
 // Calls visit(folder, name, size, modified) for each file of the list the
 // scope covers; false when the list could not be read whole. inScope, when
 // given, is cleared by a file outside the scope's folders.
@@ -63,11 +90,19 @@ bool forEachCovered(const std::string& listPath, const ContentScope& scope,
     std::string_view text;
     std::uint64_t offset = 0;
     LineReader::Status status = LineReader::Status::End;
+    // The list keeps a folder's files together: each folder is looked up once.
+    std::string folder;
+    bool looked = false, covered = false;
     while (!stop && (status = reader.next(text, offset)) == LineReader::Status::Line) {
         auto line = parseFileListLine(text);
         if (!line || line->isFolder || line->numberCount < 3) continue;
-        if (inScope && *inScope && !scope.coversFolder(line->folder)) *inScope = false;
-        if (scope.kindOf(line->folder, line->name) == DocumentKind::None) continue;
+        if (!looked || line->folder != folder) {
+            folder.assign(line->folder);
+            covered = scope.coversFolder(folder);
+            looked = true;
+        }
+        if (!covered && inScope) *inScope = false;
+        if (!covered || scope.kindOfName(line->name) == DocumentKind::None) continue;
         visit(line->folder, line->name, line->size, line->times.modified);
     }
     return !stop && status != LineReader::Status::Error;
@@ -174,18 +209,49 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
         joinPath(joinPath(m_dataFolder, kIndexLinkName), index::kFileListName);
     if (generation.empty()) return false;
 
+    // A list that says of every covered file what the one last compared
+    // said is the same comparison again: the store is in step with it, but
+    // for what the watcher and the reading of pending files did since, which
+    // keeps it in step with the files themselves. Only the generation it
+    // answers for moves on. That reads neither the documents nor keeps the
+    // list: an unchanged run costs little more than the name index's own.
+    ListDigest digest;
+    bool listInScope = true;
+    const auto addToDigest = [&](std::string_view folder, std::string_view name,
+                                 std::int64_t size, std::int64_t modified) {
+        Listed entry = listedAs(folder, name);
+        entry.size = size;
+        entry.modified = modified;
+        digest.add(entry);
+    };
+    const std::string lastDigest = m_store->meta(kListDigest);
+    if (!lastDigest.empty() && !m_store->meta(kDiffedGeneration).empty() &&
+        m_store->meta(kScopeFingerprint) == m_scope.fingerprint()) {
+        if (!forEachCovered(listPath, m_scope, stop, addToDigest, &listInScope)) return false;
+        if (digest.text() == lastDigest) {
+            if (!m_store->begin()) return false;
+            if (m_store->setMeta(kDiffedGeneration, generation) &&
+                m_store->setMeta(kListInScope, listInScope ? "1" : "0") && m_store->commit())
+                return true;
+            m_store->rollback();
+            return false;
+        }
+        digest = ListDigest();
+        listInScope = true;
+    }
+
     // The files the scope covers, as the name index lists them, read a part
     // at a time. A list that cannot be read whole is no comparison.
     std::vector<Listed> listed;
     const auto expected = static_cast<size_t>(std::max<std::int64_t>(0, m_store->documentCountBound()));
     listed.reserve(expected + 1024);
-    bool listInScope = true;
     if (!forEachCovered(listPath, m_scope, stop,
                         [&](std::string_view folder, std::string_view name, std::int64_t size,
                             std::int64_t modified) {
                             Listed entry = listedAs(folder, name);
                             entry.size = size;
                             entry.modified = modified;
+                            digest.add(entry);
                             listed.push_back(entry);
                         },
                         &listInScope))
@@ -248,7 +314,8 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
         ok = false;
     ok = ok && m_store->setMeta(kDiffedGeneration, generation) &&
          m_store->setMeta(kScopeFingerprint, m_scope.fingerprint()) &&
-         m_store->setMeta(kListInScope, listInScope ? "1" : "0");
+         m_store->setMeta(kListInScope, listInScope ? "1" : "0") &&
+         m_store->setMeta(kListDigest, digest.text());
     if (!ok || stop) {
         m_store->rollback();
         return false;
@@ -364,6 +431,9 @@ bool ContentIndexer::extractPending(const std::atomic<bool>& stop) {
                  m_store->removePending(path->folder, path->name);
             if (belowToo) ok = ok && m_store->removeBelow(joinPath(path->folder, path->name));
         }
+        // A path dropped here may be listed again as it was (a file that was
+        // briefly away): the next comparison reads the documents whole.
+        if (!dropped.empty()) ok = ok && m_store->setMeta(kListDigest, "");
         for (const PendingPath* path : settled)
             ok = ok && m_store->removePending(path->folder, path->name);
         if (!ok || !m_store->commit()) {

@@ -49,7 +49,10 @@ bool ContentScope::coversSuffix(std::string_view suffix) const {
 }
 
 DocumentKind ContentScope::kindOf(std::string_view folder, std::string_view name) const {
-    if (!coversFolder(folder)) return DocumentKind::None;
+    return coversFolder(folder) ? kindOfName(name) : DocumentKind::None;
+}
+
+DocumentKind ContentScope::kindOfName(std::string_view name) const {
     Suffix suffix = nameSuffix(name);
     if (!suffix.hasSuffix) return DocumentKind::None;
     std::string lower = lowerBytes(suffix.text);

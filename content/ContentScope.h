@@ -34,6 +34,8 @@ public:
 
     // The kind of the entry's document when the index covers it, else None.
     DocumentKind kindOf(std::string_view folder, std::string_view name) const;
+    // The same for a file in a folder the scope covers: by its suffix alone.
+    DocumentKind kindOfName(std::string_view name) const;
     bool coversFolder(std::string_view folder) const;
     // Whether a suffix (lower case) is one the index covers.
     bool coversSuffix(std::string_view suffix) const;

@@ -45,6 +45,8 @@ inline constexpr char kScopeFingerprint[] = "Scope";
 // "1" when every file the compared name index lists lies in the scope's
 // folders: a search anywhere is then a search of the scope's folders.
 inline constexpr char kListInScope[] = "ListInScope";
+// What the compared list said of the files the scope covers (see ContentIndexer).
+inline constexpr char kListDigest[] = "ListDigest";
 // A file in the content folder asking the next writer (the watcher within
 // seconds, else the next index run) to make the store anew.
 inline constexpr char kRebuildMarker[] = "rebuild";

@@ -79,6 +79,29 @@ TEST_F(ContentIndex, ALongListIsComparedWhole) {
     EXPECT_EQ(holding("quoll").size(), 400u);
 }
 
+// A list that names every covered file as the last one did is compared
+// without reading the documents; a document dropped meanwhile (its file was
+// away when its turn came) is still read again once the list names it as
+// before.
+TEST_F(ContentIndex, AFileAwayWhenItsTurnCameIsReadOnceListedAgain) {
+    writeFile(tree / "a.docx", documentHolding("docx", "bandicoot"));
+    writeFile(tree / "b.txt", "bandicoot");
+    EXPECT_EQ(index(), 2);
+    fs::rename(tree / "a.docx", program / "away.docx");
+    {
+        ContentIndexer indexer(program.str(), scope(), kWorker, 1);
+        ASSERT_TRUE(indexer.prepareStore());
+        ASSERT_TRUE(indexer.store().addPending(tree.str(), "a.docx"));
+        std::atomic<bool> stop{false};
+        ASSERT_TRUE(indexer.extractPending(stop));
+    }
+    EXPECT_EQ(holding("bandicoot"), Paths{"b.txt"});
+    fs::rename(program / "away.docx", tree / "a.docx");
+    EXPECT_EQ(index(), 1);
+    EXPECT_EQ(holding("bandicoot"), (Paths{"a.docx", "b.txt"}));
+    EXPECT_EQ(index(), 0);
+}
+
 // A kind the user left out of the content index is never read, and leaving
 // it out later drops what was read of it.
 TEST_F(ContentIndex, AKindLeftOutIsNeverRead) {
