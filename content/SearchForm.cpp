@@ -4,9 +4,11 @@
 #include <unicode/edits.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
+#include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <unordered_map>
 #include <utility>
@@ -132,16 +134,19 @@ private:
     bool m_mapped = false;
 };
 
-// Whether the text holds the word, its ASCII letters in either case (the
-// word's are lower case).
-bool holdsAsciiFolded(std::string_view text, std::string_view word) {
-    if (word.empty()) return true;
+// Calls accept(place) for each place the text holds the ASCII word, its
+// letters in either case when fold (the word's are then lower case), until
+// it says yes; whether one did.
+template <class Accept>
+bool findAscii(std::string_view text, std::string_view word, bool fold, Accept&& accept) {
+    if (word.empty()) return accept(size_t{0});
     if (word.size() > text.size()) return false;
     const char first = word[0];
-    const bool letter = first >= 'a' && first <= 'z';
+    const bool letter = fold && first >= 'a' && first <= 'z';
     const char upper = letter ? static_cast<char>(first - 'a' + 'A') : first;
-    auto same = [](char wordByte, char textByte) {
-        return (textByte >= 'A' && textByte <= 'Z' ? textByte - 'A' + 'a' : textByte) == wordByte;
+    auto same = [fold](char wordByte, char textByte) {
+        return (fold && textByte >= 'A' && textByte <= 'Z' ? textByte - 'A' + 'a' : textByte) ==
+               wordByte;
     };
     const char* end = text.data() + text.size() - word.size() + 1;
     auto next = [&](const char* from, char byte) {
@@ -152,13 +157,19 @@ bool holdsAsciiFolded(std::string_view text, std::string_view word) {
     while (lower || capital) {
         const bool takeLower = !capital || (lower && lower < capital);
         const char* at = takeLower ? lower : capital;
-        if (std::equal(word.begin() + 1, word.end(), at + 1, same)) return true;
+        if (std::equal(word.begin() + 1, word.end(), at + 1, same) &&
+            accept(static_cast<size_t>(at - text.data())))
+            return true;
         if (takeLower)
             lower = at + 1 < end ? next(at + 1, first) : nullptr;
         else
             capital = at + 1 < end ? next(at + 1, upper) : nullptr;
     }
     return false;
+}
+
+bool holdsAsciiFolded(std::string_view text, std::string_view word) {
+    return findAscii(text, word, true, [](size_t) { return true; });
 }
 
 // The code point that starts at i, and its length (1 for a byte that starts none).
@@ -254,6 +265,89 @@ std::optional<JoinedText> joinText(std::string_view text, LetterCase letterCase)
     return result;
 }
 
+// The ASCII bytes a character's form holds, as a set of 128 bits.
+struct AsciiSet {
+    std::uint64_t low = 0, high = 0;
+    void add(unsigned char b) { (b < 64 ? low : high) |= std::uint64_t{1} << (b & 63); }
+    bool meets(const AsciiSet& other) const {
+        return (low & other.low) != 0 || (high & other.high) != 0;
+    }
+};
+
+// The ASCII bytes of a character's form when it stands alone (kept a
+// character at a time). In a text, a character forms with its neighbours
+// only by composing, whose results are never ASCII.
+const AsciiSet& asciiOfForm(UChar32 c, LetterCase letterCase, const icu::Normalizer2* n) {
+    static const AsciiSet kNone;
+    if (n->isInert(c)) return kNone;
+    thread_local std::unordered_map<UChar32, AsciiSet> known[2];
+    auto& sets = known[letterCase == LetterCase::Folded];
+    auto found = sets.find(c);
+    if (found != sets.end()) return found->second;
+    std::string alone, form;
+    icu::UnicodeString(c).toUTF8String(alone);
+    icu::StringByteSink<std::string> sink(&form);
+    UErrorCode status = U_ZERO_ERROR;
+    n->normalizeUTF8(0, icu::StringPiece(alone.data(), static_cast<int32_t>(alone.size())), sink,
+                     nullptr, status);
+    AsciiSet set;
+    for (unsigned char b : U_SUCCESS(status) ? form : alone)
+        if (b < 0x80) set.add(b);
+    return sets.emplace(c, set).first->second;
+}
+
+// Whether a text holds an ASCII word (in its form), told from the text as it
+// stands: a run of its own ASCII letters (in either case without case) that
+// no following mark composes with. That is the whole answer when no other
+// character's form holds a byte of the word, and every line-end break lies
+// among ASCII characters (as in most text, accented or Chinese included);
+// nullopt when the normalizer must read the text.
+std::optional<bool> holdsAsciiWord(std::string_view text, std::string_view word,
+                                   LetterCase letterCase, const icu::Normalizer2* n) {
+    if (!n) return std::nullopt;
+    AsciiSet wordBytes;
+    for (unsigned char b : word) wordBytes.add(b);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    for (int32_t i = 0; i < length;) {
+        if (bytes[i] < 0x80) {
+            if (bytes[i] == '\n') {
+                // What surrounds a line end must be ASCII for its break to be told here.
+                size_t before = static_cast<size_t>(i), after = before + 1;
+                while (before > 0 && (text[before - 1] == ' ' || text[before - 1] == '\t')) --before;
+                while (after < text.size() && (text[after] == ' ' || text[after] == '\t')) ++after;
+                if ((before > 0 && bytes[before - 1] >= 0x80) ||
+                    (before > 1 && text[before - 1] == '-' && bytes[before - 2] >= 0x80) ||
+                    (after < text.size() && bytes[after] >= 0x80))
+                    return std::nullopt;
+            }
+            ++i;
+            continue;
+        }
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0 || asciiOfForm(c, letterCase, n).meets(wordBytes)) return std::nullopt;
+    }
+    // A place followed by a mark that may compose with its last letter is
+    // left to the normalizer.
+    bool unsure = false;
+    auto holds = [&](std::string_view in) {
+        return findAscii(in, word, letterCase == LetterCase::Folded, [&](size_t at) {
+            const size_t end = at + word.size();
+            if (end == in.size() || static_cast<unsigned char>(in[end]) < 0x80 ||
+                n->hasBoundaryBefore(codePointAt(in, end).first))
+                return true;
+            unsure = true;
+            return false;
+        });
+    };
+    if (holds(text)) return true;
+    auto joined = join(text);
+    if (joined && holds(joined->text)) return true;
+    if (unsure) return std::nullopt;
+    return false;
+}
+
 }  // namespace
 
 std::string searchForm(std::string_view utf8, LetterCase letterCase) {
@@ -270,6 +364,9 @@ std::optional<std::string> joinedForm(std::string_view text, LetterCase letterCa
 
 bool holdsWord(std::string_view text, std::string_view formWord, LetterCase letterCase) {
     const icu::Normalizer2* n = normalizer(letterCase);
+    if (!formWord.empty() &&
+        std::all_of(formWord.begin(), formWord.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        if (auto told = holdsAsciiWord(text, formWord, letterCase, n)) return *told;
     if (onlyInertBeyondAscii(text, n)) {
         // The text is its own form but for the case of its ASCII letters.
         auto holds = [&](std::string_view form) {
