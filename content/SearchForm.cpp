@@ -296,6 +296,42 @@ const AsciiSet& asciiOfForm(UChar32 c, LetterCase letterCase, const icu::Normali
     return sets.emplace(c, set).first->second;
 }
 
+// Whether the line end at a place breaks a word in the text's form just as
+// in the text as it stands (most line ends hold no hyphen at all): false when
+// a character around it is one the form may turn into a hyphen or a space,
+// or whose form may be a letter of another kind.
+bool breakToldAsItStands(std::string_view text, size_t lineEnd, LetterCase letterCase,
+                         const icu::Normalizer2* n) {
+    auto blank = [&](size_t at) { return text[at] == ' ' || text[at] == '\t'; };
+    size_t before = lineEnd;
+    while (before > 0 && blank(before - 1)) --before;
+    if (before == 0) return true;
+    const UChar32 last = codePointBefore(text, before);
+    size_t hyphen = 0;
+    if (last == '-' || last == 0x2010 || last == 0xAD) {
+        hyphen = before - (last == '-' ? 1 : last == 0xAD ? 2 : 3);
+    } else if (last < 0x80) {
+        return true;  // no hyphen, in the form either
+    } else {
+        const AsciiSet& form = asciiOfForm(last, letterCase, n);
+        AsciiSet hyphenOrBlank;
+        for (unsigned char b : {'-', ' ', '\t'}) hyphenOrBlank.add(b);
+        return last != 0x2011 && !form.meets(hyphenOrBlank);
+    }
+    // A hyphen: the letters on either side decide, as long as their forms are themselves.
+    if (hyphen > 0) {
+        const UChar32 letter = codePointBefore(text, hyphen);
+        if (letter >= 0x80 && (letter < 0 || !n->isInert(letter))) return false;
+    }
+    size_t after = lineEnd + 1;
+    while (after < text.size() && blank(after)) ++after;
+    if (after < text.size() && static_cast<unsigned char>(text[after]) >= 0x80) {
+        const UChar32 next = codePointAt(text, after).first;
+        if (next < 0 || !n->isInert(next)) return false;
+    }
+    return true;
+}
+
 // Whether a text holds an ASCII word (in its form), told from the text as it
 // stands: a run of its own ASCII letters (in either case without case) that
 // no following mark composes with. That is the whole answer when no other
@@ -309,16 +345,23 @@ std::optional<bool> holdsAsciiWord(std::string_view text, std::string_view word,
     for (unsigned char b : word) wordBytes.add(b);
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const auto length = static_cast<int32_t>(text.size());
+    bool lineEnds = false;
     for (int32_t i = 0; i < length;) {
+        // Eight bytes at a time past ASCII that holds no line end.
+        constexpr std::uint64_t kHigh = 0x8080808080808080ull, kOnes = 0x0101010101010101ull;
+        std::uint64_t eight;
+        if (i + 8 <= length) {
+            std::memcpy(&eight, bytes + i, 8);
+            const std::uint64_t lineEnd = eight ^ (kOnes * '\n');
+            if (((eight | ((lineEnd - kOnes) & ~lineEnd)) & kHigh) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         if (bytes[i] < 0x80) {
             if (bytes[i] == '\n') {
-                // What surrounds a line end must be ASCII for its break to be told here.
-                size_t before = static_cast<size_t>(i), after = before + 1;
-                while (before > 0 && (text[before - 1] == ' ' || text[before - 1] == '\t')) --before;
-                while (after < text.size() && (text[after] == ' ' || text[after] == '\t')) ++after;
-                if ((before > 0 && bytes[before - 1] >= 0x80) ||
-                    (before > 1 && text[before - 1] == '-' && bytes[before - 2] >= 0x80) ||
-                    (after < text.size() && bytes[after] >= 0x80))
+                lineEnds = true;
+                if (!breakToldAsItStands(text, static_cast<size_t>(i), letterCase, n))
                     return std::nullopt;
             }
             ++i;
@@ -342,7 +385,7 @@ std::optional<bool> holdsAsciiWord(std::string_view text, std::string_view word,
         });
     };
     if (holds(text)) return true;
-    auto joined = join(text);
+    auto joined = lineEnds ? join(text) : std::nullopt;
     if (joined && holds(joined->text)) return true;
     if (unsure) return std::nullopt;
     return false;
