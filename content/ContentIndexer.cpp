@@ -43,12 +43,13 @@ struct Listed {
     bool operator==(const Listed& other) const { return key == other.key && check == other.check; }
 };
 
-Listed listedAs(std::string_view folder, std::string_view name) {
+Listed listedAs(std::string_view folder, std::string_view name, std::int64_t size = 0,
+                std::int64_t modified = 0) {
     std::uint64_t fnv = 14695981039346656037ull;
     for (std::string_view part : {folder, std::string_view("\0", 1), name})
         for (char c : part) fnv = (fnv ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     std::hash<std::string_view> hash;
-    return {hash(folder) * 0x9E3779B97F4A7C15ull ^ hash(name), fnv, 0, 0, false, 0};
+    return {hash(folder) * 0x9E3779B97F4A7C15ull ^ hash(name), fnv, size, modified, false, 0};
 }
 
 // What the list says of the files the scope covers, in one text: the same
@@ -219,10 +220,7 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
     bool listInScope = true;
     const auto addToDigest = [&](std::string_view folder, std::string_view name,
                                  std::int64_t size, std::int64_t modified) {
-        Listed entry = listedAs(folder, name);
-        entry.size = size;
-        entry.modified = modified;
-        digest.add(entry);
+        digest.add(listedAs(folder, name, size, modified));
     };
     const std::string lastDigest = m_store->meta(kListDigest);
     if (!lastDigest.empty() && !m_store->meta(kDiffedGeneration).empty() &&
@@ -248,11 +246,8 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
     if (!forEachCovered(listPath, m_scope, stop,
                         [&](std::string_view folder, std::string_view name, std::int64_t size,
                             std::int64_t modified) {
-                            Listed entry = listedAs(folder, name);
-                            entry.size = size;
-                            entry.modified = modified;
-                            digest.add(entry);
-                            listed.push_back(entry);
+                            listed.push_back(listedAs(folder, name, size, modified));
+                            digest.add(listed.back());
                         },
                         &listInScope))
         return false;
@@ -263,9 +258,7 @@ bool ContentIndexer::compare(const std::atomic<bool>& stop) {
     m_store->forEachDocumentState([&](std::int64_t id, std::string_view folder,
                                       std::string_view name, std::int64_t size,
                                       std::int64_t modified) {
-        Listed entry = listedAs(folder, name);
-        entry.size = size;
-        entry.modified = modified;
+        Listed entry = listedAs(folder, name, size, modified);
         entry.id = id;
         stored.push_back(entry);
     });
@@ -452,11 +445,10 @@ void ContentIndexer::mergeKeysAfterLargeChange(const std::atomic<bool>& stop) {
     constexpr std::int64_t kFewest = 64;
     if (m_storedSinceMerge < kFewest || m_storedSinceMerge * 8 < m_store->documentCountBound())
         return;
-    if (m_store->mergeKeys(stop)) {
-        m_storedSinceMerge = 0;
-    } else if (!m_store->damaged()) {
-        m_store->clearFailure();  // the keys are whole as they were; the next large change merges
-    }
+    m_storedSinceMerge = 0;
+    // A merge that failed (a full disk) leaves the keys whole as they were:
+    // the next large change tries again, not every pass meanwhile.
+    if (!m_store->mergeKeys(stop) && !m_store->damaged()) m_store->clearFailure();
 }
 
 // Stores what became of one document, inside the caller's transaction.

@@ -407,8 +407,10 @@ std::optional<std::string> joinedForm(std::string_view text, LetterCase letterCa
 
 bool holdsWord(std::string_view text, std::string_view formWord, LetterCase letterCase) {
     const icu::Normalizer2* n = normalizer(letterCase);
-    if (!formWord.empty() &&
-        std::all_of(formWord.begin(), formWord.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    const bool asciiWord = !formWord.empty() && std::all_of(formWord.begin(), formWord.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80;
+    });
+    if (asciiWord)
         if (auto told = holdsAsciiWord(text, formWord, letterCase, n)) return *told;
     if (onlyInertBeyondAscii(text, n)) {
         // The text is its own form but for the case of its ASCII letters.

@@ -51,8 +51,7 @@ ContentPlan ContentPlan::make(CSQLiteDB& config, const std::string& dataFolder,
             plan.m_partlyHeld.insert(key(document.folder, document.name));
     auto keys = content::queryKeys(plan.m_utf8Text);
     plan.m_keysExact = plan.m_letterCase == content::LetterCase::Folded && keys &&
-                       keys->size() == 1 &&
-                       keys->front() == content::searchForm(plan.m_utf8Text, plan.m_letterCase);
+                       keys->size() == 1 && keys->front() == plan.m_formText;
     std::vector<content::Document> documents =
         keys ? store->candidateDocuments(*keys) : store->allDocumentPaths();
 
